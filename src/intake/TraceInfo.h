@@ -1,0 +1,26 @@
+#pragma once
+
+#include "intake/TextPool.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vireo {
+
+// One received trace message. The texts that repeat from message to message (class, group,
+// computer, ID, unit, date, time) are pooled by the store that owns the message.
+class TTraceInfo {
+public:
+    PooledText ClassName;     // sending class; empty when none
+    std::string MessageStr;   // message text
+    int32_t MessageType = 0;  // 0 general, 1 information, 2 warning, 3 error; others kept as sent
+    PooledText MessageGroup;  // group name; empty when none
+    PooledText ComputerName;  // sending computer, as sent
+    PooledText MessageID;     // token that stands on the sending line of the unit
+    PooledText UnitFileName;  // path of the sending unit
+    PooledText MessageDate;   // date text of the time stamp, formatted on arrival
+    PooledText MessageTime;   // time text of the time stamp, formatted on arrival
+    int32_t SequenceNumber = 0; // arrival number within the run of the main window
+};
+
+} // namespace vireo

@@ -1,0 +1,44 @@
+#include "viewer/MessageStore.h"
+
+#include <gtest/gtest.h>
+
+using namespace vireo;
+
+namespace {
+TraceFields fields(std::string_view cls, std::string text)
+{
+    TraceFields f;
+    f.ClassName = cls;
+    f.MessageStr = std::move(text);
+    f.ComputerName = "PC";
+    f.UnitFileName = "/src/Unit1.pas";
+    return f;
+}
+} // namespace
+
+TEST(MessageStore, NumbersMessagesInArrivalOrderAcrossClears)
+{
+    MessageStore store;
+    EXPECT_EQ(store.Append(fields("TFoo", "a")).SequenceNumber, 0);
+    EXPECT_EQ(store.Append(fields("TBar", "b")).SequenceNumber, 1);
+    EXPECT_EQ(store.Items(1).ClassName.view(), "TBar");
+    EXPECT_EQ(store.IndexOfSequence(1), 1);
+
+    store.Clear();
+    EXPECT_EQ(store.Count(), 0);
+    EXPECT_EQ(store.IndexOfSequence(1), -1);
+    const TTraceInfo& next = store.Append(fields("TFoo", "c"));
+    EXPECT_EQ(next.SequenceNumber, 2) << "numbers are never reused";
+    EXPECT_EQ(store.IndexOfSequence(2), 0);
+    EXPECT_EQ(store.IndexOfSequence(0), -1);
+}
+
+TEST(MessageStore, RepeatedTextsShareOneCopy)
+{
+    MessageStore store;
+    const TTraceInfo& a = store.Append(fields("TFoo", "a"));
+    const TTraceInfo& b = store.Append(fields("TFoo", "b"));
+    EXPECT_EQ(a.ClassName.str().data(), b.ClassName.str().data());
+    EXPECT_EQ(a.UnitFileName.view(), "/src/Unit1.pas");
+    EXPECT_TRUE(a.MessageGroup.empty());
+}
