@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev fonts-dejavu-core
   libgtest-dev googletest libbenchmark-dev
   dbus dbus-bin dbus-daemon
   fpc
