@@ -1,0 +1,229 @@
+#include "settings/HiveFile.h"
+
+#include "settings/HiveText.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <iostream>
+#include <mutex>
+#include <set>
+
+namespace vireo {
+
+namespace {
+
+std::mutex reporterMutex;
+HiveProblemReporter reporter;
+
+bool CanWritePath(const std::filesystem::path& path)
+{
+    return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Holds the hive's advisory lock for its lifetime. The lock lives in a file of its own because
+// the hive file itself is replaced on every change.
+class HiveLock {
+public:
+    explicit HiveLock(const std::filesystem::path& path)
+    {
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd_ < 0)
+            fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd_ >= 0)
+            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
+    }
+    ~HiveLock()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    HiveLock(const HiveLock&) = delete;
+    HiveLock& operator=(const HiveLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::string& suffix)
+{
+    return std::filesystem::path(path.native() + suffix);
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& text, bool& missing)
+{
+    missing = false;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        missing = errno == ENOENT;
+        return missing;
+    }
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = read(fd, buffer, sizeof buffer)) != 0) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            close(fd);
+            return false;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return true;
+}
+
+bool WriteAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t put = write(fd, data.data(), data.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        data.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+std::string UtcStamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
+    return text;
+}
+
+// A name for the set-aside copy that no earlier copy has taken.
+std::filesystem::path FreeCorruptName(const std::filesystem::path& file)
+{
+    const auto base = WithSuffix(file, ".corrupt." + UtcStamp());
+    auto candidate = base;
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(candidate, ec); ++n)
+        candidate = WithSuffix(base, "-" + std::to_string(n));
+    return candidate;
+}
+
+// Identifies one state of a file, so a hive that cannot be moved aside is reported only once.
+std::string FileIdentity(const std::filesystem::path& file)
+{
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0)
+        return file.native();
+    return file.native() + ':' + std::to_string(info.st_ino) + ':' + std::to_string(info.st_size)
+           + ':' + std::to_string(info.st_mtim.tv_sec) + '.' + std::to_string(info.st_mtim.tv_nsec);
+}
+
+} // namespace
+
+void SetHiveProblemReporter(HiveProblemReporter newReporter)
+{
+    const std::lock_guard guard(reporterMutex);
+    reporter = std::move(newReporter);
+}
+
+void ReportHiveProblem(const std::string& message)
+{
+    const std::lock_guard guard(reporterMutex);
+    if (reporter)
+        reporter(message);
+    else
+        std::cerr << "Vireo: " << message << std::endl;
+}
+
+HiveFile::HiveFile(RegRoot root)
+    : root_(root), folder_(RegistryFolder()), file_(HiveFilePath(root))
+{
+}
+
+bool HiveFile::CanWrite() const
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder_, ec);
+    if (!std::filesystem::is_directory(folder_, ec) || !CanWritePath(folder_))
+        return false;
+    return !std::filesystem::exists(file_, ec) || CanWritePath(file_);
+}
+
+RegStatus HiveFile::Inspect(const std::function<void(const HiveKey&)>& inspect) const
+{
+    const HiveLock lock(WithSuffix(file_, ".lock"));
+    const auto root = Load();
+    if (!root)
+        return RegStatus::CannotWrite;
+    inspect(*root);
+    return RegStatus::Ok;
+}
+
+RegStatus HiveFile::Change(const std::function<bool(HiveKey&)>& change) const
+{
+    if (!CanWrite())
+        return RegStatus::CannotWrite;
+    const HiveLock lock(WithSuffix(file_, ".lock"));
+    const auto root = Load();
+    if (!root)
+        return RegStatus::CannotWrite;
+    if (change(*root) && !Save(*root))
+        return RegStatus::CannotWrite;
+    return RegStatus::Ok;
+}
+
+std::unique_ptr<HiveKey> HiveFile::Load() const
+{
+    const auto rootName = std::string(RegRootName(root_));
+    std::string text;
+    bool missing = false;
+    if (!ReadWholeFile(file_, text, missing))
+        return nullptr;
+    if (missing)
+        return std::make_unique<HiveKey>(rootName);
+    auto parsed = ParseHiveText(text, rootName);
+    if (parsed.root)
+        return std::move(parsed.root);
+    return SetAside("line " + std::to_string(parsed.errorLine) + ": " + parsed.error);
+}
+
+std::unique_ptr<HiveKey> HiveFile::SetAside(const std::string& fault) const
+{
+    static std::set<std::string> reportedStuck;
+    const auto aside = FreeCorruptName(file_);
+    if (rename(file_.c_str(), aside.c_str()) != 0) {
+        if (reportedStuck.insert(FileIdentity(file_)).second)
+            ReportHiveProblem("The settings file '" + file_.string() + "' cannot be read (" + fault
+                              + ") and cannot be moved aside; settings are neither read nor saved.");
+        return nullptr;
+    }
+    auto empty = std::make_unique<HiveKey>(std::string(RegRootName(root_)));
+    Save(*empty);
+    ReportHiveProblem("The settings file '" + file_.string() + "' cannot be read (" + fault
+                      + "); it was moved to '" + aside.string() + "' and empty settings are used.");
+    return empty;
+}
+
+bool HiveFile::Save(const HiveKey& root) const
+{
+    const auto text = WriteHiveText(root, RegRootName(root_));
+    const auto temporary = WithSuffix(file_, ".tmp");
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0)
+        return false;
+    struct stat existing {};
+    bool ok = true;
+    if (stat(file_.c_str(), &existing) == 0)
+        ok = fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = ok && WriteAll(fd, text) && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temporary.c_str(), file_.c_str()) == 0;
+    if (!ok)
+        unlink(temporary.c_str());
+    return ok;
+}
+
+} // namespace vireo

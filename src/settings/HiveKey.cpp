@@ -1,0 +1,156 @@
+#include "settings/HiveKey.h"
+
+#include "components/AsciiText.h"
+
+#include <algorithm>
+
+namespace vireo {
+
+namespace {
+
+// Sub-keys are ordered by their ASCII upper-cased names, as registry enumeration orders them.
+bool SortsBefore(std::string_view a, std::string_view b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto ca = static_cast<unsigned char>(UpperCaseAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(UpperCaseAscii(b[i]));
+        if (ca != cb)
+            return ca < cb;
+    }
+    return a.size() < b.size();
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<HiveKey>>::iterator HiveKey::SubKeySlot(std::string_view name)
+{
+    return std::lower_bound(subKeys_.begin(), subKeys_.end(), name,
+                            [](const std::unique_ptr<HiveKey>& key, std::string_view wanted) {
+                                return SortsBefore(key->Name(), wanted);
+                            });
+}
+
+HiveKey* HiveKey::FindSubKey(std::string_view name)
+{
+    const auto slot = SubKeySlot(name);
+    return (slot != subKeys_.end() && SameTextAscii((*slot)->Name(), name)) ? slot->get() : nullptr;
+}
+
+const HiveKey* HiveKey::FindSubKey(std::string_view name) const
+{
+    return const_cast<HiveKey*>(this)->FindSubKey(name);
+}
+
+HiveKey& HiveKey::AddSubKey(std::string_view name)
+{
+    const auto slot = SubKeySlot(name);
+    if (slot != subKeys_.end() && SameTextAscii((*slot)->Name(), name))
+        return **slot;
+    return **subKeys_.insert(slot, std::make_unique<HiveKey>(std::string(name)));
+}
+
+bool HiveKey::RemoveSubKey(std::string_view name)
+{
+    const auto slot = SubKeySlot(name);
+    if (slot == subKeys_.end() || !SameTextAscii((*slot)->Name(), name))
+        return false;
+    subKeys_.erase(slot);
+    return true;
+}
+
+const RegValue* HiveKey::FindValue(std::string_view name) const
+{
+    for (const auto& [valueName, value] : values_)
+        if (SameTextAscii(valueName, name))
+            return &value;
+    return nullptr;
+}
+
+void HiveKey::SetValue(std::string_view name, RegValue value)
+{
+    for (auto& [valueName, stored] : values_)
+        if (SameTextAscii(valueName, name)) {
+            stored = std::move(value);
+            return;
+        }
+    values_.emplace_back(std::string(name), std::move(value));
+}
+
+bool HiveKey::RemoveValue(std::string_view name)
+{
+    const auto found = std::find_if(values_.begin(), values_.end(), [name](const NamedValue& v) {
+        return SameTextAscii(v.first, name);
+    });
+    if (found == values_.end())
+        return false;
+    values_.erase(found);
+    return true;
+}
+
+std::vector<std::string_view> SplitKeyPath(std::string_view path)
+{
+    std::vector<std::string_view> names;
+    while (!path.empty()) {
+        const auto cut = path.find('\\');
+        const auto name = path.substr(0, cut);
+        if (!name.empty())
+            names.push_back(name);
+        if (cut == std::string_view::npos)
+            break;
+        path.remove_prefix(cut + 1);
+    }
+    return names;
+}
+
+bool IsStorableName(std::string_view name)
+{
+    return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+HiveKey* FindKey(HiveKey& root, std::string_view path)
+{
+    HiveKey* key = &root;
+    for (const auto name : SplitKeyPath(path)) {
+        key = key->FindSubKey(name);
+        if (key == nullptr)
+            return nullptr;
+    }
+    return key;
+}
+
+const HiveKey* FindKey(const HiveKey& root, std::string_view path)
+{
+    return FindKey(const_cast<HiveKey&>(root), path);
+}
+
+HiveKey& CreateKey(HiveKey& root, std::string_view path, bool& created)
+{
+    created = false;
+    HiveKey* key = &root;
+    for (const auto name : SplitKeyPath(path)) {
+        HiveKey* next = key->FindSubKey(name);
+        if (next == nullptr) {
+            next = &key->AddSubKey(name);
+            created = true;
+        }
+        key = next;
+    }
+    return *key;
+}
+
+bool DeleteKey(HiveKey& root, std::string_view path)
+{
+    const auto names = SplitKeyPath(path);
+    if (names.empty())
+        return false;
+    HiveKey* parent = &root;
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        parent = parent->FindSubKey(names[i]);
+        if (parent == nullptr)
+            return false;
+    }
+    return parent->RemoveSubKey(names.back());
+}
+
+} // namespace vireo

@@ -1,0 +1,361 @@
+#include "settings/HiveText.h"
+
+#include "components/AsciiText.h"
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace vireo {
+
+namespace {
+
+constexpr std::string_view OldHeader = "REGEDIT4";
+constexpr std::size_t HexLineWidth = 76;
+
+// --- writing ---------------------------------------------------------------------------------
+
+void AppendQuoted(std::string& out, std::string_view text)
+{
+    out += '"';
+    for (const char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    out += '"';
+}
+
+// A string value is written quoted only when that form gives back exactly its data.
+bool HasQuotableText(const RegValue& value)
+{
+    const std::string_view data = value.data;
+    return value.type == RegType::String && !data.empty() && data.back() == '\0'
+           && data.find_first_of(std::string_view("\r\n\0", 3)) == data.size() - 1;
+}
+
+void AppendHex(std::string& out, const RegValue& value)
+{
+    std::size_t lineStart = out.rfind('\n') + 1;
+    if (value.type == RegType::Binary)
+        out += "hex:";
+    else {
+        char prefix[24];
+        std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(value.type));
+        out += prefix;
+    }
+    for (std::size_t i = 0; i < value.data.size(); ++i) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(value.data[i]));
+        out += byte;
+        if (i + 1 == value.data.size())
+            break;
+        out += ',';
+        if (out.size() - lineStart >= HexLineWidth) {
+            out += "\\\n  ";
+            lineStart = out.size() - 2;
+        }
+    }
+}
+
+void AppendValue(std::string& out, const std::string& name, const RegValue& value)
+{
+    if (name.empty())
+        out += '@';
+    else
+        AppendQuoted(out, name);
+    out += '=';
+    if (HasQuotableText(value))
+        AppendQuoted(out, std::string_view(value.data).substr(0, value.data.size() - 1));
+    else if (value.type == RegType::DWord && value.data.size() == 4) {
+        std::uint32_t number = 0;
+        for (int i = 3; i >= 0; --i)
+            number = (number << 8) | static_cast<unsigned char>(value.data[i]);
+        char text[16];
+        std::snprintf(text, sizeof text, "dword:%08x", number);
+        out += text;
+    } else
+        AppendHex(out, value);
+    out += '\n';
+}
+
+void AppendKey(std::string& out, const HiveKey& key, const std::string& path, bool isRoot)
+{
+    if (!isRoot || !key.Values().empty()) {
+        out += "\n[" + path + "]\n";
+        for (const auto& [name, value] : key.Values())
+            AppendValue(out, name, value);
+    }
+    for (const auto& sub : key.SubKeys())
+        AppendKey(out, *sub, path + '\\' + sub->Name(), false);
+}
+
+// --- reading ---------------------------------------------------------------------------------
+
+// Splits the text into logical lines: CR LF or LF ends a line, and a hex list continues over a
+// line that ends in a backslash. Each line keeps the number of its first physical line.
+struct TextLine {
+    std::string text;
+    int number;
+};
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+std::vector<TextLine> LogicalLines(std::string_view text)
+{
+    std::vector<TextLine> lines;
+    int number = 0;
+    bool continues = false;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const bool joins = continues;
+        if (joins)
+            line = TrimBlanks(line);
+        continues = line.ends_with('\\') && (joins || line.find("=hex") != std::string_view::npos);
+        if (continues)
+            line.remove_suffix(1);
+        if (joins)
+            lines.back().text += line;
+        else
+            lines.push_back({std::string(line), number});
+    }
+    return lines;
+}
+
+class LineParser {
+public:
+    explicit LineParser(std::string_view rest) : rest_(rest) {}
+
+    // Reads a quoted text with \\ and \" escapes; any other backslash stays as written.
+    std::optional<std::string> Quoted()
+    {
+        if (rest_.empty() || rest_.front() != '"')
+            return std::nullopt;
+        std::string text;
+        for (std::size_t i = 1; i < rest_.size(); ++i) {
+            const char c = rest_[i];
+            if (c == '"') {
+                rest_.remove_prefix(i + 1);
+                return text;
+            }
+            if (c == '\\' && i + 1 < rest_.size() && (rest_[i + 1] == '\\' || rest_[i + 1] == '"'))
+                ++i;
+            text += rest_[i];
+        }
+        return std::nullopt;
+    }
+
+    bool Skip(std::string_view prefix)
+    {
+        if (!StartsWithTextAscii(rest_, prefix))
+            return false;
+        rest_.remove_prefix(prefix.size());
+        return true;
+    }
+
+    bool AtEnd() const { return TrimBlanks(rest_).empty(); }
+    std::string_view Rest() const { return rest_; }
+
+private:
+    std::string_view rest_;
+};
+
+std::optional<std::uint32_t> HexNumber(std::string_view digits, std::size_t maxDigits)
+{
+    digits = TrimBlanks(digits);
+    if (digits.empty() || digits.size() > maxDigits)
+        return std::nullopt;
+    std::uint32_t number = 0;
+    for (const char c : digits) {
+        const char u = UpperCaseAscii(c);
+        if (u >= '0' && u <= '9')
+            number = number * 16 + static_cast<std::uint32_t>(u - '0');
+        else if (u >= 'A' && u <= 'F')
+            number = number * 16 + static_cast<std::uint32_t>(u - 'A' + 10);
+        else
+            return std::nullopt;
+    }
+    return number;
+}
+
+std::optional<std::string> HexBytes(std::string_view list)
+{
+    std::string bytes;
+    if (TrimBlanks(list).empty())
+        return bytes;
+    while (true) {
+        const auto comma = list.find(',');
+        const auto byte = HexNumber(list.substr(0, comma), 2);
+        if (!byte)
+            return std::nullopt;
+        bytes += static_cast<char>(*byte);
+        if (comma == std::string_view::npos)
+            return bytes;
+        list.remove_prefix(comma + 1);
+    }
+}
+
+// The value after "=": a quoted string, dword:, hex: or hex(n):. "-" (delete) gives None.
+std::optional<std::optional<RegValue>> ValueData(LineParser& p)
+{
+    if (auto text = p.Quoted()) {
+        if (!p.AtEnd())
+            return std::nullopt;
+        return RegValue::FromText(*text);
+    }
+    if (TrimBlanks(p.Rest()) == "-")
+        return std::optional<RegValue>();
+    if (p.Skip("dword:")) {
+        const auto number = HexNumber(p.Rest(), 8);
+        if (!number)
+            return std::nullopt;
+        return RegValue::FromDWord(*number);
+    }
+    RegType type = RegType::Binary;
+    if (p.Skip("hex(")) {
+        const auto close = p.Rest().find(')');
+        const auto number = close == std::string_view::npos ? std::nullopt
+                                                            : HexNumber(p.Rest().substr(0, close), 8);
+        if (!number)
+            return std::nullopt;
+        type = static_cast<RegType>(*number);
+        p.Skip(p.Rest().substr(0, close + 1));
+        if (!p.Skip(":"))
+            return std::nullopt;
+    } else if (!p.Skip("hex:"))
+        return std::nullopt;
+    auto bytes = HexBytes(p.Rest());
+    if (!bytes)
+        return std::nullopt;
+    return RegValue{type, std::move(*bytes)};
+}
+
+class HiveReader {
+public:
+    explicit HiveReader(std::string_view rootName)
+        : rootName_(rootName), result_{std::make_unique<HiveKey>(std::string(rootName)), 0, {}}
+    {
+    }
+
+    HiveParseResult Read(std::string_view text)
+    {
+        if (text.starts_with("\xEF\xBB\xBF"))
+            text.remove_prefix(3);
+        const auto lines = LogicalLines(text);
+        std::size_t i = 0;
+        while (i < lines.size() && TrimBlanks(lines[i].text).empty())
+            ++i;
+        if (i == lines.size())
+            return std::move(result_);
+        const auto header = TrimBlanks(lines[i].text);
+        if (header != HiveTextHeader && header != OldHeader)
+            return Fail(lines[i].number, "not a registry export text");
+        for (++i; i < lines.size(); ++i)
+            if (!ReadLine(TrimBlanks(lines[i].text)))
+                return Fail(lines[i].number, fault_);
+        return std::move(result_);
+    }
+
+private:
+    bool ReadLine(std::string_view line)
+    {
+        if (line.empty() || line.front() == ';')
+            return true;
+        if (line.front() == '[')
+            return ReadSection(line);
+        return ReadValue(line);
+    }
+
+    bool ReadSection(std::string_view line)
+    {
+        if (line.back() != ']')
+            return Fault("a section line must end with ]");
+        line = line.substr(1, line.size() - 2);
+        const bool remove = line.starts_with('-');
+        if (remove)
+            line.remove_prefix(1);
+        const auto cut = line.find('\\');
+        if (!SameTextAscii(line.substr(0, cut), rootName_))
+            return Fault("the section does not lie under " + rootName_);
+        const auto path = cut == std::string_view::npos ? std::string_view() : line.substr(cut + 1);
+        current_ = nullptr;
+        if (remove) {
+            DeleteKey(*result_.root, path);
+            return true;
+        }
+        bool created = false;
+        current_ = &CreateKey(*result_.root, path, created);
+        return true;
+    }
+
+    bool ReadValue(std::string_view line)
+    {
+        LineParser p(line);
+        std::string name;
+        if (!p.Skip("@")) {
+            auto quoted = p.Quoted();
+            if (!quoted)
+                return Fault("a value line must begin with a quoted name or @");
+            name = std::move(*quoted);
+        }
+        while (p.Skip(" ") || p.Skip("\t")) {}
+        if (!p.Skip("="))
+            return Fault("= expected after the value name");
+        while (p.Skip(" ") || p.Skip("\t")) {}
+        if (current_ == nullptr)
+            return Fault("a value outside any key");
+        const auto data = ValueData(p);
+        if (!data)
+            return Fault("the value's data cannot be read");
+        if (*data)
+            current_->SetValue(name, std::move(**data));
+        else
+            current_->RemoveValue(name);
+        return true;
+    }
+
+    bool Fault(std::string reason)
+    {
+        fault_ = std::move(reason);
+        return false;
+    }
+
+    HiveParseResult Fail(int line, std::string reason)
+    {
+        return {nullptr, line, std::move(reason)};
+    }
+
+    std::string rootName_;
+    HiveParseResult result_;
+    HiveKey* current_ = nullptr;
+    std::string fault_;
+};
+
+} // namespace
+
+HiveParseResult ParseHiveText(std::string_view text, std::string_view rootName)
+{
+    return HiveReader(rootName).Read(text);
+}
+
+std::string WriteHiveText(const HiveKey& root, std::string_view rootName)
+{
+    std::string out(HiveTextHeader);
+    out += '\n';
+    AppendKey(out, root, std::string(rootName), true);
+    return out;
+}
+
+} // namespace vireo

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "settings/HiveKey.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vireo {
+
+// The first line of every hive file.
+inline constexpr std::string_view HiveTextHeader = "Windows Registry Editor Version 5.00";
+
+// The outcome of parsing a hive's text: the keys, or the line that could not be read and why.
+struct HiveParseResult {
+    std::unique_ptr<HiveKey> root;  // null when the text could not be parsed
+    int errorLine = 0;              // 1-based line of the first fault
+    std::string error;              // what is wrong with that line
+};
+
+// Parses registry export text whose sections all lie under rootName (e.g. "HKEY_LOCAL_MACHINE").
+// An empty text is an empty hive.
+HiveParseResult ParseHiveText(std::string_view text, std::string_view rootName);
+
+// Writes the keys below root as registry export text: a section for every key (so empty keys
+// persist), strings quoted, numbers as dword:, every other value as hex bytes.
+std::string WriteHiveText(const HiveKey& root, std::string_view rootName);
+
+} // namespace vireo
