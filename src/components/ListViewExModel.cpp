@@ -1,0 +1,116 @@
+#include "components/ListViewExModel.h"
+
+#include <algorithm>
+
+namespace vireo {
+
+TListViewExModel::TListViewExModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int TListViewExModel::StateImage(int) const
+{
+    return -1;
+}
+
+int TListViewExModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : announced_;
+}
+
+int TListViewExModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(captions_.size());
+}
+
+QVariant TListViewExModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= announced_)
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        const std::string_view text = SortKey(index.row(), index.column());
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    if (role == Qt::DecorationRole && index.column() == 0) {
+        const int image = StateImage(index.row());
+        if (image >= 0 && image < stateImages_.size())
+            return stateImages_.at(image);
+    }
+    return {};
+}
+
+QVariant TListViewExModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= captions_.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return captions_.at(section);
+    return {};
+}
+
+void TListViewExModel::AddColumn(const QString& caption)
+{
+    InsertColumn(static_cast<int>(captions_.size()), caption);
+}
+
+void TListViewExModel::InsertColumn(int index, const QString& caption)
+{
+    index = std::clamp(index, 0, static_cast<int>(captions_.size()));
+    beginInsertColumns({}, index, index);
+    captions_.insert(index, caption);
+    endInsertColumns();
+}
+
+void TListViewExModel::SetStateImages(const QList<QIcon>& icons)
+{
+    stateImages_ = icons;
+    if (announced_ > 0 && !captions_.isEmpty())
+        emit dataChanged(index(0, 0), index(announced_ - 1, 0), {Qt::DecorationRole});
+}
+
+void TListViewExModel::FlushAppendedRows()
+{
+    const int stored = StoredRowCount();
+    if (stored <= announced_)
+        return;
+    beginInsertRows({}, announced_, stored - 1);
+    announced_ = stored;
+    endInsertRows();
+}
+
+void TListViewExModel::RowsAppended()
+{
+    if (flushQueued_)
+        return;
+    flushQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            flushQueued_ = false;
+            FlushAppendedRows();
+        },
+        Qt::QueuedConnection);
+}
+
+void TListViewExModel::BeginRemoveStoredRows(int first, int last)
+{
+    FlushAppendedRows();
+    beginRemoveRows({}, first, last);
+}
+
+void TListViewExModel::EndRemoveStoredRows()
+{
+    announced_ = StoredRowCount();
+    endRemoveRows();
+}
+
+void TListViewExModel::BeginResetRows()
+{
+    beginResetModel();
+}
+
+void TListViewExModel::EndResetRows()
+{
+    announced_ = StoredRowCount();
+    endResetModel();
+}
+
+} // namespace vireo

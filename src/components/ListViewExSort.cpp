@@ -1,0 +1,213 @@
+#include "components/ListViewExSort.h"
+
+#include <utility>
+
+namespace vireo {
+
+namespace {
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int HexDigit(char c)
+{
+    if (IsDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<int> FieldAt(std::string_view key, std::size_t pos, std::size_t length)
+{
+    if (pos >= key.size())
+        return std::nullopt;
+    return ParseIntegerField(key.substr(pos, length));
+}
+
+// Days from 1 January of year 1 (proleptic Gregorian calendar).
+int64_t DaysFromYearOne(int year, int month, int day)
+{
+    const int y = month <= 2 ? year - 1 : year;
+    const int era = y / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return int64_t{era} * 146097 + dayOfEra - 306;
+}
+
+bool IsLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month)
+{
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
+}
+
+std::optional<int64_t> EncodeDateTime(int year, int month, int day, int hour, int minute, int second)
+{
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1
+        || day > DaysInMonth(year, month))
+        return std::nullopt;
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return std::nullopt;
+    return DaysFromYearOne(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+// Position (0-based) of the time text of a date-time text, or nothing.
+std::optional<std::size_t> TimeTextStart(std::string_view key)
+{
+    if (key.size() < 16)
+        return std::nullopt;
+    if (!FieldAt(key, 0, 2) || IsDigit(key[2]) || !FieldAt(key, 3, 2) || IsDigit(key[5])
+        || !FieldAt(key, 6, 4))
+        return std::nullopt;
+    std::size_t p = 11;
+    while (p < key.size() - 1 && !IsDigit(key[p]))
+        ++p;
+    if (p >= key.size() - 1)
+        return std::nullopt;
+    const std::string_view time = key.substr(p, 8);
+    if (time.size() <= 4 || !FieldAt(time, 0, 2) || IsDigit(time[2]) || !FieldAt(time, 3, 2))
+        return std::nullopt;
+    return p;
+}
+
+template <class Key>
+struct SortEntry {
+    Key key;
+    int row;
+};
+
+template <bool Ascending, class Key>
+bool Before(const Key& a, const Key& b)
+{
+    if constexpr (Ascending)
+        return a < b;
+    else
+        return b < a;
+}
+
+// The list's quicksort: middle pivot taken once, exchanges of entries i and j. The smaller part
+// is sorted by recursion and the larger one in the loop, which keeps the stack shallow and
+// gives the same order (the two parts never overlap).
+template <bool Ascending, class Key>
+void QuickSort(std::vector<SortEntry<Key>>& entries, int lo, int hi)
+{
+    while (lo < hi) {
+        const Key pivot = entries[static_cast<std::size_t>((lo + hi) / 2)].key;
+        int i = lo;
+        int j = hi;
+        do {
+            while (Before<Ascending>(entries[static_cast<std::size_t>(i)].key, pivot))
+                ++i;
+            while (Before<Ascending>(pivot, entries[static_cast<std::size_t>(j)].key))
+                --j;
+            if (i <= j) {
+                std::swap(entries[static_cast<std::size_t>(i)], entries[static_cast<std::size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (j - lo < hi - i) {
+            QuickSort<Ascending>(entries, lo, j);
+            lo = i;
+        } else {
+            QuickSort<Ascending>(entries, i, hi);
+            hi = j;
+        }
+    }
+}
+
+template <class Key>
+std::vector<int> SortOrder(std::vector<Key> keys, bool ascending)
+{
+    std::vector<SortEntry<Key>> entries;
+    entries.reserve(keys.size());
+    for (std::size_t row = 0; row < keys.size(); ++row)
+        entries.push_back({std::move(keys[row]), static_cast<int>(row)});
+    const int last = static_cast<int>(entries.size()) - 1;
+    if (ascending)
+        QuickSort<true>(entries, 0, last);
+    else
+        QuickSort<false>(entries, 0, last);
+    std::vector<int> order;
+    order.reserve(entries.size());
+    for (const auto& entry : entries)
+        order.push_back(entry.row);
+    return order;
+}
+
+} // namespace
+
+std::optional<int> ParseIntegerField(std::string_view field)
+{
+    std::size_t i = 0;
+    while (i < field.size() && field[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-'))
+        negative = field[i++] == '-';
+    int base = 10;
+    if (i < field.size() && field[i] == '$') {
+        base = 16;
+        ++i;
+    }
+    if (i == field.size())
+        return std::nullopt;
+    int64_t value = 0;
+    for (; i < field.size(); ++i) {
+        const int digit = base == 16 ? HexDigit(field[i]) : (IsDigit(field[i]) ? field[i] - '0' : -1);
+        if (digit < 0)
+            return std::nullopt;
+        value = value * base + digit;
+        if (value >= int64_t{1} << 32)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (base == 10 && (value > INT32_MAX || value < INT32_MIN))
+        return std::nullopt;
+    return static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+}
+
+bool IsDateTimeText(std::string_view key)
+{
+    return TimeTextStart(key).has_value();
+}
+
+std::optional<int64_t> DateTimeValue(std::string_view key)
+{
+    const auto p = TimeTextStart(key);
+    if (!p)
+        return std::nullopt;
+    const auto second = key.size() - *p == 8 ? FieldAt(key, *p + 6, 2) : std::optional<int>(0);
+    if (!second)
+        return std::nullopt;
+    return EncodeDateTime(*FieldAt(key, 6, 4), *FieldAt(key, 3, 2), *FieldAt(key, 0, 2),
+                          *FieldAt(key, *p, 2), *FieldAt(key, *p + 3, 2), *second);
+}
+
+int64_t BlankDateTimeValue()
+{
+    return *EncodeDateTime(1599, 12, 31, 0, 0, 0);
+}
+
+std::vector<int> TextSortOrder(std::vector<std::string_view> keys, bool ascending)
+{
+    return SortOrder(std::move(keys), ascending);
+}
+
+std::vector<int> DateTimeSortOrder(std::vector<int64_t> keys, bool ascending)
+{
+    return SortOrder(std::move(keys), ascending);
+}
+
+} // namespace vireo
