@@ -43,7 +43,9 @@ std::string TextOf(const RegValue& value, std::string_view name)
     return value.data.substr(0, value.data.find('\0'));
 }
 
-std::int32_t NumberOf(const RegValue& value, std::string_view name)
+} // namespace
+
+std::int32_t RegValueAsInteger(const RegValue& value, std::string_view name)
 {
     if (value.data.size() > 4)
         RaiseRegistryError("Failed to get data for '%s'", name);
@@ -54,8 +56,6 @@ std::int32_t NumberOf(const RegValue& value, std::string_view name)
         number = (number << 8) | static_cast<unsigned char>(value.data[i]);
     return static_cast<std::int32_t>(number);
 }
-
-} // namespace
 
 std::string ReadRegStringAt(std::string_view keyPath, std::string_view name,
                             std::string_view defaultValue)
@@ -92,7 +92,7 @@ std::int32_t ReadRegInteger(std::string_view subKey, std::string_view name,
     if (!key)
         return -1;
     if (const auto value = key->QueryValue(name))
-        return NumberOf(*value, name);
+        return RegValueAsInteger(*value, name);
     WriteRegInteger(subKey, name, defaultValue);
     return defaultValue;
 }

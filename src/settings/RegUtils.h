@@ -7,6 +7,8 @@
 
 namespace vireo {
 
+struct RegValue;
+
 // A registry failure raised to the caller, e.g. "Invalid data type for 'ExpertMode'".
 class ERegistryException : public std::runtime_error {
 public:
@@ -48,5 +50,9 @@ std::string ReadRegStringAt(std::string_view keyPath, std::string_view name,
                             std::string_view defaultValue);
 // WriteRegString on a whole key path below HKEY_LOCAL_MACHINE (no base path added).
 void WriteRegStringAt(std::string_view keyPath, std::string_view name, std::string_view value);
+
+// The number a value holds: "Failed to get data for '%s'" when its data is longer than 4 bytes,
+// "Invalid data type for '%s'" when it is not a 32-bit number (name in place of %s).
+std::int32_t RegValueAsInteger(const RegValue& value, std::string_view name);
 
 } // namespace vireo
