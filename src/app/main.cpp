@@ -1,12 +1,6 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "viewer/VireoProgram.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Vireo");
-    QMainWindow window;
-    window.setWindowTitle("Vireo");
-    window.show();
-    return app.exec();
+    return vireo::RunVireo(argc, argv);
 }
