@@ -59,7 +59,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& text, bool& m
     missing = false;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        missing = errno == ENOENT;
+        missing = errno == ENOENT || errno == ENOTDIR;
         return missing;
     }
     char buffer[65536];

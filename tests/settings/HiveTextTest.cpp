@@ -1,0 +1,117 @@
+#include "settings/HiveText.h"
+
+#include <gtest/gtest.h>
+
+using namespace vireo;
+
+namespace {
+
+constexpr std::string_view Root = "HKEY_LOCAL_MACHINE";
+
+std::unique_ptr<HiveKey> Parse(std::string_view text)
+{
+    auto result = ParseHiveText(text, Root);
+    EXPECT_TRUE(result.root) << "line " << result.errorLine << ": " << result.error;
+    return std::move(result.root);
+}
+
+const RegValue* ValueAt(const HiveKey& root, std::string_view path, std::string_view name)
+{
+    const HiveKey* key = FindKey(root, path);
+    return key == nullptr ? nullptr : key->FindValue(name);
+}
+
+} // namespace
+
+TEST(HiveText, WrittenHiveParsesBackToTheSameKeysValuesAndTypes)
+{
+    HiveKey root{std::string(Root)};
+    bool created = false;
+    HiveKey& vireo = CreateKey(root, "SOFTWARE\\Korvel\\Vireo", created);
+    vireo.SetValue("ExpertMode", RegValue::FromDWord(0xFFFFFFFF));
+    vireo.SetValue("Path", RegValue::FromText("C:\\Units\\\"quoted\" é"));
+    vireo.SetValue("", RegValue::FromText("default"));
+    vireo.SetValue("Expand", RegValue::FromText("%HOME%\\x", RegType::ExpandString));
+    vireo.SetValue("Empty", RegValue::FromText(""));
+    vireo.SetValue("NoData", RegValue{RegType::String, ""});
+    vireo.SetValue("Lines", RegValue::FromText("one\ntwo\r\n"));
+    vireo.SetValue("Inner\"Quote\\", RegValue{RegType::String, std::string("a\0b\0", 4)});
+    vireo.SetValue("Long", RegValue{RegType::Binary, std::string(300, '\x5A')});
+    vireo.SetValue("Odd", RegValue{static_cast<RegType>(0x20), "\x01\x02"});
+    CreateKey(root, "SOFTWARE\\Korvel\\Vireo\\KeyMarks\\0", created);
+    CreateKey(root, "SOFTWARE\\Korvel\\Empty Key", created);
+    root.SetValue("AtRoot", RegValue::FromDWord(7));
+
+    const std::string text = WriteHiveText(root, Root);
+    EXPECT_TRUE(text.starts_with("Windows Registry Editor Version 5.00\n"));
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Vireo]\n\"ExpertMode\"=dword:ffffffff\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\"Path\"=\"C:\\\\Units\\\\\\\"quoted\\\" é\"\n"), std::string::npos);
+    EXPECT_NE(text.find("@=\"default\"\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Expand\"=hex(2):25,48,4f,4d,45,25,5c,78,00\n"), std::string::npos);
+
+    const auto back = Parse(text);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(WriteHiveText(*back, Root), text);
+    for (const auto& [name, value] : vireo.Values()) {
+        const RegValue* read = ValueAt(*back, "SOFTWARE\\Korvel\\Vireo", name);
+        ASSERT_NE(read, nullptr) << name;
+        EXPECT_EQ(*read, value) << name;
+    }
+    EXPECT_NE(FindKey(*back, "SOFTWARE\\Korvel\\Empty Key"), nullptr);
+    EXPECT_NE(FindKey(*back, "SOFTWARE\\Korvel\\Vireo\\KeyMarks\\0"), nullptr);
+    EXPECT_EQ(*back->FindValue("AtRoot"), RegValue::FromDWord(7));
+}
+
+TEST(HiveText, HandEditedTextIsReadAsEdited)
+{
+    const auto root = Parse(
+        "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+        "\r\n"
+        "; edited by hand\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Vireo]\r\n"
+        "\"ExpertMode\"=dword:00000001\r\n"
+        "\"Short\"=dword:1f\r\n"
+        "\"Bytes\"=hex:01,02,\\\r\n"
+        "   03,04\r\n"
+        "\r\n"
+        "[hkey_local_machine\\software\\korvel\\vireo\\Added]\r\n"
+        "\"Gone\"=\"x\"\r\n"
+        "\"Gone\"=-\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Removed]\r\n"
+        "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Removed]\r\n");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(*ValueAt(*root, "SOFTWARE\\Korvel\\Vireo", "expertmode"), RegValue::FromDWord(1));
+    EXPECT_EQ(*ValueAt(*root, "SOFTWARE\\Korvel\\Vireo", "Short"), RegValue::FromDWord(0x1F));
+    EXPECT_EQ(ValueAt(*root, "SOFTWARE\\Korvel\\Vireo", "Bytes")->data, "\x01\x02\x03\x04");
+    const HiveKey* vireo = FindKey(*root, "Software\\KORVEL\\Vireo");
+    ASSERT_NE(vireo, nullptr);
+    ASSERT_EQ(vireo->SubKeys().size(), 1u);
+    EXPECT_EQ(vireo->SubKeys()[0]->Name(), "Added");
+    EXPECT_EQ(FindKey(*root, "SOFTWARE")->Name(), "SOFTWARE") << "a key keeps the case first written";
+    EXPECT_EQ(ValueAt(*root, "SOFTWARE\\Korvel\\Vireo\\Added", "Gone"), nullptr);
+    EXPECT_EQ(FindKey(*root, "SOFTWARE\\Korvel\\Removed"), nullptr);
+}
+
+TEST(HiveText, TextThatIsNoHiveIsRefusedWithItsLine)
+{
+    const struct {
+        const char* text;
+        int line;
+    } cases[] = {
+        {"garbage\n", 1},
+        {"Windows Registry Editor Version 5.00\n\"Value\"=\"outside any key\"\n", 2},
+        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Software]\n", 2},
+        {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"N\"=dword:123456789\n", 3},
+        {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"N\"=\"unterminated\n", 3},
+        {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"N\"=hex:01,zz\n", 3},
+        {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A\n", 2},
+        {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\nN=1\n", 3},
+    };
+    for (const auto& c : cases) {
+        const auto result = ParseHiveText(c.text, Root);
+        EXPECT_FALSE(result.root) << c.text;
+        EXPECT_EQ(result.errorLine, c.line) << c.text;
+    }
+    EXPECT_TRUE(ParseHiveText("", Root).root) << "an empty file is an empty hive";
+}

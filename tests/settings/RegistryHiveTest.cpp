@@ -1,0 +1,129 @@
+#include "settings/HiveText.h"
+#include "settings/RegistryHive.h"
+#include "TempRegistry.h"
+
+#include <sys/stat.h>
+
+using namespace vireo;
+
+namespace {
+
+class RegistryHive : public test::TempRegistry {};
+
+constexpr auto Machine = RegRoot::LocalMachine;
+
+} // namespace
+
+TEST_F(RegistryHive, KeysAndValuesMatchNamesWithoutCaseAndKeepTheCaseFirstWritten)
+{
+    auto key = RegKey::Create(Machine, "SOFTWARE\\Korvel\\Vireo\\");
+    ASSERT_TRUE(key);
+    ASSERT_EQ(key->SetValue("ExpertMode", RegValue::FromDWord(1)), RegStatus::Ok);
+    ASSERT_EQ(key->SetValue("EXPERTMODE", RegValue::FromDWord(2)), RegStatus::Ok);
+    EXPECT_EQ(key->ValueNames(), std::vector<std::string>{"ExpertMode"});
+
+    const auto again = RegKey::Open(Machine, "\\software\\KORVEL\\vireo", RegAccess::Read);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->QueryValue("expertmode"), RegValue::FromDWord(2));
+    EXPECT_FALSE(again->QueryValue("Missing"));
+
+    ASSERT_TRUE(RegKey::Create(Machine, "software\\korvel\\vireo\\b"));
+    ASSERT_TRUE(RegKey::Create(Machine, "SOFTWARE\\Korvel\\Vireo\\A\\Deeper"));
+    ASSERT_TRUE(RegKey::Create(Machine, "SOFTWARE\\Korvel\\Vireo\\c"));
+    EXPECT_EQ(key->SubKeyNames(), (std::vector<std::string>{"A", "b", "c"}));
+    EXPECT_EQ(key->SubKeyCount(), 3);
+    EXPECT_EQ(RegKey::Open(Machine, "SOFTWARE")->SubKeyNames(), std::vector<std::string>{"Korvel"});
+}
+
+TEST_F(RegistryHive, OpeningWithoutCreateLeavesNoTraceAndDeletingTakesTheWholeBranch)
+{
+    EXPECT_FALSE(RegKey::Open(Machine, "SOFTWARE\\Korvel"));
+    EXPECT_FALSE(std::filesystem::exists(MachineHive()));
+
+    ASSERT_TRUE(RegKey::Create(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks\\0"));
+    ASSERT_TRUE(RegKey::Create(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks\\1\\Inner"));
+    EXPECT_EQ(DeleteRegistryKey(Machine, "software\\korvel\\vireo\\keymarks"), RegStatus::Ok);
+    EXPECT_FALSE(RegKey::Open(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks\\0"));
+    EXPECT_TRUE(RegKey::Open(Machine, "SOFTWARE\\Korvel\\Vireo"));
+    EXPECT_EQ(DeleteRegistryKey(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks"), RegStatus::NotFound);
+    EXPECT_EQ(DeleteRegistryKey(Machine, "\\"), RegStatus::InvalidName) << "the root stays";
+}
+
+TEST_F(RegistryHive, NamesTheFileCannotHoldAreRefused)
+{
+    EXPECT_FALSE(RegKey::Create(Machine, "SOFTWARE\\Bad\nName"));
+    auto key = RegKey::Create(Machine, "SOFTWARE\\Korvel");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->SetValue("Two\nLines", RegValue::FromText("x")), RegStatus::InvalidName);
+    EXPECT_EQ(key->SetValue(std::string("Nul\0", 4), RegValue::FromText("x")), RegStatus::InvalidName);
+    EXPECT_TRUE(ParseHiveText(ReadMachineHive(), "HKEY_LOCAL_MACHINE").root);
+}
+
+TEST_F(RegistryHive, EveryCallSeesWhatWasWrittenToTheFileSinceTheKeyWasOpened)
+{
+    auto key = RegKey::Create(Machine, "SOFTWARE\\Korvel\\Vireo");
+    ASSERT_TRUE(key);
+    key->SetValue("ExpertMode", RegValue::FromDWord(0));
+    std::string text = ReadMachineHive();
+    const auto at = text.find("\"ExpertMode\"=dword:00000000");
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, 27, "\"ExpertMode\"=dword:00000001");
+    text += "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Vireo\\ByHand]\n\"Note\"=\"typed\"\n";
+    WriteMachineHive(text);
+
+    EXPECT_EQ(key->QueryValue("ExpertMode"), RegValue::FromDWord(1));
+    EXPECT_EQ(key->SubKeyNames(), std::vector<std::string>{"ByHand"});
+    EXPECT_EQ(RegKey::Open(Machine, "SOFTWARE\\Korvel\\Vireo\\ByHand")->QueryValue("Note"),
+              RegValue::FromText("typed"));
+    EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(RegistryHive, RewritingKeepsTheFilePermissions)
+{
+    auto key = RegKey::Create(Machine, "SOFTWARE\\Korvel");
+    ASSERT_TRUE(key);
+    ASSERT_EQ(chmod(MachineHive().c_str(), 0640), 0);
+    key->SetValue("A", RegValue::FromDWord(1));
+    struct stat info {};
+    ASSERT_EQ(stat(MachineHive().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_TRUE(FilesNamedLike(".tmp").empty());
+}
+
+TEST_F(RegistryHive, AnUnparsableHiveIsSetAsideReportedOnceAndReplacedByAnEmptyOne)
+{
+    const std::string broken = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"N\"=dword:xyz\n";
+    WriteMachineHive(broken);
+
+    EXPECT_FALSE(RegKey::Open(Machine, "A", RegAccess::Read));
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_NE(reports_[0].find("line 3"), std::string::npos) << reports_[0];
+
+    const auto aside = FilesNamedLike("HKEY_LOCAL_MACHINE.reg.corrupt.");
+    ASSERT_EQ(aside.size(), 1u);
+    std::ifstream in(aside[0], std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), broken) << "nothing is thrown away";
+
+    auto key = RegKey::Create(Machine, "A");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->SetValue("N", RegValue::FromDWord(3)), RegStatus::Ok);
+    EXPECT_EQ(key->QueryValue("N"), RegValue::FromDWord(3));
+    EXPECT_EQ(reports_.size(), 1u);
+
+    WriteMachineHive(broken);
+    EXPECT_FALSE(key->QueryValue("N"));
+    EXPECT_EQ(FilesNamedLike(".corrupt.").size(), 2u) << "a second set-aside copy does not replace the first";
+}
+
+TEST_F(RegistryHive, AHiveFolderThatCannotBeCreatedRefusesFullAccessOnly)
+{
+    std::filesystem::create_directories(base_);
+    std::ofstream(folder_) << "a file where the folder should be";
+
+    EXPECT_FALSE(RegKey::Create(Machine, "SOFTWARE\\Korvel"));
+    EXPECT_FALSE(RegKey::Open(Machine, "SOFTWARE"));
+    EXPECT_FALSE(RegKey::Open(Machine, "", RegAccess::Full));
+    EXPECT_TRUE(RegKey::Open(Machine, "", RegAccess::Read)) << "the empty root can still be read";
+    EXPECT_EQ(DeleteRegistryKey(Machine, "SOFTWARE"), RegStatus::CannotWrite);
+    EXPECT_TRUE(reports_.empty());
+}
