@@ -1,0 +1,102 @@
+#pragma once
+
+#include "intake/TraceInfo.h"
+#include "viewer/AsciiKeys.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace vireo {
+
+class MessageStore;
+
+// Which messages a node of the message tree admits, decided from its text and its parent's.
+class TreeNodeRule {
+public:
+    // A rule that admits nothing (no node selected).
+    TreeNodeRule() = default;
+
+    // The rule of a top-level node (parentText null) or of a child of the node parentText.
+    static TreeNodeRule ForNode(std::string_view text, const std::string_view* parentText);
+
+    // Whether the node admits the message.
+    bool Admits(const TTraceInfo& message) const;
+
+    // Whether some message can be admitted at all.
+    bool AdmitsAny() const { return kind_ != Kind::None; }
+
+private:
+    enum class Kind { None, All, Class, NoClass, Group, NoGroup, Type };
+    Kind kind_ = Kind::None;
+    std::string text_;
+    int type_ = -1;
+};
+
+// The check state of one filter panel entry.
+struct FilterEntry {
+    std::string Value; // the entry's hidden value
+    bool Checked = true;
+};
+
+// The check states of the four filter panels at one moment, with the test a message must pass:
+// its class, group, type (decimal text) and upper-cased computer each map to an entry by exact
+// value (the first entry of that value counts), and all four entries are checked.
+class FilterSnapshot {
+public:
+    // Takes the entries of the Class, Group, Message Type and Computer panels, in panel order.
+    FilterSnapshot(const std::vector<FilterEntry>& classes, const std::vector<FilterEntry>& groups,
+                   const std::vector<FilterEntry>& types, const std::vector<FilterEntry>& computers);
+
+    // Whether the message passes the filters. Results are remembered per pooled text, so the
+    // snapshot must not outlive the store's texts (drop it when the store is cleared).
+    bool Admits(const TTraceInfo& message) const;
+
+private:
+    using Checks = TextMap<bool>;
+    using Memo = std::unordered_map<const std::string*, bool>;
+    static Checks FirstEntries(const std::vector<FilterEntry>& entries);
+    static bool Lookup(const Checks& checks, std::string_view value);
+    bool Passes(const Checks& checks, Memo& memo, const PooledText& text, bool upperCase) const;
+    bool PassesType(int32_t type) const;
+
+    Checks classes_, groups_, types_, computers_;
+    mutable Memo classMemo_, groupMemo_, computerMemo_;
+    mutable std::unordered_map<int32_t, bool> typeMemo_;
+};
+
+// The pages of the left-hand page control, in their order.
+enum class ListPage { Messages = 0, Filters = 1, UserKeyMarks = 2, Tracking = 3 };
+
+// Whether a message is listed for the page (the tree node's admission aside): every message on
+// "Messages" when a node is selected, those passing the filters on "Filters", those matching the
+// selected track on "Tracking", none on "User Key Marks".
+class PageRule {
+public:
+    // Track test of the Tracking page; empty when no track is selected.
+    using TrackTest = std::function<bool(const TTraceInfo& message)>;
+
+    PageRule(ListPage page, const FilterSnapshot* filters, TrackTest track = {})
+        : page_(page), filters_(filters), track_(std::move(track)) {}
+
+    // Whether the page lists the message.
+    bool Admits(const TTraceInfo& message) const;
+
+private:
+    ListPage page_;
+    const FilterSnapshot* filters_;
+    TrackTest track_;
+};
+
+// Store indices, in arrival order, of the messages that the node and the page both admit: the
+// list for a tree selection. One pass over the store.
+std::vector<int> RowsForNode(const MessageStore& store, const TreeNodeRule& node,
+                             const PageRule& page);
+
+// Store indices, in arrival order, of the messages that pass the filters. One pass.
+std::vector<int> RowsForFilters(const MessageStore& store, const FilterSnapshot& filters);
+
+} // namespace vireo

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "components/ListViewExModel.h"
+#include "intake/TraceInfo.h"
+#include "viewer/SourceNavigation.h"
+
+#include <string>
+#include <vector>
+
+namespace vireo {
+
+class MessageStore;
+
+// The message list over the store: a row is the store index of a message, never a copy of its
+// texts. Row texts and the type icon are read from the message; appended rows reach the views
+// paced by the list view model, so an intake does no view work that grows with the row count.
+class MessageListModel : public TListViewExModel {
+    Q_OBJECT
+public:
+    // A model with the six columns of the message list.
+    explicit MessageListModel(const MessageStore& store, QObject* parent = nullptr);
+
+    // Caption (column 0) or sub-item column - 1 of a row; the type and sequence number, held as
+    // numbers, have no text here (SubItem gives them).
+    std::string_view SortKey(int row, int column) const override;
+    // Reorders the rows' messages.
+    void PermuteRows(std::span<const int> order) override;
+    // The type icon of the row's message.
+    int StateImage(int row) const override;
+
+    // Appends the row of a stored message (AddMessageRow).
+    void AddMessageRow(int storeIndex);
+    // Replaces every row (a rebuild), in the order given.
+    void SetRows(std::vector<int> storeIndices);
+    // Removes every row.
+    void ClearRows() { SetRows({}); }
+
+    // Every row held, announced to the views or not.
+    int RowTotal() const { return static_cast<int>(rows_.size()); }
+    // The store index shown by a row.
+    int StoreIndex(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+    // Sub-item 0 to 8 of a row.
+    std::string SubItem(int row, int subItem) const;
+    // What a double-click on the row hands to the source window (sub-items 5, 6 and 8).
+    SourceRequest RequestForRow(int row) const;
+
+    // Re-reads every row's type icon (after a sort).
+    void RefreshTypeIcons();
+
+protected:
+    int StoredRowCount() const override { return RowTotal(); }
+
+private:
+    const TTraceInfo& MessageAt(int row) const;
+
+    const MessageStore& store_;
+    std::vector<int> rows_;
+};
+
+} // namespace vireo

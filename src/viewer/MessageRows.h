@@ -1,0 +1,34 @@
+#pragma once
+
+#include "intake/TraceInfo.h"
+
+#include <string>
+#include <string_view>
+
+namespace vireo {
+
+// Number of visible columns of the message list: class, message, group, date, time, computer.
+inline constexpr int kMessageColumnCount = 6;
+
+// Number of sub-items a message row carries after its caption.
+inline constexpr int kMessageSubItemCount = 9;
+
+// Column captions and first-start widths of the message list.
+inline constexpr const char* kMessageColumnCaptions[kMessageColumnCount] = {
+    "Class Name", "Message", "Group", "Date", "Time", "Computer Name"};
+inline constexpr int kMessageColumnWidths[kMessageColumnCount] = {100, 350, 100, 75, 75, 100};
+
+// The text a visible column shows for a message (column 0 is the row caption, the class name).
+std::string_view MessageColumnText(const TTraceInfo& message, int column);
+
+// Sub-item 0 to 8 of a message's row: message, group, date, time, computer, ID, unit, type and
+// sequence number (the last two as decimal text).
+std::string MessageSubItem(const TTraceInfo& message, int subItem);
+
+// The type icon of a message type: the type itself for 0 to 3, otherwise -1 (none).
+int MessageTypeImage(int32_t messageType);
+
+// The type icon for a row's type sub-item text, read as a decimal number; -1 when it is none.
+int MessageTypeImage(std::string_view typeText);
+
+} // namespace vireo

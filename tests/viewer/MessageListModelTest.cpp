@@ -1,0 +1,62 @@
+#include "viewer/MessageListModel.h"
+#include "viewer/MessageRows.h"
+#include "ViewerTestMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+using namespace vireo;
+using vireo::test::Msg;
+using vireo::test::Post;
+
+TEST(MessageListModel, RowsAreStoreIndicesCarryingTheMessageTexts)
+{
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    MessageStore store;
+    Post(store, Msg().Class("TFoo").Text("first").Type(5).Group("Red").Id("ID_1").Unit("/u/A.pas"));
+    Post(store, Msg().Class("TBar").Text("second").Type(-3).Computer("box"));
+    Post(store, Msg().Class("TBaz").Text("third").Type(2));
+
+    MessageListModel model(store);
+    EXPECT_EQ(model.columnCount(), kMessageColumnCount);
+    EXPECT_EQ(model.headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(), "Computer Name");
+
+    model.AddMessageRow(0);
+    model.AddMessageRow(1);
+    EXPECT_EQ(model.rowCount(), 0) << "views learn of appended rows at the end of the turn";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(model.rowCount(), 2);
+
+    const std::vector<std::string> row0{"first", "Red", "08/12/2026", "01:02:03", "pc1",
+                                        "ID_1", "/u/A.pas", "5", "0"};
+    for (int i = 0; i < kMessageSubItemCount; ++i)
+        EXPECT_EQ(model.SubItem(0, i), row0[static_cast<std::size_t>(i)]) << "sub-item " << i;
+    EXPECT_EQ(model.SubItem(1, 7), "-3");
+    EXPECT_EQ(model.SortKey(0, 0), "TFoo");
+    EXPECT_EQ(model.data(model.index(1, 5), Qt::DisplayRole).toString(), "box");
+    EXPECT_EQ(model.StateImage(0), -1) << "type 5 has no icon";
+
+    model.SetRows({2, 0});
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.StateImage(0), 2);
+    const int order[] = {1, 0};
+    model.PermuteRows(order);
+    EXPECT_EQ(model.SortKey(0, 1), "first");
+    EXPECT_EQ(model.StateImage(1), 2) << "the icon follows the message";
+    const SourceRequest request = model.RequestForRow(0);
+    EXPECT_EQ(request.MessageID, "ID_1");
+    EXPECT_EQ(request.UnitFileName, "/u/A.pas");
+    EXPECT_EQ(request.SequenceNumber, 0);
+}
+
+TEST(MessageTypeImage, OnlyTheFourTypesHaveIcons)
+{
+    EXPECT_EQ(MessageTypeImage(3), 3);
+    EXPECT_EQ(MessageTypeImage(4), -1);
+    EXPECT_EQ(MessageTypeImage("0"), 0);
+    EXPECT_EQ(MessageTypeImage("7"), -1);
+    EXPECT_EQ(MessageTypeImage("-1"), -1);
+    EXPECT_EQ(MessageTypeImage("2x"), -1);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "viewer/MessageStore.h"
+
+#include <string>
+
+namespace vireo::test {
+
+// A message as the tests post it; only the fields a test names differ from the defaults.
+struct Msg {
+    std::string cls = "TFoo", text = "text", group, computer = "pc1", id = "UniqueStr_1",
+                unit = "/src/Unit1.pas";
+    int type = 0;
+    Msg& Class(std::string v) { cls = std::move(v); return *this; }
+    Msg& Text(std::string v) { text = std::move(v); return *this; }
+    Msg& Type(int v) { type = v; return *this; }
+    Msg& Group(std::string v) { group = std::move(v); return *this; }
+    Msg& Computer(std::string v) { computer = std::move(v); return *this; }
+    Msg& Id(std::string v) { id = std::move(v); return *this; }
+    Msg& Unit(std::string v) { unit = std::move(v); return *this; }
+};
+
+inline const TTraceInfo& Post(MessageStore& store, const Msg& m)
+{
+    TraceFields f;
+    f.ClassName = m.cls;
+    f.MessageStr = m.text;
+    f.MessageType = m.type;
+    f.MessageGroup = m.group;
+    f.ComputerName = m.computer;
+    f.MessageID = m.id;
+    f.UnitFileName = m.unit;
+    f.MessageDate = "08/12/2026";
+    f.MessageTime = "01:02:03";
+    return store.Append(std::move(f));
+}
+
+} // namespace vireo::test
