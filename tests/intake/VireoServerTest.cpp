@@ -1,0 +1,185 @@
+#include "PrivateBus.h"
+
+#include "intake/VireoImpl.h"
+#include "intake/VireoX_TLB.h"
+
+#include <gtest/gtest.h>
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QXmlStreamReader>
+
+#include <stdexcept>
+#include <vector>
+
+using namespace vireo;
+using vireo::testing::PrivateBus;
+
+namespace {
+
+struct Call {
+    QStringList texts;
+    int32_t type;
+    double stamp;
+};
+
+// Records what the server hands over; throws while told to.
+class FakeIntake : public ITraceIntake {
+public:
+    void ReceiveTrace(const QString& ClassName, const QString& MessageStr, int32_t MessageType,
+                      const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
+                      const QString& UnitFileName, double MessageDateTime) override
+    {
+        if (!failure.empty())
+            throw std::runtime_error(failure);
+        calls.push_back({{ClassName, MessageStr, MessageGroup, ComputerName, MessageID, UnitFileName}, MessageType,
+                         MessageDateTime});
+    }
+    std::vector<Call> calls;
+    std::string failure;
+};
+
+QStringList AddTraceArgs(const QString& text, const QString& stamp = QStringLiteral("double:0.5"))
+{
+    return {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=VireoX.Vireo"),
+            QStringLiteral("/Vireo"), QStringLiteral("VireoX.IVireo.AddTrace"), QStringLiteral("string:TFoo"),
+            QStringLiteral("string:") + text, QStringLiteral("int32:7"), QStringLiteral("string:"),
+            QStringLiteral("string:PC"), QStringLiteral("string:UniqueStr_1"),
+            QStringLiteral("string:/projects/demo/Unit1.pas"), stamp};
+}
+
+class VireoServerTest : public ::testing::Test {
+protected:
+    VireoServerTest() : connection(bus.Connect(QStringLiteral("server"))), server(connection)
+    {
+        server.SetIntake(&intake);
+    }
+    ~VireoServerTest() override
+    {
+        server.Stop();
+        QDBusConnection::disconnectFromBus(QStringLiteral("server"));
+    }
+
+    int Post(const QString& text, QString* out = nullptr, QString* err = nullptr,
+             const QString& stamp = QStringLiteral("double:0.5"))
+    {
+        return bus.Run(QStringLiteral("dbus-send"), AddTraceArgs(text, stamp), out, err);
+    }
+
+    PrivateBus bus;
+    QDBusConnection connection;
+    FakeIntake intake;
+    VireoServer server;
+};
+
+} // namespace
+
+TEST_F(VireoServerTest, HandsEveryArgumentUnchangedToTheIntakeAndReturnsPlainly)
+{
+    ASSERT_TRUE(server.Start());
+    QString out;
+    ASSERT_EQ(Post(QStringLiteral("héllo wörld"), &out), 0);
+    EXPECT_TRUE(out.startsWith(QStringLiteral("method return"))) << out.toStdString();
+    ASSERT_EQ(intake.calls.size(), 1u);
+    const Call& call = intake.calls[0];
+    EXPECT_EQ(call.texts, (QStringList{"TFoo", "héllo wörld", "", "PC", "UniqueStr_1", "/projects/demo/Unit1.pas"}));
+    EXPECT_EQ(call.type, 7);
+    EXPECT_EQ(call.stamp, 0.5);
+}
+
+TEST_F(VireoServerTest, EachClientConnectionGetsItsOwnObjectRevokedWhenItLeaves)
+{
+    ASSERT_TRUE(server.Start());
+    ASSERT_EQ(Post(QStringLiteral("one")), 0);
+    ASSERT_EQ(Post(QStringLiteral("two")), 0);
+    EXPECT_EQ(server.ServedObjectCount(), 2) << "every dbus-send is a client of its own";
+    EXPECT_TRUE(PrivateBus::WaitUntil([&] { return server.RunningObjects().Count() == 0; }))
+        << "both clients have left the bus";
+    EXPECT_EQ(server.ServedObjectCount(), 2) << "the count never falls";
+
+    // A client that stays keeps its one object across calls.
+    {
+        QDBusConnection client = bus.Connect(QStringLiteral("staying-client"));
+        for (int i = 0; i < 3; ++i) {
+            QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("VireoX.Vireo"), QStringLiteral("/Vireo"),
+                                                               QStringLiteral("VireoX.IVireo"), QStringLiteral("AddTrace"));
+            call << QString() << QStringLiteral("m") << 0 << QString() << QString() << QString() << QString() << 0.0;
+            QDBusPendingCall pending = client.asyncCall(call);
+            ASSERT_TRUE(PrivateBus::WaitUntil([&] { return pending.isFinished(); }));
+            ASSERT_FALSE(pending.isError()) << pending.error().message().toStdString();
+        }
+        EXPECT_EQ(server.ServedObjectCount(), 3);
+        EXPECT_EQ(server.RunningObjects().Count(), 1);
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("staying-client"));
+    EXPECT_TRUE(PrivateBus::WaitUntil([&] { return server.RunningObjects().Count() == 0; }));
+}
+
+TEST_F(VireoServerTest, IntakeFailureIsAnsweredWithTheUnexpectedErrorAndServingGoesOn)
+{
+    ASSERT_TRUE(server.Start());
+    intake.failure = "List index out of bounds (3)";
+    QString err;
+    EXPECT_NE(Post(QStringLiteral("lost"), nullptr, &err), 0);
+    EXPECT_TRUE(err.contains(QStringLiteral("VireoX.Error.Unexpected"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("List index out of bounds (3)"))) << err.toStdString();
+
+    intake.failure.clear();
+    EXPECT_EQ(Post(QStringLiteral("kept")), 0);
+    ASSERT_EQ(intake.calls.size(), 1u);
+    EXPECT_EQ(intake.calls[0].texts[1], "kept");
+
+    // Calls the contract does not know are refused without reaching the intake.
+    EXPECT_NE(bus.Run(QStringLiteral("dbus-send"),
+                      {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=VireoX.Vireo"),
+                       QStringLiteral("/Vireo"), QStringLiteral("VireoX.IVireo.AddTrace"), QStringLiteral("string:x")},
+                      nullptr, &err),
+              0);
+    EXPECT_TRUE(err.contains(QStringLiteral("InvalidArgs"))) << err.toStdString();
+    EXPECT_EQ(intake.calls.size(), 1u);
+}
+
+TEST_F(VireoServerTest, IntrospectionServesTheInterfaceWithItsEightArguments)
+{
+    ASSERT_TRUE(server.Start());
+    QString xml;
+    ASSERT_EQ(bus.Run(QStringLiteral("gdbus"),
+                      {QStringLiteral("introspect"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                       QStringLiteral("VireoX.Vireo"), QStringLiteral("--object-path"), QStringLiteral("/Vireo"),
+                       QStringLiteral("--xml")},
+                      &xml),
+              0);
+    QXmlStreamReader reader(xml);
+    QString iface, method;
+    QStringList args;
+    while (reader.readNextStartElement() || !reader.atEnd()) {
+        if (!reader.isStartElement())
+            continue;
+        const auto name = reader.name();
+        const auto attrs = reader.attributes();
+        if (name == QLatin1String("interface"))
+            iface = attrs.value(QLatin1String("name")).toString();
+        if (iface == QLatin1String("VireoX.IVireo") && name == QLatin1String("method"))
+            method = attrs.value(QLatin1String("name")).toString();
+        if (iface == QLatin1String("VireoX.IVireo") && name == QLatin1String("arg"))
+            args << attrs.value(QLatin1String("type")).toString() + QLatin1Char(' ') + attrs.value(QLatin1String("name")).toString()
+                    + QLatin1Char(' ') + attrs.value(QLatin1String("direction")).toString();
+    }
+    EXPECT_EQ(method, "AddTrace");
+    EXPECT_EQ(args, (QStringList{"s ClassName in", "s MessageStr in", "i MessageType in", "s MessageGroup in",
+                                 "s ComputerName in", "s MessageID in", "s UnitFileName in", "d MessageDateTime in"}));
+    EXPECT_TRUE(xml.contains(QLatin1String(VireoX::ClassId)));
+}
+
+TEST_F(VireoServerTest, ASecondServerDoesNotTakeTheName)
+{
+    ASSERT_TRUE(server.Start());
+    QDBusConnection other = bus.Connect(QStringLiteral("second-copy"));
+    {
+        VireoServer second(other);
+        EXPECT_FALSE(second.Start());
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("second-copy"));
+    EXPECT_EQ(Post(QStringLiteral("still served")), 0);
+    EXPECT_EQ(intake.calls.size(), 1u);
+}
