@@ -3,6 +3,7 @@
 #include "components/ListViewExSort.h"
 #include "components/ListViewExSortMark.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QMouseEvent>
@@ -187,6 +188,15 @@ void TListViewEx::keyboardSearch(const QString& search)
         SelectRow(found);
 }
 
+void TListViewEx::doItemsLayout()
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTreeView::doItemsLayout();
+    if (model_)
+        model_->NoteLayoutCost(timer.nsecsElapsed());
+}
+
 void TListViewEx::UpdateSortMark()
 {
     if (!mark_ && parentWidget()) {
@@ -261,6 +271,15 @@ void TListViewEx::changeEvent(QEvent* event)
         DestroySortMark();
         UpdateSortMark();
     }
+}
+
+void TListViewEx::paintEvent(QPaintEvent* event)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTreeView::paintEvent(event);
+    if (model_)
+        model_->NotePaintCost(timer.nsecsElapsed());
 }
 
 void TListViewEx::moveEvent(QMoveEvent* event)

@@ -69,9 +69,13 @@ public:
     // column begins with what was typed.
     void keyboardSearch(const QString& search) override;
 
+    // Lays out all rows and tells the model what that cost.
+    void doItemsLayout() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -1,5 +1,7 @@
 #include "components/ListViewExModel.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 namespace vireo {
@@ -74,6 +76,7 @@ void TListViewExModel::FlushAppendedRows()
     beginInsertRows({}, announced_, stored - 1);
     announced_ = stored;
     endInsertRows();
+    sinceAnnounced_.start();
 }
 
 void TListViewExModel::RowsAppended()
@@ -81,13 +84,18 @@ void TListViewExModel::RowsAppended()
     if (flushQueued_)
         return;
     flushQueued_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            flushQueued_ = false;
-            FlushAppendedRows();
-        },
-        Qt::QueuedConnection);
+    constexpr qint64 maxPauseNs = 1'000'000'000;
+    const qint64 pauseNs = std::min(maxPauseNs, 9 * (layoutCostNs_ + paintCostNs_));
+    const qint64 waitNs = sinceAnnounced_.isValid() ? pauseNs - sinceAnnounced_.nsecsElapsed() : 0;
+    const auto announce = [this] {
+        flushQueued_ = false;
+        FlushAppendedRows();
+    };
+    if (waitNs <= 0)
+        QMetaObject::invokeMethod(this, announce, Qt::QueuedConnection);
+    else
+        QTimer::singleShot(static_cast<int>((waitNs + 999'999) / 1'000'000), Qt::PreciseTimer, this,
+                           announce);
 }
 
 void TListViewExModel::BeginRemoveStoredRows(int first, int last)

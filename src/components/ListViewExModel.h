@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QStringList>
@@ -12,8 +13,11 @@ namespace vireo {
 
 // The rows of a TListViewEx. A row has a caption (column 0) and sub-items (column c shows
 // sub-item c - 1); a model may carry more sub-items than it shows as columns. Rows may be
-// indices into a large store: the model never needs one object per row, and appended rows are
-// announced to views once per event-loop turn, so appending costs the same at any row count.
+// indices into a large store: the model never needs one object per row.
+// Appended rows are announced to views together, at the end of the event-loop turn, and no
+// sooner after the previous announcement than nine times what the views last needed to lay out
+// all rows and paint: a tree view re-lays out every row after an insertion, and this keeps that
+// work a small share of the time however fast rows arrive and however many there are.
 class TListViewExModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -55,6 +59,10 @@ public:
     // Announces appended rows now instead of at the end of the event-loop turn.
     void FlushAppendedRows();
 
+    // Views report how long laying out all rows and painting took; it paces the announcements.
+    void NoteLayoutCost(qint64 nanoseconds) { layoutCostNs_ = nanoseconds; }
+    void NotePaintCost(qint64 nanoseconds) { paintCostNs_ = nanoseconds; }
+
 protected:
     // Every row held, announced or not.
     virtual int StoredRowCount() const = 0;
@@ -71,6 +79,9 @@ protected:
 private:
     int announced_ = 0;
     bool flushQueued_ = false;
+    qint64 layoutCostNs_ = 0;
+    qint64 paintCostNs_ = 0;
+    QElapsedTimer sinceAnnounced_;
     QStringList captions_;
     QList<QIcon> stateImages_;
 };
