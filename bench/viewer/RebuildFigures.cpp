@@ -1,0 +1,122 @@
+// Prints the figures of the message list over a large store: rebuilding the list for a tree node
+// and for the filters, and the resident memory each stored and listed message costs against the
+// bytes of its texts. Usage: viewer_rebuild_figures [message count, default 1000000]
+
+#include "viewer/MessageAdmission.h"
+#include "viewer/MessageListModel.h"
+#include "viewer/MessageStore.h"
+#include "viewer/TraceSources.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace vireo;
+
+namespace {
+
+long ResidentBytes()
+{
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * 4096;
+}
+
+template <class F>
+double Milliseconds(F&& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Typical traffic: a few dozen classes, units and IDs, five groups, three computers, one date,
+// a time that changes every second, and a message text of its own for each message.
+std::size_t PostTypical(MessageStore& store, TraceSourceRegistry& registry, int n)
+{
+    std::size_t textBytes = 0;
+    const char* groups[] = {"", "mgRed", "mgBlue", "mgGreen", "mgYellow"};
+    const char* computers[] = {"BUILD-PC", "dev-laptop", "TESTBOX"};
+    for (int i = 0; i < n; ++i) {
+        const std::string cls = "TClass" + std::to_string(i % 40);
+        const std::string unit = "/home/dev/project/src/Unit" + std::to_string(i % 40) + ".pas";
+        const std::string id = "UniqueStr_" + std::to_string(100000 + i % 400);
+        const std::string time = "10:" + std::to_string(10 + i / 60000 % 50) + ":" + std::to_string(10 + i / 1000 % 50);
+        TraceFields f;
+        f.ClassName = cls;
+        f.MessageStr = "Processing item " + std::to_string(i) + " of batch " + std::to_string(i / 100);
+        f.MessageType = i % 4;
+        f.MessageGroup = groups[i % 5];
+        f.ComputerName = computers[i % 3];
+        f.MessageID = id;
+        f.UnitFileName = unit;
+        f.MessageDate = "08/12/2026";
+        f.MessageTime = time;
+        textBytes += f.ClassName.size() + f.MessageStr.size() + f.MessageGroup.size()
+            + f.ComputerName.size() + f.MessageID.size() + f.UnitFileName.size()
+            + f.MessageDate.size() + f.MessageTime.size();
+        registry.Learn(store.Append(std::move(f)));
+    }
+    return textBytes;
+}
+
+std::vector<FilterEntry> Entries(std::initializer_list<std::string> values)
+{
+    std::vector<FilterEntry> entries;
+    for (const std::string& v : values)
+        entries.push_back({v, true});
+    return entries;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int n = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
+
+    MessageStore store;
+    TraceSourceRegistry registry;
+    MessageListModel model(store);
+    const long before = ResidentBytes();
+    const std::size_t textBytes = PostTypical(store, registry, n);
+    for (int i = 0; i < n; ++i)
+        model.AddMessageRow(i);
+    model.FlushAppendedRows();
+    const long grown = ResidentBytes() - before;
+
+    std::vector<FilterEntry> classes = Entries({""});
+    for (int c = 0; c < 40; ++c)
+        classes.push_back({"TClass" + std::to_string(c), c % 2 == 0});
+    const FilterSnapshot filters(classes, Entries({"", "mgRed", "mgBlue", "mgGreen", "mgYellow"}),
+                                 {{"0", true}, {"1", false}, {"2", true}, {"3", true}},
+                                 Entries({"BUILD-PC", "DEV-LAPTOP", "TESTBOX"}));
+    const std::string_view classNode = kNodeClass;
+    const TreeNodeRule node = TreeNodeRule::ForNode("tclass7", &classNode);
+    const TreeNodeRule all = TreeNodeRule::ForNode(kNodeAll, nullptr);
+
+    std::size_t listed = 0;
+    const double allMs = Milliseconds([&] {
+        model.SetRows(RowsForNode(store, all, PageRule(ListPage::Messages, &filters)));
+        listed = static_cast<std::size_t>(model.rowCount());
+    });
+    const double nodeMs = Milliseconds([&] {
+        model.SetRows(RowsForNode(store, node, PageRule(ListPage::Messages, &filters)));
+    });
+    const std::size_t nodeRows = static_cast<std::size_t>(model.rowCount());
+    const double filterMs = Milliseconds([&] { model.SetRows(RowsForFilters(store, filters)); });
+
+    std::printf("messages stored and listed:        %d\n", n);
+    std::printf("rebuild for node \"All\":            %.1f ms (%zu rows)\n", allMs, listed);
+    std::printf("rebuild for a class node:          %.1f ms (%zu rows)\n", nodeMs, nodeRows);
+    std::printf("rebuild for the filters:           %.1f ms (%d rows)\n", filterMs, model.rowCount());
+    std::printf("text bytes per message:            %.1f\n", double(textBytes) / n);
+    std::printf("resident growth per message:       %.1f bytes\n", double(grown) / n);
+    std::printf("growth / text bytes:               %.2f\n", double(grown) / double(textBytes));
+    return 0;
+}
