@@ -1,5 +1,6 @@
 #include "components/ListViewExSort.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vireo {
@@ -61,13 +62,20 @@ std::optional<int64_t> EncodeDateTime(int year, int month, int day, int hour, in
     return DaysFromYearOne(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
-// Position (0-based) of the time text of a date-time text, or nothing.
-std::optional<std::size_t> TimeTextStart(std::string_view key)
+// The fields of a date-time text, each read once.
+struct DateTimeFields {
+    int day, month, year, hour, minute;
+    std::size_t timeStart; // 0-based position of the time text
+};
+
+std::optional<DateTimeFields> ReadDateTimeFields(std::string_view key)
 {
-    if (key.size() < 16)
+    if (key.size() < 16 || IsDigit(key[2]) || IsDigit(key[5]))
         return std::nullopt;
-    if (!FieldAt(key, 0, 2) || IsDigit(key[2]) || !FieldAt(key, 3, 2) || IsDigit(key[5])
-        || !FieldAt(key, 6, 4))
+    const auto day = FieldAt(key, 0, 2);
+    const auto month = FieldAt(key, 3, 2);
+    const auto year = FieldAt(key, 6, 4);
+    if (!day || !month || !year)
         return std::nullopt;
     std::size_t p = 11;
     while (p < key.size() - 1 && !IsDigit(key[p]))
@@ -75,9 +83,13 @@ std::optional<std::size_t> TimeTextStart(std::string_view key)
     if (p >= key.size() - 1)
         return std::nullopt;
     const std::string_view time = key.substr(p, 8);
-    if (time.size() <= 4 || !FieldAt(time, 0, 2) || IsDigit(time[2]) || !FieldAt(time, 3, 2))
+    if (time.size() <= 4 || IsDigit(time[2]))
         return std::nullopt;
-    return p;
+    const auto hour = FieldAt(time, 0, 2);
+    const auto minute = FieldAt(time, 3, 2);
+    if (!hour || !minute)
+        return std::nullopt;
+    return DateTimeFields{*day, *month, *year, *hour, *minute, p};
 }
 
 template <class Key>
@@ -149,6 +161,13 @@ std::vector<int> SortOrder(std::vector<Key> keys, bool ascending)
 
 std::optional<int> ParseIntegerField(std::string_view field)
 {
+    if (!field.empty() && field.size() <= 4
+        && std::all_of(field.begin(), field.end(), [](char c) { return IsDigit(c); })) {
+        int value = 0;
+        for (char c : field)
+            value = value * 10 + (c - '0');
+        return value;
+    }
     std::size_t i = 0;
     while (i < field.size() && field[i] == ' ')
         ++i;
@@ -180,19 +199,20 @@ std::optional<int> ParseIntegerField(std::string_view field)
 
 bool IsDateTimeText(std::string_view key)
 {
-    return TimeTextStart(key).has_value();
+    return ReadDateTimeFields(key).has_value();
 }
 
 std::optional<int64_t> DateTimeValue(std::string_view key)
 {
-    const auto p = TimeTextStart(key);
-    if (!p)
+    const auto fields = ReadDateTimeFields(key);
+    if (!fields)
         return std::nullopt;
-    const auto second = key.size() - *p == 8 ? FieldAt(key, *p + 6, 2) : std::optional<int>(0);
+    const std::size_t p = fields->timeStart;
+    const auto second = key.size() - p == 8 ? FieldAt(key, p + 6, 2) : std::optional<int>(0);
     if (!second)
         return std::nullopt;
-    return EncodeDateTime(*FieldAt(key, 6, 4), *FieldAt(key, 3, 2), *FieldAt(key, 0, 2),
-                          *FieldAt(key, *p, 2), *FieldAt(key, *p + 3, 2), *second);
+    return EncodeDateTime(fields->year, fields->month, fields->day, fields->hour, fields->minute,
+                          *second);
 }
 
 int64_t BlankDateTimeValue()
