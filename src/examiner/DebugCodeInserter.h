@@ -1,0 +1,66 @@
+#pragma once
+
+#include "examiner/SourceScanner.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vireo {
+
+class MessageIdSource;
+class TickSource;
+
+// Reports progress of a long action: the position reached and the largest position.
+using ExaminerProgress = std::function<void(int position, int maximum)>;
+
+// Lines of the UnitFileName constant block.
+inline constexpr std::size_t kConstantBlockLines = 4;
+
+// The text as the body of a Pascal string literal: every quote doubled.
+std::string PascalQuoted(std::string_view text);
+
+// The AddDebug call line without indentation. Every text argument is quoted for Pascal.
+std::string BuildAddDebugCall(std::string_view message, std::string_view messageType, std::string_view second,
+                              std::string_view id, std::string_view remoteComputer);
+
+// Puts the UnitFileName constant block (empty line, Const, the constant, empty line) before the
+// line preceding the implementation line, unless a line above it already declares the constant
+// with this indentation. Returns the index of the block's first line when it was inserted.
+std::optional<std::size_t> InsertUnitFileNameConst(std::vector<std::string>& lines, int indentation,
+                                                   std::string_view filePath);
+
+// Adds the client unit Vireo to the first uses clause, directly before the clause's closing ";",
+// keeping the rest of that line. Nothing changes when any line mentions VIREO. Returns whether
+// the text changed.
+bool AddClientUnitToUses(std::vector<std::string>& lines);
+
+// What a debug-code insertion is given besides the text and the list.
+struct DebugInsertion {
+    // Blanks put before every inserted call.
+    int indentation = 2;
+    // The remote computer text every call carries.
+    std::string remoteComputer;
+};
+
+// What a debug-code insertion did.
+struct DebugInsertionResult {
+    // Calls inserted.
+    int inserted = 0;
+    // Selected items left unchanged: no line after them, no begin line below a header, or an
+    // exception handler made of "on ... do" clauses, where a statement would not compile.
+    int skipped = 0;
+};
+
+// Inserts an AddDebug call for every selected item of a Procedures, Functions or Exceptions list,
+// top down: after the routine's begin line, or directly after the EXCEPT line. Each item's line
+// number is shifted by the calls inserted above it and written back. Calls an ID from ids and
+// pauses the clock one millisecond after every call.
+DebugInsertionResult InsertDebugCalls(std::vector<std::string>& lines, ExaminerList& items, bool exceptionList,
+                                      const DebugInsertion& settings, MessageIdSource& ids, TickSource& clock,
+                                      const ExaminerProgress& progress);
+
+} // namespace vireo

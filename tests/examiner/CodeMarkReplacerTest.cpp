@@ -1,0 +1,72 @@
+#include "examiner/CodeMarkReplacer.h"
+
+#include "ExaminerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace vireo;
+using vireo::test::FixedClock;
+
+namespace {
+
+std::string Replaced(const std::string& line, const std::string& remote = "")
+{
+    std::vector<std::string> text = {"implementation", line};
+    ExaminerList marks;
+    SourceScanner(text).ScanCodeMarks(marks);
+    for (auto& item : marks)
+        item.selected = true;
+    FixedClock clock(5437890);
+    MessageIdSource ids(clock);
+    DebugInsertion settings;
+    settings.remoteComputer = remote;
+    ReplaceCodeMarks(text, marks, settings, ids, clock, {});
+    return text[1];
+}
+
+} // namespace
+
+TEST(CodeMarkReplacer, MarksBecomeCallsOfTheirType)
+{
+    EXPECT_EQ(Replaced("  {T=WARN x='Disk low';y='Red'}"),
+              "  AddDebug(Self, 'Disk low', mtWarning, 'Red','UniqueStr_5437890',UnitFileName, '');");
+    EXPECT_EQ(Replaced("Code := 1; {t=info x='Start';y=''}"),
+              "Code := 1; AddDebug(Self, 'Start', mtInfo, '','UniqueStr_5437890',UnitFileName, '');");
+    EXPECT_EQ(Replaced("{T=GENERAL x='';y='A'}"),
+              "AddDebug(Self, 'No Message', mtGeneral, 'A','UniqueStr_5437890',UnitFileName, '');");
+    EXPECT_EQ(Replaced("{T=ERROR}"),
+              "AddDebug(Self, 'No Message', mtError, '','UniqueStr_5437890',UnitFileName, '');");
+    EXPECT_EQ(Replaced("{T=INFO x='a;b';y='c'}"),
+              "AddDebug(Self, 'a;b', mtInfo, 'y=','UniqueStr_5437890',UnitFileName, '');")
+        << "the second value is read three characters after the message's own ';'";
+}
+
+TEST(CodeMarkReplacer, TheLastMarkKindFoundDecidesAndTextAroundTheMarkStays)
+{
+    EXPECT_EQ(Replaced("{T=INFO x='a';y='b'} {T=ERROR x='Bad';y='c'} Halt;"),
+              "{T=INFO x='a';y='b'} AddDebug(Self, 'Bad', mtError, 'c','UniqueStr_5437890',UnitFileName, ''); Halt;");
+    EXPECT_EQ(Replaced("  {T=WARN x='Low';y='R'} Inc(I); // keep", "Bob's"),
+              "  AddDebug(Self, 'Low', mtWarning, 'R','UniqueStr_5437890',UnitFileName, 'Bob''s'); Inc(I); // keep");
+}
+
+TEST(CodeMarkReplacer, OnlySelectedMarksStillHoldingAMarkAreReplaced)
+{
+    std::vector<std::string> text = {"unit U;", "interface", "", "implementation", "  {T=INFO x='One';y=''}",
+                                      "  {T=INFO x='Two';y=''}", "  X; // no mark any more"};
+    ExaminerList marks;
+    SourceScanner(text).ScanCodeMarks(marks);
+    ASSERT_EQ(marks.size(), 2u);
+    marks[1].selected = true;
+    marks.push_back({"stale", 7, false, true});
+    FixedClock clock(1);
+    MessageIdSource ids(clock);
+    DebugInsertion settings;
+    ExaminerLists lists;
+    lists[ExaminerListKind::CodeMarks] = marks;
+    ShiftItemLines(lists, int(*InsertUnitFileNameConst(text, 2, "/u.pas")) + 1, int(kConstantBlockLines));
+    marks = lists[ExaminerListKind::CodeMarks];
+    EXPECT_EQ(ReplaceCodeMarks(text, marks, settings, ids, clock, {}), 1);
+    EXPECT_EQ(text[8], "  {T=INFO x='One';y=''}");
+    EXPECT_EQ(text[9], "  AddDebug(Self, 'Two', mtInfo, '','UniqueStr_1',UnitFileName, '');");
+    EXPECT_EQ(text[10], "  X; // no mark any more");
+}

@@ -1,0 +1,153 @@
+#include "examiner/ExaminerModel.h"
+#include "examiner/ProjectUnits.h"
+
+#include "ExaminerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace vireo;
+using namespace vireo::test;
+
+namespace {
+
+const std::vector<std::string> kSmallUnit = {
+    "unit Small;", "interface", "uses SysUtils;", "implementation", "", "procedure Go;", "begin",
+    "  {T=INFO x='Going';y=''}", "end;", "", "end.",
+};
+
+ExaminerModel MakeModel(const std::string& path, TickSource& clock, std::vector<Share> shares = {})
+{
+    return ExaminerModel(path, clock, [shares] { return shares; }, "DEVPC");
+}
+
+} // namespace
+
+TEST(ProjectUnits, RelativePathsAreResolvedAgainstTheProjectFolder)
+{
+    const std::vector<std::string> project = {
+        "program P;",
+        "{$R 'before.res'}",
+        "uses",
+        "  Forms,",
+        "  Unit1 in 'Unit1.pas' {Form1},",
+        "  Sub in 'sub\\Sub.pas',",
+        "  X in '..\\..\\Lib\\X.pas',",
+        "  Y in '..\\2000\\Lib\\Y.pas',",
+        "  Z in './a/../b/Z.pas',",
+        "  Abs in '/opt/lib/Abs.pas';",
+        "begin",
+        "  Late in 'Late.pas'",
+        "end.",
+    };
+    EXPECT_EQ(LoadProjectUnits(project, "/w/proj/app/P.dpr"),
+              (std::vector<std::string> {"/w/proj/app/Unit1.pas", "/w/proj/app/sub/Sub.pas", "/w/Lib/X.pas",
+                                         "/w/proj/2000/Lib/Y.pas", "/w/proj/app/b/Z.pas", "/opt/lib/Abs.pas"}));
+}
+
+TEST(NetworkPath, OnlyAShareOfTheDriveRootMatchesAndTheFirstWins)
+{
+    const std::vector<Share> shares = {{"DOCS", "C:\\WORK"}, {"CDRIVE", "c:\\"}, {"C2", "C:\\"}, {"ROOT", "/"}};
+    EXPECT_EQ(MapToNetworkPath("C:\\Work\\Unit1.pas", "DEVPC", shares), "\\\\DEVPC\\CDRIVE\\Work\\Unit1.pas");
+    EXPECT_EQ(MapToNetworkPath("D:\\Work\\Unit1.pas", "DEVPC", shares), "");
+    EXPECT_EQ(MapToNetworkPath("/home/u/Unit1.pas", "vm", shares), "\\\\vm\\ROOT/home/u/Unit1.pas");
+    EXPECT_EQ(MapToNetworkPath("/home/u/Unit1.pas", "vm", {}), "");
+    EXPECT_EQ(MapToNetworkPath("Unit1.pas", "vm", shares), "");
+}
+
+TEST(ExaminerModel, OpeningAUnitFillsItsListsAndEnablesButtonsByTab)
+{
+    TempDir dir;
+    const std::string unit = dir / "Small.old.pas";
+    WriteFile(unit, Joined(kSmallUnit));
+    FixedClock clock(7);
+    ExaminerModel model = MakeModel(unit, clock);
+    model.Open();
+    EXPECT_EQ(model.Units(), std::vector<std::string> {unit});
+    EXPECT_TRUE(model.UnitLoaded());
+    EXPECT_EQ(model.CurrentUnitName(), "Small");
+    EXPECT_EQ(model.FilePath(), unit);
+    EXPECT_EQ(model.List(ExaminerListKind::Procedures).size(), 1u);
+    EXPECT_EQ(model.List(ExaminerListKind::CodeMarks).size(), 1u);
+    EXPECT_TRUE(model.AddDebugEnabled());
+    EXPECT_FALSE(model.CodeMarksEnabled());
+    model.SetActiveTab(ExaminerListKind::CodeMarks);
+    EXPECT_FALSE(model.AddDebugEnabled());
+    EXPECT_TRUE(model.CodeMarksEnabled());
+    model.SetIndentation(42);
+    EXPECT_EQ(model.Indentation(), 10);
+}
+
+TEST(ExaminerModel, MissingFileIsReportedAndOtherExtensionsLoadNothing)
+{
+    TempDir dir;
+    FixedClock clock(7);
+    ExaminerModel missing = MakeModel(dir / "Gone.pas", clock);
+    EXPECT_THROW(missing.Open(), ExaminerError);
+    EXPECT_FALSE(missing.UnitLoaded());
+
+    const std::string text = dir / "notes.txt";
+    WriteFile(text, "implementation\nprocedure A;\n");
+    ExaminerModel other = MakeModel(text, clock);
+    other.Open();
+    EXPECT_FALSE(other.UnitLoaded());
+    EXPECT_TRUE(other.Units().empty());
+    other.Save();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "nothing written";
+}
+
+TEST(ExaminerModel, SwitchingUnitsOfAProjectSavesEachWithItsBackup)
+{
+    TempDir dir;
+    const std::string project = dir / "app/Proj.dpr";
+    WriteFile(project, Joined({"program Proj;", "uses", "  A in 'units\\A.pas',", "  B in '..\\shared\\B.pas',",
+                               "  C in 'Missing.pas';", "begin", "end."}));
+    const std::string a = dir / "app/units/A.pas";
+    const std::string b = dir / "shared/B.pas";
+    WriteFile(a, Joined(kSmallUnit, "\n"));
+    WriteFile(b, Joined(kSmallUnit));
+    FixedClock clock(1000);
+    ExaminerModel model = MakeModel(project, clock, {{"ROOT", "/"}});
+    model.Open();
+    ASSERT_EQ(model.Units(), (std::vector<std::string> {a, b, dir / "app/Missing.pas"}));
+    EXPECT_EQ(model.LocalPath(), a);
+    EXPECT_EQ(model.FilePath(), "\\\\DEVPC\\ROOT" + a);
+
+    model.List(ExaminerListKind::Procedures)[0].selected = true;
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    EXPECT_TRUE(model.List(ExaminerListKind::Procedures)[0].instrumented);
+    model.SelectUnit(1);
+    const std::string savedA = ReadFile(a);
+    EXPECT_NE(savedA.find("  UnitFileName = '\\\\DEVPC\\ROOT" + a + "';\n"), std::string::npos);
+    EXPECT_NE(savedA.find("'UniqueStr_1000'"), std::string::npos);
+    EXPECT_EQ(savedA.find('\r'), std::string::npos) << "A keeps its LF line ends";
+    EXPECT_EQ(ReadFile(dir / "app/units/A.BAK"), Joined(kSmallUnit, "\n"));
+    EXPECT_EQ(model.CurrentUnitName(), "B");
+
+    model.SelectUnit(0);
+    EXPECT_EQ(ReadFile(b), Joined(kSmallUnit)) << "an unchanged unit is written back as it was";
+    EXPECT_EQ(ReadFile(dir / "shared/B.BAK"), Joined(kSmallUnit));
+    EXPECT_EQ(model.WorkingText().size(), kSmallUnit.size() + 5);
+
+    EXPECT_THROW(model.SelectUnit(2), ExaminerError);
+    EXPECT_EQ(model.CurrentUnitName(), "A") << "a failed load keeps the previous unit";
+    EXPECT_EQ(model.LocalPath(), a);
+}
+
+TEST(ExaminerModel, CodeMarkReplacementAsksWhenNothingIsChosen)
+{
+    TempDir dir;
+    const std::string unit = dir / "Small.pas";
+    WriteFile(unit, Joined(kSmallUnit));
+    FixedClock clock(5);
+    ExaminerModel model = MakeModel(unit, clock);
+    model.Open();
+    model.SetActiveTab(ExaminerListKind::CodeMarks);
+    int asked = 0;
+    EXPECT_EQ(model.ReplaceCodeMarks([&] { ++asked; return false; }), 0);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(model.WorkingText().size(), kSmallUnit.size() + 4) << "the constant is added even on No";
+    EXPECT_EQ(model.WorkingText()[6], "uses SysUtils, Vireo;") << "the unit path of the constant holds \"vireo\"";
+    EXPECT_EQ(model.List(ExaminerListKind::CodeMarks)[0].line, 12) << "the list follows the inserted constant";
+    EXPECT_EQ(model.ReplaceCodeMarks([&] { ++asked; return true; }), 1);
+    EXPECT_EQ(model.WorkingText()[11], "  AddDebug(Self, 'Going', mtInfo, '','UniqueStr_5',UnitFileName, '');");
+}

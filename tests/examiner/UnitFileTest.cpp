@@ -1,0 +1,80 @@
+#include "examiner/UnitFile.h"
+
+#include "ExaminerTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace vireo;
+using namespace vireo::test;
+
+TEST(UnitFile, LinesAreSplitOnEitherBreakAndKeepTheFilesStyle)
+{
+    const UnitText crlf = SplitUnitText("a\r\nb\r\n\r\nc");
+    EXPECT_EQ(crlf.lines, (std::vector<std::string> {"a", "b", "", "c"}));
+    EXPECT_TRUE(crlf.crlf);
+    const UnitText lf = SplitUnitText("a\nb\n");
+    EXPECT_EQ(lf.lines, (std::vector<std::string> {"a", "b"}));
+    EXPECT_FALSE(lf.crlf);
+    EXPECT_TRUE(SplitUnitText("single").crlf) << "no line break at all is written with CR LF";
+    EXPECT_TRUE(SplitUnitText("").lines.empty());
+}
+
+TEST(UnitFile, BackupReplacesTheExtension)
+{
+    EXPECT_EQ(BackupPathFor("/p/Unit1.pas"), "/p/Unit1.BAK");
+    EXPECT_EQ(BackupPathFor("/p/Unit1.old.pas"), "/p/Unit1.old.BAK");
+    EXPECT_EQ(BackupPathFor("/p.d/Unit1"), "/p.d/Unit1.BAK");
+}
+
+TEST(UnitFile, SavingKeepsTheFirstBackupThePermissionsAndTheLineStyle)
+{
+    TempDir dir;
+    const std::string unit = dir / "Unit1.pas";
+    WriteFile(unit, "one\ntwo\n");
+    ::chmod(unit.c_str(), 0751);
+    UnitText text = LoadUnitText(unit);
+    text.lines.push_back("three");
+    SaveUnitWithBackup(unit, text);
+    EXPECT_EQ(ReadFile(unit), "one\ntwo\nthree\n");
+    EXPECT_EQ(ReadFile(dir / "Unit1.BAK"), "one\ntwo\n");
+    struct stat st {};
+    ::stat(unit.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0751u);
+
+    text.lines = {"four"};
+    SaveUnitWithBackup(unit, text);
+    EXPECT_EQ(ReadFile(unit), "four\n");
+    EXPECT_EQ(ReadFile(dir / "Unit1.BAK"), "one\ntwo\n") << "an existing backup is never overwritten";
+
+    const std::string windows = dir / "Win.pas";
+    WriteFile(windows, "a\r\nb");
+    SaveUnitWithBackup(windows, LoadUnitText(windows));
+    EXPECT_EQ(ReadFile(windows), "a\r\nb\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4) << "no temporary file left";
+}
+
+TEST(UnitFile, FailuresNameTheFileAndLeaveUnitAndBackupAlone)
+{
+    TempDir dir;
+    try {
+        LoadUnitText(dir / "Missing.pas");
+        FAIL() << "loading a missing unit must fail";
+    } catch (const ExaminerError& e) {
+        EXPECT_NE(std::string(e.what()).find("Missing.pas"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos);
+    }
+
+    // A name so long that no temporary file can stand beside it: the save fails before anything
+    // is touched, even for root.
+    const std::string unit = dir / (std::string(250, 'u') + ".pas");
+    WriteFile(unit, "old\n");
+    try {
+        SaveUnitWithBackup(unit, UnitText {{"new"}, false});
+        FAIL() << "the save must fail";
+    } catch (const ExaminerError& e) {
+        EXPECT_NE(std::string(e.what()).find(unit), std::string::npos);
+    }
+    EXPECT_EQ(ReadFile(unit), "old\n");
+    EXPECT_FALSE(std::filesystem::exists(BackupPathFor(unit)));
+}
