@@ -151,3 +151,25 @@ TEST(ExaminerModel, CodeMarkReplacementAsksWhenNothingIsChosen)
     EXPECT_EQ(model.ReplaceCodeMarks([&] { ++asked; return true; }), 1);
     EXPECT_EQ(model.WorkingText()[11], "  AddDebug(Self, 'Going', mtInfo, '','UniqueStr_5',UnitFileName, '');");
 }
+
+TEST(ExaminerModel, AFailedSaveAbandonsTheSwitchAndKeepsTheChanges)
+{
+    TempDir dir;
+    // No temporary file can stand beside a unit with so long a name, so its save fails.
+    const std::string longName = std::string(248, 'L') + ".pas";
+    const std::string project = dir / "P.dpr";
+    WriteFile(project, Joined({"program P;", "uses", "  L in '" + longName + "',", "  S in 'Small.pas';", "begin",
+                               "end."}));
+    WriteFile(dir / longName, Joined(kSmallUnit));
+    WriteFile(dir / "Small.pas", Joined(kSmallUnit));
+    FixedClock clock(3);
+    ExaminerModel model = MakeModel(project, clock);
+    model.Open();
+    model.List(ExaminerListKind::Procedures)[0].selected = true;
+    model.AddDebugCode();
+    const auto changed = model.WorkingText();
+    EXPECT_THROW(model.SelectUnit(1), ExaminerError);
+    EXPECT_EQ(model.CurrentUnitIndex(), 0);
+    EXPECT_EQ(model.WorkingText(), changed) << "the changes are still there to be saved";
+    EXPECT_EQ(ReadFile(dir / longName), Joined(kSmallUnit));
+}
