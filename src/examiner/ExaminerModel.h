@@ -92,6 +92,8 @@ public:
     // Returns the number of marks replaced.
     int ReplaceCodeMarks(const std::function<bool()>& askReplaceAll);
 
+    // The working text as saving would write it, line breaks included.
+    std::string TextAsSaved() const { return JoinUnitText(text_); }
     // The current unit's working text, one entry per line.
     const std::vector<std::string>& WorkingText() const { return text_.lines; }
     // The current unit's path as inserted calls name it: the network form when its drive is

@@ -37,7 +37,9 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-std::string JoinLines(const UnitText& text)
+} // namespace
+
+std::string JoinUnitText(const UnitText& text)
 {
     const char* br = text.crlf ? "\r\n" : "\n";
     std::string out;
@@ -51,6 +53,8 @@ std::string JoinLines(const UnitText& text)
     }
     return out;
 }
+
+namespace {
 
 // Writes the path into a file beside it that does not exist yet; returns that file's name.
 std::string WriteTemporaryBeside(const std::string& path, const std::string& bytes, mode_t mode)
@@ -184,7 +188,7 @@ void SaveUnitWithBackup(const std::string& path, const UnitText& text)
     mode_t mode = 0644;
     if (::stat(target.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
-    const std::string temporary = WriteTemporaryBeside(target, JoinLines(text), mode);
+    const std::string temporary = WriteTemporaryBeside(target, JoinUnitText(text), mode);
     const std::string backup = BackupPathFor(path);
     const bool backupCreated = MakeBackupOnce(target, backup);
     if (::rename(temporary.c_str(), target.c_str()) != 0) {

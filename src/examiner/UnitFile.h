@@ -20,6 +20,9 @@ struct UnitText {
     bool crlf = true;
 };
 
+// The text as it is written to disk: every line followed by the text's line break.
+std::string JoinUnitText(const UnitText& text);
+
 // Reads a whole text file. A line break is LF or CR LF; the file keeps the style of its first
 // break (CR LF when it has none). Throws ExaminerError naming the file and the reason.
 UnitText LoadUnitText(const std::string& path);

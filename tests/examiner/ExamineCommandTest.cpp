@@ -1,0 +1,152 @@
+#include "ExaminerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace vireo::test;
+
+namespace {
+
+const std::string kData = VIREO_SOURCE_DIR "/tests/examiner/data/";
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs vireo-examine as its own process, with the registry hive in the test's folder.
+Outcome Examine(const TempDir& dir, const std::vector<std::string>& arguments)
+{
+    std::string command = "VIREO_REGISTRY_DIR=" + Quoted(dir / "registry") + " " + Quoted(VIREO_EXAMINE_PATH);
+    for (const auto& argument : arguments)
+        command += " " + Quoted(argument);
+    command += " > " + Quoted(dir / "out.txt") + " 2> " + Quoted(dir / "err.txt");
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
+}
+
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST(VireoExamine, ListsEveryListInOrderOneItemPerLine)
+{
+    TempDir dir;
+    const std::string unit = dir / "Shapes.pas";
+    WriteFile(unit, ReadFile(kData + "Shapes.pas"));
+    const Outcome run = Examine(dir, {unit, "--search", "FITEMS.COUNT"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out.starts_with("procedures\t50\t\t  Greeting = 'begin procedure end; for while repeat';"));
+    EXPECT_TRUE(Has(run.out, "procedures\t168\t\tprocedure TShapeList.Report(Lines: TStrings);\n"
+                             "functions\t79\t\tfunction TShape.Area: Double;\n"));
+    EXPECT_TRUE(Has(run.out, "exceptions\t147\t\t\nexceptions\t182\t\t\nfors\t74\t\tfor I := 1 to FSides do\n"));
+    EXPECT_TRUE(Has(run.out, "repeats\t161\t\t\ncodemarks\t55\t\t{T=INFO x='Shape created';y='Shapes'}\n"));
+    EXPECT_TRUE(run.out.ends_with("codemarks\t175\t\t{T=WARN x='Reporting';y='Red'} TShape(FItems[I]).Describe(Lines); // kept\n"
+                                  "custom\t124\t\tfor I := 0 to FItems.Count - 1 do\n"
+                                  "custom\t143\t\twhile I < FItems.Count do\n"
+                                  "custom\t162\t\tif (I < FItems.Count) and (TShape(FItems[I]).FSides = Sides) then\n"
+                                  "custom\t165\t\tuntil I >= FItems.Count;\n"
+                                  "custom\t173\t\tfor I := 0 to FItems.Count - 1 do\n"));
+}
+
+TEST(VireoExamine, ProjectsListTheirUnitsFromSubFoldersAndParentFolders)
+{
+    TempDir dir;
+    const std::string project = dir / "app/Proj.dpr";
+    WriteFile(project, Joined({"program Proj;", "uses", "  Forms,", "  Main in 'forms\\Main.pas' {Form1},",
+                               "  Shapes in '..\\..\\lib\\Shapes.pas',", "  Gone in '../Gone.pas';", "begin", "end."}));
+    WriteFile(dir / "app/forms/Main.pas", Joined({"unit Main;", "implementation", "procedure Go;", "begin", "end;"}));
+    const Outcome units = Examine(dir, {project, "--units"});
+    ASSERT_EQ(units.status, 0) << units.err;
+    const std::string parent = dir.path().parent_path().string();
+    EXPECT_EQ(units.out, dir / "app/forms/Main.pas\n" + parent + "/lib/Shapes.pas\n" + dir / "Gone.pas\n");
+
+    const Outcome listing = Examine(dir, {project});
+    EXPECT_EQ(listing.status, 1) << "two listed units are missing";
+    EXPECT_TRUE(listing.out.starts_with(dir / "app/forms/Main.pas\nprocedures\t3\t\tprocedure Go;\n" + parent +
+                                        "/lib/Shapes.pas\n"));
+    EXPECT_TRUE(Has(listing.err, "Gone.pas"));
+}
+
+TEST(VireoExamine, InstrumentsASavedUnitWithItsBackupAndListsTheMarks)
+{
+    TempDir dir;
+    const std::string unit = dir / "Shapes.pas";
+    const std::string original = ReadFile(kData + "Shapes.pas");
+    WriteFile(unit, original);
+
+    const Outcome printed = Examine(dir, {unit, "--add-debug", "functions:all", "--stdout"});
+    ASSERT_EQ(printed.status, 0) << printed.err;
+    EXPECT_TRUE(Has(printed.out, "  UnitFileName = '" + unit + "';"));
+    EXPECT_TRUE(Has(printed.out, "  AddDebug(Self, 'function TShape.Kind: string;', mtGeneral, '','UniqueStr_"));
+    EXPECT_EQ(ReadFile(unit), original) << "--stdout leaves the unit alone";
+    EXPECT_FALSE(std::filesystem::exists(dir / "Shapes.BAK"));
+
+    const Outcome added = Examine(dir, {unit, "--add-debug", "procedures:66,109", "--indent", "4", "--remote", "Bob's"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(ReadFile(dir / "Shapes.BAK"), original);
+    EXPECT_TRUE(Has(ReadFile(unit), "    AddDebug(Self, 'procedure TCircle.Log(const S: string = ''x'');', mtGeneral, "
+                                    "'','UniqueStr_"));
+    const Outcome replaced = Examine(dir, {unit, "--replace-code-marks", "all"});
+    ASSERT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(ReadFile(dir / "Shapes.BAK"), original) << "the first backup stays";
+
+    const Outcome listed = Examine(dir, {unit});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_TRUE(Has(listed.out, "procedures\t70\tinstrumented\tprocedure TShape.Describe(Lines: TStrings);\n"));
+    EXPECT_TRUE(Has(listed.out, "procedures\t114\tinstrumented\tprocedure TCircle.Log(const S: string = 'x');\n"));
+    EXPECT_TRUE(Has(listed.out, "procedures\t136\t\tprocedure TShapeList.Add(Shape: TShape);\n"));
+    EXPECT_FALSE(Has(listed.out, "codemarks\t"));
+}
+
+TEST(VireoExamine, ErrorsExplainThemselvesAndWriteNothing)
+{
+    TempDir dir;
+    const std::string unit = dir / "Shapes.pas";
+    const std::string original = ReadFile(kData + "Shapes.pas");
+    WriteFile(unit, original);
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{dir / "Missing.pas"}, 1, "Missing.pas"},
+        {{dir.path().string() + "/"}, 1, "Is a directory"},
+        {{unit, "--frobnicate"}, 2, "unknown option --frobnicate"},
+        {{unit, "--indent", "11"}, 2, "0 to 10"},
+        {{unit, "--add-debug", "fors:all"}, 2, "procedures, functions or exceptions"},
+        {{unit, "--add-debug", "procedures:66,67"}, 2, "line 67 names no item of procedures"},
+        {{unit, "--replace-code-marks", "12"}, 2, "line 12 names no item of codemarks"},
+        {{unit, "--add-debug", "procedures:all", "--replace-code-marks", "all"}, 2, "separate runs"},
+        {{unit, "--units"}, 2, ".dpr"},
+        {{}, 2, "no file given"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = Examine(dir, c.arguments);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_TRUE(Has(run.err, c.message)) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    EXPECT_EQ(ReadFile(unit), original);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Shapes.BAK"));
+
+    const Outcome help = Examine(dir, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--search", "--units", "--add-debug", "--replace-code-marks", "--indent", "--remote",
+                               "--stdout", "Examples:"})
+        EXPECT_TRUE(Has(help.out, option)) << option;
+}
