@@ -1,0 +1,164 @@
+#include "PrivateBus.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using vireo::testing::BuiltProgram;
+using vireo::testing::PrivateBus;
+
+namespace {
+
+const QString kViewer = BuiltProgram(QStringLiteral("src/app/vireo"));
+const QString kProbe = BuiltProgram(QStringLiteral("tests/app/vireo_probe"));
+
+QString ServiceFile(const QString& dataHome)
+{
+    return dataHome + QStringLiteral("/dbus-1/services/VireoX.Vireo.service");
+}
+
+QString InterfaceFile(const QString& dataHome)
+{
+    return dataHome + QStringLiteral("/dbus-1/interfaces/VireoX.IVireo.xml");
+}
+
+QString ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Runs the viewer with no display and no bus at all.
+int RunHeadless(const QStringList& args, const QString& dataHome, QString* err = nullptr)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(kViewer, args);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    if (err)
+        *err = QString::fromUtf8(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// A viewer probe started by the test on a private bus, recording what it stores.
+class StartedProbe {
+public:
+    StartedProbe(PrivateBus& bus, const QStringList& args) : bus_(bus)
+    {
+        QProcessEnvironment env = bus.Environment();
+        env.insert(QStringLiteral("VIREO_PROBE_OUT"), dir_.filePath(QStringLiteral("probe.txt")));
+        process_.setProcessEnvironment(env);
+        process_.start(kProbe, args);
+    }
+    ~StartedProbe()
+    {
+        process_.terminate();
+        process_.waitForFinished(10000);
+    }
+    // Waits until the probe serves the name and has its window (it then writes its mode).
+    bool Serves()
+    {
+        return PrivateBus::WaitUntil([&] {
+            return bus_.OwnerPid(QStringLiteral("VireoX.Vireo")) == process_.processId() && !Record().isEmpty();
+        });
+    }
+    QString Record() const { return ReadAll(dir_.filePath(QStringLiteral("probe.txt"))); }
+
+private:
+    PrivateBus& bus_;
+    QTemporaryDir dir_;
+    QProcess process_;
+};
+
+const QStringList kAddTraceCommand = {
+    QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=VireoX.Vireo"),
+    QStringLiteral("/Vireo"), QStringLiteral("VireoX.IVireo.AddTrace"), QStringLiteral("string:TFoo"),
+    QStringLiteral("string:hello"), QStringLiteral("int32:2"), QStringLiteral("string:"), QStringLiteral("string:PC"),
+    QStringLiteral("string:UniqueStr_1"), QStringLiteral("string:/projects/demo/Unit1.pas"),
+    QStringLiteral("double:0.5")};
+
+} // namespace
+
+TEST(Program, RegServerAndUnregServerWriteAndRemoveTheFilesWithoutADisplay)
+{
+    QTemporaryDir dir;
+    const QString data = dir.path();
+    ASSERT_EQ(RunHeadless({QStringLiteral("-RegServer")}, data), 0);
+    EXPECT_EQ(ReadAll(ServiceFile(data)),
+              QStringLiteral("[D-BUS Service]\nName=VireoX.Vireo\nExec=%1 -Automation\n").arg(kViewer));
+    EXPECT_TRUE(ReadAll(InterfaceFile(data)).contains(QStringLiteral("<method name=\"AddTrace\">")));
+
+    ASSERT_EQ(RunHeadless({QStringLiteral("/UNREGSERVER")}, data), 0);
+    EXPECT_FALSE(QFile::exists(ServiceFile(data)));
+    EXPECT_FALSE(QFile::exists(InterfaceFile(data)));
+}
+
+TEST(Program, UnwritableRegistrationAbandonsTheStartWithTheRegistryEntryError)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("dbus-1"));
+    QFile blocker(dir.filePath(QStringLiteral("dbus-1/services")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QString err;
+    EXPECT_EQ(RunHeadless({}, dir.path(), &err), 1) << "no window and no display were needed to fail";
+    EXPECT_TRUE(err.contains(QStringLiteral("Error creating system registry entry"))) << err.toStdString();
+}
+
+TEST(Program, ParametersThatAreNoSwitchesStartNormallyAndRegister)
+{
+    PrivateBus bus;
+    StartedProbe probe(bus, {QStringLiteral("regserver")});
+    ASSERT_TRUE(probe.Serves());
+    EXPECT_EQ(probe.Record(), "mode standalone\n");
+    EXPECT_TRUE(QFile::exists(ServiceFile(bus.DataHome())));
+    EXPECT_TRUE(ReadAll(ServiceFile(bus.DataHome())).contains(kProbe + QStringLiteral(" -Automation")));
+}
+
+TEST(Program, AutomationComesBeforeUnregistering)
+{
+    PrivateBus bus;
+    StartedProbe probe(bus, {QStringLiteral("/Automation"), QStringLiteral("/UnregServer")});
+    ASSERT_TRUE(probe.Serves());
+    EXPECT_EQ(probe.Record(), "mode automation\n");
+    EXPECT_TRUE(QFile::exists(ServiceFile(bus.DataHome())));
+    EXPECT_TRUE(QFile::exists(InterfaceFile(bus.DataHome())));
+}
+
+TEST(Program, ACallToTheRegisteredViewerStartsItForAutomationAndIsStored)
+{
+    QProcessEnvironment cLocale;
+    cLocale.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    QTemporaryDir out;
+    cLocale.insert(QStringLiteral("VIREO_PROBE_OUT"), out.filePath(QStringLiteral("probe.txt")));
+    PrivateBus bus(cLocale);
+    ASSERT_EQ(bus.Run(kProbe, {QStringLiteral("-RegServer")}), 0);
+    ASSERT_EQ(bus.OwnerPid(QStringLiteral("VireoX.Vireo")), 0);
+
+    QString reply;
+    ASSERT_EQ(bus.Run(QStringLiteral("dbus-send"), kAddTraceCommand, &reply), 0);
+    EXPECT_TRUE(reply.startsWith(QStringLiteral("method return"))) << reply.toStdString();
+    EXPECT_EQ(ReadAll(out.filePath(QStringLiteral("probe.txt"))),
+              "mode automation\n"
+              "record 0|12/30/99|12:00:00|TFoo|hello|2||PC|UniqueStr_1|/projects/demo/Unit1.pas\n");
+}
+
+TEST(Program, TheShippedViewerIsStartedByTheBus)
+{
+    PrivateBus bus;
+    ASSERT_EQ(bus.Run(kViewer, {QStringLiteral("-RegServer")}), 0);
+    QString reply;
+    ASSERT_EQ(bus.Run(QStringLiteral("dbus-send"), kAddTraceCommand, &reply), 0);
+    EXPECT_TRUE(reply.startsWith(QStringLiteral("method return"))) << reply.toStdString();
+    EXPECT_GT(bus.OwnerPid(QStringLiteral("VireoX.Vireo")), 0);
+}

@@ -1,0 +1,63 @@
+// The viewer program with a recorder looking in: it writes the start mode and every stored
+// message to the file named by VIREO_PROBE_OUT, so tests in other processes can see them.
+#include "intake/VireoImpl.h"
+#include "viewer/MainFormUnit.h"
+#include "viewer/VireoProgram.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+using namespace vireo;
+
+const char* ModeName(StartMode mode)
+{
+    switch (mode) {
+    case StartMode::Standalone: return "standalone";
+    case StartMode::Automation: return "automation";
+    case StartMode::Register: return "register";
+    case StartMode::Unregister: return "unregister";
+    }
+    return "?";
+}
+
+class Recorder : public ITraceIntake {
+public:
+    Recorder(TForm_Main& window, const char* path) : window_(window), out_(path ? path : "/dev/null", std::ios::app) {}
+
+    void Line(const std::string& text) { out_ << text << std::endl; }
+
+    void ReceiveTrace(const QString& ClassName, const QString& MessageStr, int32_t MessageType,
+                      const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
+                      const QString& UnitFileName, double MessageDateTime) override
+    {
+        window_.ReceiveTrace(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID, UnitFileName,
+                             MessageDateTime);
+        const MessageStore& store = *window_.MessageStore;
+        const TTraceInfo& m = store.Items(store.Count() - 1);
+        Line("record " + std::to_string(m.SequenceNumber) + "|" + m.MessageDate.str() + "|" + m.MessageTime.str()
+             + "|" + m.ClassName.str() + "|" + m.MessageStr + "|" + std::to_string(m.MessageType) + "|"
+             + m.MessageGroup.str() + "|" + m.ComputerName.str() + "|" + m.MessageID.str() + "|"
+             + m.UnitFileName.str());
+    }
+
+private:
+    TForm_Main& window_;
+    std::ofstream out_;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    std::unique_ptr<Recorder> recorder;
+    ProgramHooks hooks;
+    hooks.Started = [&](TForm_Main& window, VireoServer& server, StartMode mode) {
+        recorder = std::make_unique<Recorder>(window, std::getenv("VIREO_PROBE_OUT"));
+        recorder->Line(std::string("mode ") + ModeName(mode));
+        server.SetIntake(recorder.get());
+    };
+    return RunVireo(argc, argv, hooks);
+}
