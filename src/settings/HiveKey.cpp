@@ -61,30 +61,30 @@ bool HiveKey::RemoveSubKey(std::string_view name)
 
 const RegValue* HiveKey::FindValue(std::string_view name) const
 {
-    for (const auto& [valueName, value] : values_)
-        if (SameTextAscii(valueName, name))
-            return &value;
-    return nullptr;
+    const auto slot = valueSlots_.find(UpperCaseAscii(name));
+    return slot == valueSlots_.end() ? nullptr : &values_[slot->second].second;
 }
 
 void HiveKey::SetValue(std::string_view name, RegValue value)
 {
-    for (auto& [valueName, stored] : values_)
-        if (SameTextAscii(valueName, name)) {
-            stored = std::move(value);
-            return;
-        }
-    values_.emplace_back(std::string(name), std::move(value));
+    const auto [slot, added] = valueSlots_.try_emplace(UpperCaseAscii(name), values_.size());
+    if (added)
+        values_.emplace_back(std::string(name), std::move(value));
+    else
+        values_[slot->second].second = std::move(value);
 }
 
 bool HiveKey::RemoveValue(std::string_view name)
 {
-    const auto found = std::find_if(values_.begin(), values_.end(), [name](const NamedValue& v) {
-        return SameTextAscii(v.first, name);
-    });
-    if (found == values_.end())
+    const auto slot = valueSlots_.find(UpperCaseAscii(name));
+    if (slot == valueSlots_.end())
         return false;
-    values_.erase(found);
+    const std::size_t removed = slot->second;
+    valueSlots_.erase(slot);
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(removed));
+    for (auto& [upper, place] : valueSlots_)
+        if (place > removed)
+            --place;
     return true;
 }
 

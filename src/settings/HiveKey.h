@@ -2,6 +2,7 @@
 
 #include "settings/RegistryHive.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,6 +48,7 @@ private:
 
     std::string name_;
     std::vector<NamedValue> values_;
+    std::map<std::string, std::size_t> valueSlots_;  // upper-cased name to place in values_
     std::vector<std::unique_ptr<HiveKey>> subKeys_;
 };
 
