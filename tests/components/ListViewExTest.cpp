@@ -191,6 +191,21 @@ TEST_F(ListViewExTest, SortMarkStandsAtTheSortColumnsRightEnd)
     EXPECT_NE(list->SortMark(), nullptr) << "and the next placement makes a new one";
 }
 
+TEST_F(ListViewExTest, ColumnWidthDragRecreatesTheMark)
+{
+    AddRows({"a"});
+    list->SortByColumn(0);
+    QPointer<TListViewExTag> before = list->SortMark();
+    QHeaderView* header = list->header();
+    const QPoint edge(header->sectionViewportPosition(0) + header->sectionSize(0) - 1, header->height() / 2);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, edge);
+    EXPECT_TRUE(before.isNull()) << "the start of a width drag destroys the mark";
+    ASSERT_NE(list->SortMark(), nullptr) << "and places a new one";
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge);
+    EXPECT_TRUE(list->SortMark()->isVisible());
+    EXPECT_EQ(list->SortColumn(), 0);
+}
+
 TEST(ListViewExSortMark, PlacementFigures)
 {
     TSortMarkInput in;
