@@ -35,7 +35,8 @@ std::optional<CodeMark> ReadCodeMark(std::string_view line)
     mark.start = TextPosition(kind->text, upper) - 1;
     mark.messageType = kind->messageType;
     const std::string_view rest = From(line, mark.start + kind->skip);
-    mark.message = std::string(UpToQuote(rest));
+    if (rest.find('\'') != std::string_view::npos)
+        mark.message = std::string(UpToQuote(rest));
     if (mark.message.empty())
         mark.message = "No Message";
     const auto semicolon = rest.find(';');

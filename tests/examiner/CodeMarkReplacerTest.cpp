@@ -36,6 +36,8 @@ TEST(CodeMarkReplacer, MarksBecomeCallsOfTheirType)
               "AddDebug(Self, 'No Message', mtGeneral, 'A','UniqueStr_5437890',UnitFileName, '');");
     EXPECT_EQ(Replaced("{T=ERROR}"),
               "AddDebug(Self, 'No Message', mtError, '','UniqueStr_5437890',UnitFileName, '');");
+    EXPECT_EQ(Replaced("{T=WARN disk is low}"),
+              "AddDebug(Self, 'No Message', mtWarning, '','UniqueStr_5437890',UnitFileName, '');");
     EXPECT_EQ(Replaced("{T=INFO x='a;b';y='c'}"),
               "AddDebug(Self, 'a;b', mtInfo, 'y=','UniqueStr_5437890',UnitFileName, '');")
         << "the second value is read three characters after the message's own ';'";

@@ -57,9 +57,11 @@ TEST(CompileWithFreePascal, AnInstrumentedUnitStillCompiles)
         SelectAll(model.List(kind));
         model.AddDebugCode();
         // Inserted calls quoting a line with the word in it are listed too; the methods are what counts.
-        for (const auto& item : model.List(kind))
-            if (item.name.starts_with("procedure T") || item.name.starts_with("function T"))
+        for (const auto& item : model.List(kind)) {
+            if (item.name.starts_with("procedure T") || item.name.starts_with("function T")) {
                 EXPECT_TRUE(item.instrumented) << item.name;
+            }
+        }
     }
     model.SetActiveTab(ExaminerListKind::Exceptions);
     SelectAll(model.List(ExaminerListKind::Exceptions));
