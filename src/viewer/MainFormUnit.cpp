@@ -1,10 +1,13 @@
 #include "viewer/MainFormUnit.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace vireo {
 
@@ -66,8 +69,12 @@ void TForm_Main::CreateStatusBar()
     StatusBar_Main->setSizeGripEnabled(false);
     StatusPanel_Main = new QLabel(kIdle, StatusBar_Main);
     StatusPanel_Main->setAccessibleName(QStringLiteral("Status panel"));
-    StatusPanel_Main->setMinimumWidth(50);
-    StatusBar_Main->addWidget(StatusPanel_Main, 1);
+    // A width that fits both texts keeps each status change from relaying out the bar.
+    const QFontMetrics metrics(StatusPanel_Main->font());
+    const int margin = 2 * StatusPanel_Main->margin() + metrics.averageCharWidth();
+    StatusPanel_Main->setFixedWidth(std::max({50, metrics.horizontalAdvance(kReceiving) + margin,
+                                              metrics.horizontalAdvance(kIdle) + margin}));
+    StatusBar_Main->addWidget(StatusPanel_Main);
 }
 
 QString TForm_Main::StatusText() const

@@ -143,17 +143,17 @@ TEST_F(VireoServerTest, IntrospectionServesTheInterfaceWithItsEightArguments)
 {
     ASSERT_TRUE(server.Start());
     QString xml;
-    ASSERT_EQ(bus.Run(QStringLiteral("gdbus"),
-                      {QStringLiteral("introspect"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                       QStringLiteral("VireoX.Vireo"), QStringLiteral("--object-path"), QStringLiteral("/Vireo"),
-                       QStringLiteral("--xml")},
+    ASSERT_EQ(bus.Run(QStringLiteral("dbus-send"),
+                      {QStringLiteral("--session"), QStringLiteral("--print-reply=literal"),
+                       QStringLiteral("--dest=VireoX.Vireo"), QStringLiteral("/Vireo"),
+                       QStringLiteral("org.freedesktop.DBus.Introspectable.Introspect")},
                       &xml),
               0);
     QXmlStreamReader reader(xml);
     QString iface, method;
     QStringList args;
-    while (reader.readNextStartElement() || !reader.atEnd()) {
-        if (!reader.isStartElement())
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
         const auto name = reader.name();
         const auto attrs = reader.attributes();
