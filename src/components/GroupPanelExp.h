@@ -16,6 +16,7 @@ class TPanelExpander;
 class TContainerPanel : public QFrame {
     Q_OBJECT
 public:
+    // An empty borderless container.
     explicit TContainerPanel(QWidget* parent = nullptr);
 
     // Moves a panel in, below the others.
@@ -42,6 +43,7 @@ private:
 class TGroupPanelExp : public QFrame {
     Q_OBJECT
 public:
+    // An empty group whose scroll bar is hidden until the panels outgrow it.
     explicit TGroupPanelExp(QWidget* parent = nullptr);
 
     // Asks for the layout to be recomputed once the current event has been handled.

@@ -17,6 +17,7 @@ namespace vireo {
 class TListViewExTag : public QWidget {
     Q_OBJECT
 public:
+    // A mark on parent, 0 wide until it is first placed.
     explicit TListViewExTag(QWidget* parent);
 
 protected:
@@ -29,7 +30,9 @@ protected:
 class TListViewEx : public QTreeView {
     Q_OBJECT
 public:
+    // A list with whole-row selection, single selection and editable captions.
     explicit TListViewEx(QWidget* parent = nullptr);
+    // Also removes the sort mark from the parent.
     ~TListViewEx() override;
 
     // Shows a TListViewExModel (any other model is refused with std::invalid_argument).

@@ -15,6 +15,7 @@ namespace vireo {
 class TListViewExItems : public TListViewExModel {
     Q_OBJECT
 public:
+    // An empty list.
     explicit TListViewExItems(QObject* parent = nullptr);
 
     // Appends a row and returns its index; the view learns of it at once.
@@ -45,10 +46,15 @@ public:
     // Whether the user may edit captions in place.
     bool CaptionEditable = true;
 
+    // Caption for column 0, sub-item column - 1 otherwise.
     std::string_view SortKey(int row, int column) const override;
+    // Moves captions and sub-items; state images and data stay with the positions.
     void PermuteRows(std::span<const int> order) override;
+    // State image of a row.
     int StateImage(int row) const override;
+    // Captions are editable while CaptionEditable is set.
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Takes an edited caption.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 protected:

@@ -21,6 +21,7 @@ namespace vireo {
 class TListViewExModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // A model without columns or rows.
     explicit TListViewExModel(QObject* parent = nullptr);
 
     // The text of a row for a column: its caption for column 0, its sub-item column - 1

@@ -19,7 +19,9 @@ namespace vireo {
 // the owner finds it again. Frees its check box.
 class TMultiObj {
 public:
+    // An entry owning checkBox, found by value.
     TMultiObj(QCheckBox* checkBox, std::string value);
+    // Frees the check box once the current event has been handled.
     ~TMultiObj();
     TMultiObj(const TMultiObj&) = delete;
     TMultiObj& operator=(const TMultiObj&) = delete;
@@ -40,7 +42,9 @@ private:
 class TPanelExpander : public QFrame {
     Q_OBJECT
 public:
+    // A collapsed panel, 25 pixels high, without items.
     explicit TPanelExpander(QWidget* parent = nullptr);
+    // Frees the items and their check boxes.
     ~TPanelExpander() override;
 
     // Text of the header strip (also the panel's accessible name).
