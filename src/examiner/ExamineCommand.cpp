@@ -275,7 +275,7 @@ int RunExamine(const ExamineOptions& given, std::ostream& out, std::ostream& err
     } catch (const ExamineUsageError& e) {
         err << "vireo-examine: " << e.what() << '\n';
         return 2;
-    } catch (const ExaminerError& e) {
+    } catch (const std::exception& e) {
         err << "vireo-examine: " << e.what() << '\n';
         return 1;
     }

@@ -52,8 +52,7 @@ void ExaminerModel::SelectUnit(int index)
     Save();
     currentUnit_ = index;
     const std::string& path = units_[std::size_t(index)];
-    UnitText loaded = LoadUnitText(path);
-    text_ = std::move(loaded);
+    text_ = LoadUnitText(path);
     localPath_ = path;
     const std::string network = MapToNetworkPath(path, computerName_, shares_ ? shares_() : std::vector<Share>());
     filePath_ = network.empty() ? path : network;

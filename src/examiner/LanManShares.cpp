@@ -14,8 +14,12 @@ std::vector<Share> ReadLanManShares()
     if (!key)
         return shares;
     for (auto& name : key->SubKeyNames()) {
-        std::string path = ReadRegStringAt(std::string(kLanManKeyPath) + name, "Path", "");
-        shares.push_back({std::move(name), std::move(path)});
+        try {
+            std::string path = ReadRegStringAt(std::string(kLanManKeyPath) + name, "Path", "");
+            shares.push_back({std::move(name), std::move(path)});
+        } catch (const ERegistryException&) {
+            // A "Path" that is not a string shares no drive root; the unit keeps its own path.
+        }
     }
     return shares;
 }

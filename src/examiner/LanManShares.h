@@ -11,7 +11,8 @@ namespace vireo {
 inline constexpr std::string_view kLanManKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Network\\LanMan\\";
 
 // This computer's shares as the registry hive lists them, in the key's order. The key is created
-// when missing, and a share without a "Path" value gets an empty one, as every registry read does.
+// when missing, and a share without a "Path" value gets an empty one, as every registry read does;
+// a share whose "Path" is not a string is left out.
 std::vector<Share> ReadLanManShares();
 
 } // namespace vireo

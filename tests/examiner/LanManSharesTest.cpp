@@ -1,5 +1,6 @@
 #include "examiner/LanManShares.h"
 #include "settings/RegUtils.h"
+#include "settings/RegistryHive.h"
 
 #include "ExaminerTestSupport.h"
 
@@ -15,8 +16,11 @@ TEST(LanManShares, SharesAreReadFromTheHiveAndMapAUnitPath)
     EXPECT_TRUE(ReadLanManShares().empty()) << "a machine without shares";
     WriteRegStringAt(std::string(kLanManKeyPath) + "DOCS", "Path", "/home");
     WriteRegStringAt(std::string(kLanManKeyPath) + "ROOT", "Path", "/");
+    auto odd = RegKey::Create(RegRoot::LocalMachine, std::string(kLanManKeyPath) + "ODD");
+    ASSERT_TRUE(odd);
+    ASSERT_EQ(odd->SetValue("Path", RegValue::FromDWord(1)), RegStatus::Ok);
     const auto shares = ReadLanManShares();
     ::unsetenv("VIREO_REGISTRY_DIR");
-    ASSERT_EQ(shares.size(), 2u);
+    ASSERT_EQ(shares.size(), 2u) << "a share whose path is a number is left out";
     EXPECT_EQ(MapToNetworkPath("/home/u/A.pas", "box", shares), "\\\\box\\ROOT/home/u/A.pas");
 }
