@@ -12,6 +12,7 @@
 #include <iostream>
 #include <mutex>
 #include <set>
+#include <utility>
 
 namespace vireo {
 
@@ -131,9 +132,13 @@ void SetHiveProblemReporter(HiveProblemReporter newReporter)
 
 void ReportHiveProblem(const std::string& message)
 {
-    const std::lock_guard guard(reporterMutex);
-    if (reporter)
-        reporter(message);
+    HiveProblemReporter current;
+    {
+        const std::lock_guard guard(reporterMutex);
+        current = reporter;
+    }
+    if (current)
+        current(message);
     else
         std::cerr << "Vireo: " << message << std::endl;
 }
@@ -154,25 +159,38 @@ bool HiveFile::CanWrite() const
 
 RegStatus HiveFile::Inspect(const std::function<void(const HiveKey&)>& inspect) const
 {
-    const HiveLock lock(WithSuffix(file_, ".lock"));
-    const auto root = Load();
-    if (!root)
-        return RegStatus::CannotWrite;
-    inspect(*root);
-    return RegStatus::Ok;
+    RegStatus status = RegStatus::Ok;
+    {
+        const HiveLock lock(WithSuffix(file_, ".lock"));
+        const auto root = Load();
+        if (root)
+            inspect(*root);
+        else
+            status = RegStatus::CannotWrite;
+    }
+    ReportPendingProblem();
+    return status;
 }
 
 RegStatus HiveFile::Change(const std::function<bool(HiveKey&)>& change) const
 {
     if (!CanWrite())
         return RegStatus::CannotWrite;
-    const HiveLock lock(WithSuffix(file_, ".lock"));
-    const auto root = Load();
-    if (!root)
-        return RegStatus::CannotWrite;
-    if (change(*root) && !Save(*root))
-        return RegStatus::CannotWrite;
-    return RegStatus::Ok;
+    RegStatus status = RegStatus::Ok;
+    {
+        const HiveLock lock(WithSuffix(file_, ".lock"));
+        const auto root = Load();
+        if (!root || (change(*root) && !Save(*root)))
+            status = RegStatus::CannotWrite;
+    }
+    ReportPendingProblem();
+    return status;
+}
+
+void HiveFile::ReportPendingProblem() const
+{
+    if (!pendingProblem_.empty())
+        ReportHiveProblem(std::exchange(pendingProblem_, {}));
 }
 
 std::unique_ptr<HiveKey> HiveFile::Load() const
@@ -196,14 +214,14 @@ std::unique_ptr<HiveKey> HiveFile::SetAside(const std::string& fault) const
     const auto aside = FreeCorruptName(file_);
     if (rename(file_.c_str(), aside.c_str()) != 0) {
         if (reportedStuck.insert(FileIdentity(file_)).second)
-            ReportHiveProblem("The settings file '" + file_.string() + "' cannot be read (" + fault
-                              + ") and cannot be moved aside; settings are neither read nor saved.");
+            pendingProblem_ = "The settings file '" + file_.string() + "' cannot be read (" + fault
+                              + ") and cannot be moved aside; settings are neither read nor saved.";
         return nullptr;
     }
     auto empty = std::make_unique<HiveKey>(std::string(RegRootName(root_)));
     Save(*empty);
-    ReportHiveProblem("The settings file '" + file_.string() + "' cannot be read (" + fault
-                      + "); it was moved to '" + aside.string() + "' and empty settings are used.");
+    pendingProblem_ = "The settings file '" + file_.string() + "' cannot be read (" + fault
+                      + "); it was moved to '" + aside.string() + "' and empty settings are used.";
     return empty;
 }
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace vireo {
 
@@ -32,10 +33,13 @@ private:
     std::unique_ptr<HiveKey> Load() const;
     std::unique_ptr<HiveKey> SetAside(const std::string& fault) const;
     bool Save(const HiveKey& root) const;
+    // Reports a set-aside hive once the lock is released, so the receiver may take its time.
+    void ReportPendingProblem() const;
 
     RegRoot root_;
     std::filesystem::path folder_;
     std::filesystem::path file_;
+    mutable std::string pendingProblem_;
 };
 
 // Reports a hive problem through the reporter installed with SetHiveProblemReporter.

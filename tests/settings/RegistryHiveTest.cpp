@@ -94,6 +94,10 @@ TEST_F(RegistryHive, AnUnparsableHiveIsSetAsideReportedOnceAndReplacedByAnEmptyO
 {
     const std::string broken = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"N\"=dword:xyz\n";
     WriteMachineHive(broken);
+    SetHiveProblemReporter([this](const std::string& message) {
+        reports_.push_back(message);
+        EXPECT_TRUE(RegKey::Create(Machine, "Reporter")) << "the report comes after the hive is released";
+    });
 
     EXPECT_FALSE(RegKey::Open(Machine, "A", RegAccess::Read));
     ASSERT_EQ(reports_.size(), 1u);
