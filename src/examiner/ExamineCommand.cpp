@@ -179,12 +179,12 @@ ExamineOptions ParseExamineArguments(const std::vector<std::string>& arguments)
         } else if (argument == "--units") {
             options.units = true;
         } else if (argument == "--add-debug") {
-            const std::string& spec = value();
-            const auto colon = spec.find(':');
+            const std::string& listAndLines = value();
+            const auto colon = listAndLines.find(':');
             if (colon == std::string::npos)
                 throw ExamineUsageError("--add-debug takes LIST:LINES, such as procedures:20,31 or functions:all");
-            options.addDebugList = ParseDebugList(std::string_view(spec).substr(0, colon));
-            options.addDebugLines = ParseLines(std::string_view(spec).substr(colon + 1), "--add-debug");
+            options.addDebugList = ParseDebugList(std::string_view(listAndLines).substr(0, colon));
+            options.addDebugLines = ParseLines(std::string_view(listAndLines).substr(colon + 1), "--add-debug");
         } else if (argument == "--replace-code-marks") {
             options.replaceCodeMarks = ParseLines(value(), "--replace-code-marks");
         } else if (argument == "--indent") {
