@@ -121,7 +121,6 @@ bool TGroupPanelExp::event(QEvent* event)
     const bool handled = QFrame::event(event);
     if (event->type() == QEvent::Show && !shown_) {
         shown_ = true;
-        window_ = window();
         TakeInPanels();
         RequestLayout();
     } else if (event->type() == QEvent::LayoutRequest && shown_) {

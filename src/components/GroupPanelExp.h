@@ -67,7 +67,6 @@ private:
 
     TContainerPanel* container_;
     QScrollBar* scrollBar_;
-    QPointer<QWidget> window_;
     bool shown_ = false;
 };
 

@@ -118,6 +118,8 @@ void TListViewExModel::BeginResetRows()
 void TListViewExModel::EndResetRows()
 {
     announced_ = StoredRowCount();
+    layoutCostNs_ = 0;
+    paintCostNs_ = 0;
     endResetModel();
 }
 

@@ -17,7 +17,8 @@ namespace vireo {
 // Appended rows are announced to views together, at the end of the event-loop turn, and no
 // sooner after the previous announcement than nine times what the views last needed to lay out
 // all rows and paint: a tree view re-lays out every row after an insertion, and this keeps that
-// work a small share of the time however fast rows arrive and however many there are.
+// work a small share of the time however fast rows arrive and however many there are. Owners
+// that follow new rows (scroll to them) do so on rowsInserted.
 class TListViewExModel : public QAbstractTableModel {
     Q_OBJECT
 public:
