@@ -2,6 +2,7 @@
 
 #include "components/AsciiText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -165,6 +166,8 @@ public:
         return true;
     }
 
+    void Drop(std::size_t count) { rest_.remove_prefix(std::min(count, rest_.size())); }
+
     bool AtEnd() const { return TrimBlanks(rest_).empty(); }
     std::string_view Rest() const { return rest_; }
 
@@ -231,7 +234,7 @@ std::optional<std::optional<RegValue>> ValueData(LineParser& p)
         if (!number)
             return std::nullopt;
         type = static_cast<RegType>(*number);
-        p.Skip(p.Rest().substr(0, close + 1));
+        p.Drop(close + 1);
         if (!p.Skip(":"))
             return std::nullopt;
     } else if (!p.Skip("hex:"))
