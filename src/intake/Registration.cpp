@@ -4,6 +4,8 @@
 #include "intake/VireoX_TLB.h"
 
 #include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
 #include <system_error>
 
 namespace vireo {
@@ -17,7 +19,14 @@ std::filesystem::path DataHome()
     if (xdg && *xdg == '/')
         return xdg;
     const char* home = std::getenv("HOME");
-    return std::filesystem::path(home ? home : "") / ".local" / "share";
+    if (!home || *home != '/') {
+        // Without a usable HOME the files would land relative to the working folder.
+        const passwd* user = ::getpwuid(::getuid());
+        home = user ? user->pw_dir : nullptr;
+    }
+    if (!home || *home != '/')
+        throw RegistrationError("Cannot find the home folder for the registration files");
+    return std::filesystem::path(home) / ".local" / "share";
 }
 
 void RemoveFile(const std::filesystem::path& path)

@@ -15,7 +15,8 @@ struct RegistrationFiles {
 // The registration files below a data folder ($XDG_DATA_HOME, else ~/.local/share).
 RegistrationFiles RegistrationFilesIn(const std::filesystem::path& dataHome);
 
-// The registration files for this user, from XDG_DATA_HOME and HOME.
+// The registration files for this user, from XDG_DATA_HOME, else the home folder; throws
+// RegistrationError when there is no home folder.
 RegistrationFiles UserRegistrationFiles();
 
 // The absolute path of the running program.

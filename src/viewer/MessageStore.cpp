@@ -1,12 +1,17 @@
 #include "viewer/MessageStore.h"
 
 #include <algorithm>
+#include <limits>
+#include <stdexcept>
 #include <memory>
 
 namespace vireo {
 
 const TTraceInfo& MessageStore::Append(TraceFields fields)
 {
+    // Numbers are never reused: once they are spent, messages are refused rather than wrapped.
+    if (NextSequenceNumber == std::numeric_limits<int32_t>::max())
+        throw std::overflow_error("No sequence numbers are left for new messages");
     auto message = std::make_unique<TTraceInfo>();
     message->ClassName = texts_.Intern(fields.ClassName);
     message->MessageStr = std::move(fields.MessageStr);

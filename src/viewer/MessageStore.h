@@ -27,7 +27,8 @@ struct TraceFields {
 // with the counter of sequence numbers. Appending costs the same however large the store is.
 class MessageStore {
 public:
-    // Stores a message at the end, numbered with NextSequenceNumber, which then rises by one.
+    // Stores a message at the end, numbered with NextSequenceNumber, which then rises by one;
+    // throws std::overflow_error, storing nothing, once the numbers are spent.
     const TTraceInfo& Append(TraceFields fields);
 
     // Number of stored messages.

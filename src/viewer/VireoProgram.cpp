@@ -34,8 +34,8 @@ bool UpdateRegistration(StartMode mode)
     }
 }
 
-// Tells why the server could not start: another viewer has the name, or the bus is missing.
-void ReportServerNotStarted(const QDBusConnection& bus)
+// Why the server could not start: another viewer has the name, or the bus is missing.
+QString ServerNotStartedText(const QDBusConnection& bus)
 {
     QString text;
     if (!bus.isConnected())
@@ -44,8 +44,7 @@ void ReportServerNotStarted(const QDBusConnection& bus)
         text = QStringLiteral("Vireo is already running.");
     else
         text = QStringLiteral("Vireo cannot take the name %1 on the session bus.").arg(VireoX::BusName);
-    std::cerr << "vireo: " << text.toStdString() << '\n';
-    QMessageBox::information(nullptr, QStringLiteral("Vireo"), text);
+    return text;
 }
 
 } // namespace
@@ -62,7 +61,12 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
     QDBusConnection bus = QDBusConnection::sessionBus();
     VireoServer server(bus);
     if (!server.Start()) {
-        ReportServerNotStarted(bus);
+        const QString text = ServerNotStartedText(bus);
+        std::cerr << "vireo: " << text.toStdString() << '\n';
+        if (hooks.Tell)
+            hooks.Tell(text);
+        else
+            QMessageBox::information(nullptr, QStringLiteral("Vireo"), text);
         return 1;
     }
     QApplication::setApplicationName(QStringLiteral("Vireo"));

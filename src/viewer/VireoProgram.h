@@ -2,6 +2,8 @@
 
 #include "intake/StartMode.h"
 
+#include <QString>
+
 #include <functional>
 
 namespace vireo {
@@ -13,6 +15,8 @@ class VireoServer;
 struct ProgramHooks {
     // Called once the window and the server stand, before the message loop runs.
     std::function<void(TForm_Main&, VireoServer&, StartMode)> Started;
+    // Tells the user why the program ends without a window; by default a message box.
+    std::function<void(const QString&)> Tell;
 };
 
 // The whole program: start mode, registration, server, main window, message loop and the end in

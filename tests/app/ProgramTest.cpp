@@ -73,6 +73,13 @@ public:
         });
     }
     QString Record() const { return ReadAll(dir_.filePath(QStringLiteral("probe.txt"))); }
+    // Waits for the probe to end; its exit code, or -1 while it still runs.
+    int Ended()
+    {
+        return PrivateBus::WaitUntil([&] { return process_.state() == QProcess::NotRunning; }) ? process_.exitCode()
+                                                                                               : -1;
+    }
+    qint64 Pid() const { return process_.processId(); }
 
 private:
     PrivateBus& bus_;
@@ -133,6 +140,18 @@ TEST(Program, AutomationComesBeforeUnregistering)
     EXPECT_EQ(probe.Record(), "mode automation\n");
     EXPECT_TRUE(QFile::exists(ServiceFile(bus.DataHome())));
     EXPECT_TRUE(QFile::exists(InterfaceFile(bus.DataHome())));
+}
+
+TEST(Program, ASecondCopyTellsTheUserAndEndsLeavingTheNameToTheFirst)
+{
+    PrivateBus bus;
+    StartedProbe first(bus, {});
+    ASSERT_TRUE(first.Serves());
+    const qint64 firstPid = first.Pid();
+    StartedProbe second(bus, {QStringLiteral("-Automation")});
+    EXPECT_EQ(second.Ended(), 1);
+    EXPECT_EQ(second.Record(), "notice Vireo is already running.\n");
+    EXPECT_EQ(bus.OwnerPid(QStringLiteral("VireoX.Vireo")), firstPid);
 }
 
 TEST(Program, ACallToTheRegisteredViewerStartsItForAutomationAndIsStored)

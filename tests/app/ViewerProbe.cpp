@@ -59,5 +59,9 @@ int main(int argc, char* argv[])
         recorder->Line(std::string("mode ") + ModeName(mode));
         server.SetIntake(recorder.get());
     };
+    hooks.Tell = [](const QString& text) {
+        const char* path = std::getenv("VIREO_PROBE_OUT");
+        std::ofstream(path ? path : "/dev/null", std::ios::app) << "notice " << text.toStdString() << std::endl;
+    };
     return RunVireo(argc, argv, hooks);
 }

@@ -96,6 +96,16 @@ TEST(MainForm, UnformattableStampStoresNothingAndUsesNoNumber)
     EXPECT_EQ(w.form->StatusText(), "Idle");
 }
 
+TEST(MainForm, SpentSequenceNumbersRefuseMessagesInsteadOfReusingNumbers)
+{
+    Window w;
+    w.form->MessageStore->NextSequenceNumber = std::numeric_limits<int32_t>::max() - 1;
+    w.Receive(QStringLiteral("last"));
+    EXPECT_EQ(w.form->MessageStore->Items(0).SequenceNumber, std::numeric_limits<int32_t>::max() - 1);
+    EXPECT_THROW(w.Receive(QStringLiteral("one too many")), std::overflow_error);
+    EXPECT_EQ(w.form->MessageStore->Count(), 1);
+}
+
 TEST(MainForm, ClearAllMessagesEmptiesTheStoreAndNumberingGoesOn)
 {
     Window w;
