@@ -72,11 +72,6 @@ TListViewEx::TListViewEx(QWidget* parent) : QTreeView(parent), tickSource_(Milli
     UpdateSortMark();
 }
 
-TListViewEx::~TListViewEx()
-{
-    DestroySortMark();
-}
-
 void TListViewEx::setModel(QAbstractItemModel* model)
 {
     auto* listModel = qobject_cast<TListViewExModel*>(model);
@@ -199,17 +194,15 @@ void TListViewEx::doItemsLayout()
 
 void TListViewEx::UpdateSortMark()
 {
-    if (!mark_ && parentWidget()) {
-        mark_ = new TListViewExTag(parentWidget());
+    if (!mark_) {
+        mark_ = new TListViewExTag(this);
         mark_->hide();
     }
     const QHeaderView* columns = header();
-    if (!mark_ || columns->count() == 0)
+    if (columns->count() == 0)
         return;
 
     TSortMarkInput in;
-    in.listLeft = x();
-    in.listTop = y();
     in.listWidth = width();
     in.scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     for (int column = 0; column <= sortColumn_ && column < columns->count(); ++column)
@@ -264,15 +257,6 @@ bool TListViewEx::eventFilter(QObject* watched, QEvent* event)
     return QTreeView::eventFilter(watched, event);
 }
 
-void TListViewEx::changeEvent(QEvent* event)
-{
-    QTreeView::changeEvent(event);
-    if (event->type() == QEvent::ParentChange) {
-        DestroySortMark();
-        UpdateSortMark();
-    }
-}
-
 void TListViewEx::paintEvent(QPaintEvent* event)
 {
     QElapsedTimer timer;
@@ -280,12 +264,6 @@ void TListViewEx::paintEvent(QPaintEvent* event)
     QTreeView::paintEvent(event);
     if (model_)
         model_->NotePaintCost(timer.nsecsElapsed());
-}
-
-void TListViewEx::moveEvent(QMoveEvent* event)
-{
-    QTreeView::moveEvent(event);
-    UpdateSortMark();
 }
 
 void TListViewEx::resizeEvent(QResizeEvent* event)

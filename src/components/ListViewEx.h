@@ -12,8 +12,9 @@
 
 namespace vireo {
 
-// The sort mark: a filled black triangle in the upper-right half of its box. It stands on the
-// list's parent, so that it floats over the list's header at the sort column's right end.
+// The sort mark: a filled black triangle in the upper-right half of its box. A child of the
+// list raised above its header, at the sort column's right end; being the list's own child,
+// it moves and hides with the list and never joins the parent's layout or splitter panes.
 class TListViewExTag : public QWidget {
     Q_OBJECT
 public:
@@ -32,8 +33,6 @@ class TListViewEx : public QTreeView {
 public:
     // A list with whole-row selection, single selection and editable captions.
     explicit TListViewEx(QWidget* parent = nullptr);
-    // Also removes the sort mark from the parent.
-    ~TListViewEx() override;
 
     // Shows a TListViewExModel (any other model is refused with std::invalid_argument).
     void setModel(QAbstractItemModel* model) override;
@@ -77,9 +76,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

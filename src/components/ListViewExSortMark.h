@@ -2,7 +2,7 @@
 
 namespace vireo {
 
-// Where the sort mark of a list goes, in the coordinates of the list's parent.
+// Where the sort mark of a list goes, in the coordinates the list's edges are given in.
 struct TSortMarkPlace {
     bool placed = false; // false: the mark is hidden
     bool visible = false; // placed and not left of the list
@@ -13,8 +13,8 @@ struct TSortMarkPlace {
 
 // What placing the sort mark depends on.
 struct TSortMarkInput {
-    int listLeft = 0;          // the list's left edge in its parent
-    int listTop = 0;           // the list's top edge in its parent
+    int listLeft = 0;          // the list's left edge
+    int listTop = 0;           // the list's top edge
     int listWidth = 0;         // the list's width
     int scrollBarWidth = 0;    // the width of a vertical scroll bar
     int sortColumnRight = 0;   // right edge of the sort column, unscrolled
