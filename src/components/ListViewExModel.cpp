@@ -84,9 +84,13 @@ void TListViewExModel::RowsAppended()
     if (flushQueued_)
         return;
     flushQueued_ = true;
-    constexpr qint64 maxPauseNs = 1'000'000'000;
-    const qint64 pauseNs = std::min(maxPauseNs, 9 * (layoutCostNs_ + paintCostNs_));
-    const qint64 waitNs = sinceAnnounced_.isValid() ? pauseNs - sinceAnnounced_.nsecsElapsed() : 0;
+    constexpr qint64 pauseFactor = 9;
+    constexpr qint64 shortestPauseNs = 1'000'000;
+    constexpr qint64 longestPauseNs = 1'000'000'000;
+    const qint64 pauseNs = std::min(longestPauseNs, pauseFactor * layoutCostNs_);
+    const qint64 waitNs = pauseNs >= shortestPauseNs && sinceAnnounced_.isValid()
+                              ? pauseNs - sinceAnnounced_.nsecsElapsed()
+                              : 0;
     const auto announce = [this] {
         flushQueued_ = false;
         FlushAppendedRows();
@@ -119,7 +123,6 @@ void TListViewExModel::EndResetRows()
 {
     announced_ = StoredRowCount();
     layoutCostNs_ = 0;
-    paintCostNs_ = 0;
     endResetModel();
 }
 

@@ -14,11 +14,11 @@ namespace vireo {
 // The rows of a TListViewEx. A row has a caption (column 0) and sub-items (column c shows
 // sub-item c - 1); a model may carry more sub-items than it shows as columns. Rows may be
 // indices into a large store: the model never needs one object per row.
-// Appended rows are announced to views together, at the end of the event-loop turn, and no
-// sooner after the previous announcement than nine times what the views last needed to lay out
-// all rows and paint: a tree view re-lays out every row after an insertion, and this keeps that
-// work a small share of the time however fast rows arrive and however many there are. Owners
-// that follow new rows (scroll to them) do so on rowsInserted.
+// Appended rows are announced to views together, at the end of the event-loop turn. A tree view
+// re-lays out every row after an insertion; once that takes a view more than about 0.1 ms, the
+// next announcement waits until nine times that has passed since the previous one, which keeps
+// the work a small share of the time however fast rows arrive and however many there are.
+// Owners that follow new rows (scroll to them) do so on rowsInserted.
 class TListViewExModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -61,9 +61,8 @@ public:
     // Announces appended rows now instead of at the end of the event-loop turn.
     void FlushAppendedRows();
 
-    // Views report how long laying out all rows and painting took; it paces the announcements.
+    // Views report how long laying out all rows took; it paces the announcements.
     void NoteLayoutCost(qint64 nanoseconds) { layoutCostNs_ = nanoseconds; }
-    void NotePaintCost(qint64 nanoseconds) { paintCostNs_ = nanoseconds; }
 
 protected:
     // Every row held, announced or not.
@@ -82,7 +81,6 @@ private:
     int announced_ = 0;
     bool flushQueued_ = false;
     qint64 layoutCostNs_ = 0;
-    qint64 paintCostNs_ = 0;
     QElapsedTimer sinceAnnounced_;
     QStringList captions_;
     QList<QIcon> stateImages_;
