@@ -1,6 +1,5 @@
 #include "components/ListViewExSort.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace vireo {
@@ -23,11 +22,21 @@ int HexDigit(char c)
     return -1;
 }
 
+// Reads the field of length characters at pos; plain digits, the usual case, are read directly.
 std::optional<int> FieldAt(std::string_view key, std::size_t pos, std::size_t length)
 {
     if (pos >= key.size())
         return std::nullopt;
-    return ParseIntegerField(key.substr(pos, length));
+    const std::string_view field = key.substr(pos, length);
+    if (field.empty())
+        return std::nullopt;
+    int value = 0;
+    for (char c : field) {
+        if (!IsDigit(c))
+            return ParseIntegerField(field);
+        value = value * 10 + (c - '0');
+    }
+    return value;
 }
 
 // Days from 1 January of year 1 (proleptic Gregorian calendar).
@@ -161,13 +170,6 @@ std::vector<int> SortOrder(std::vector<Key> keys, bool ascending)
 
 std::optional<int> ParseIntegerField(std::string_view field)
 {
-    if (!field.empty() && field.size() <= 4
-        && std::all_of(field.begin(), field.end(), [](char c) { return IsDigit(c); })) {
-        int value = 0;
-        for (char c : field)
-            value = value * 10 + (c - '0');
-        return value;
-    }
     std::size_t i = 0;
     while (i < field.size() && field[i] == ' ')
         ++i;
