@@ -28,8 +28,6 @@ std::optional<int> FieldAt(std::string_view key, std::size_t pos, std::size_t le
     if (pos >= key.size())
         return std::nullopt;
     const std::string_view field = key.substr(pos, length);
-    if (field.empty())
-        return std::nullopt;
     int value = 0;
     for (char c : field) {
         if (!IsDigit(c))
