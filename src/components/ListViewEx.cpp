@@ -257,6 +257,15 @@ bool TListViewEx::eventFilter(QObject* watched, QEvent* event)
     return QTreeView::eventFilter(watched, event);
 }
 
+void TListViewEx::paintEvent(QPaintEvent* event)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTreeView::paintEvent(event);
+    if (model_)
+        model_->NotePaintCost(timer.nsecsElapsed());
+}
+
 void TListViewEx::resizeEvent(QResizeEvent* event)
 {
     QTreeView::resizeEvent(event);

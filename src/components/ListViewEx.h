@@ -71,11 +71,12 @@ public:
     // column begins with what was typed.
     void keyboardSearch(const QString& search) override;
 
-    // Lays out all rows and tells the model what that cost.
+    // Lays out all rows and tells the model what that cost (painting does the same).
     void doItemsLayout() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

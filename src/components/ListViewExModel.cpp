@@ -87,7 +87,7 @@ void TListViewExModel::RowsAppended()
     constexpr qint64 pauseFactor = 9;
     constexpr qint64 shortestPauseNs = 1'000'000;
     constexpr qint64 longestPauseNs = 1'000'000'000;
-    const qint64 pauseNs = std::min(longestPauseNs, pauseFactor * layoutCostNs_);
+    const qint64 pauseNs = std::min(longestPauseNs, pauseFactor * (layoutCostNs_ + paintCostNs_));
     const qint64 waitNs = pauseNs >= shortestPauseNs && sinceAnnounced_.isValid()
                               ? pauseNs - sinceAnnounced_.nsecsElapsed()
                               : 0;
@@ -123,6 +123,7 @@ void TListViewExModel::EndResetRows()
 {
     announced_ = StoredRowCount();
     layoutCostNs_ = 0;
+    paintCostNs_ = 0;
     endResetModel();
 }
 

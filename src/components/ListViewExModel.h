@@ -15,10 +15,11 @@ namespace vireo {
 // sub-item c - 1); a model may carry more sub-items than it shows as columns. Rows may be
 // indices into a large store: the model never needs one object per row.
 // Appended rows are announced to views together, at the end of the event-loop turn. A tree view
-// re-lays out every row after an insertion; once that takes a view more than about 0.1 ms, the
-// next announcement waits until nine times that has passed since the previous one, which keeps
-// the work a small share of the time however fast rows arrive and however many there are.
-// Owners that follow new rows (scroll to them) do so on rowsInserted.
+// re-lays out every row after an insertion and then repaints; once that takes a view more than
+// about 0.1 ms, the next announcement waits until nine times that has passed since the previous
+// one, which keeps the work a small share of the time however fast rows arrive and however many
+// there are. A model no view has reported on announces at the end of every turn. Owners that
+// follow new rows (scroll to them) do so on rowsInserted.
 class TListViewExModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -61,8 +62,9 @@ public:
     // Announces appended rows now instead of at the end of the event-loop turn.
     void FlushAppendedRows();
 
-    // Views report how long laying out all rows took; it paces the announcements.
+    // Views report how long laying out all rows and painting took; it paces the announcements.
     void NoteLayoutCost(qint64 nanoseconds) { layoutCostNs_ = nanoseconds; }
+    void NotePaintCost(qint64 nanoseconds) { paintCostNs_ = nanoseconds; }
 
 protected:
     // Every row held, announced or not.
@@ -81,6 +83,7 @@ private:
     int announced_ = 0;
     bool flushQueued_ = false;
     qint64 layoutCostNs_ = 0;
+    qint64 paintCostNs_ = 0;
     QElapsedTimer sinceAnnounced_;
     QStringList captions_;
     QList<QIcon> stateImages_;
