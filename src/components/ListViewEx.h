@@ -85,7 +85,7 @@ private:
     void DestroySortMark();
     void SelectMovedRows(const std::vector<int>& rows);
 
-    TListViewExModel* model_ = nullptr;
+    QPointer<TListViewExModel> model_; // null again once the model is destroyed
     int sortColumn_ = 0;
     bool sortAscending_ = false;
     bool headerTracking_ = false;

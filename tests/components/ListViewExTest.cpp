@@ -271,6 +271,21 @@ TEST_F(ListViewExTest, CaptionsAreEditableInPlaceUnlessSwitchedOff)
     EXPECT_EQ(model.SubItem(0, 7), "") << "a sub-item the row lacks reads empty";
 }
 
+TEST_F(ListViewExTest, OutlivesItsModel)
+{
+    auto rows = std::make_unique<TListViewExItems>();
+    rows->AddColumn(QStringLiteral("Name"));
+    rows->Add("a");
+    list->setModel(rows.get());
+    list->SelectRow(0);
+    rows.reset();
+    QCoreApplication::processEvents();
+    list->resize(300, 200);
+    Type("a", 0);
+    list->SortByColumn(0);
+    EXPECT_EQ(list->Model(), nullptr);
+}
+
 TEST_F(ListViewExTest, OnlyListModelsAreShown)
 {
     QStandardItemModel other;
