@@ -1,11 +1,13 @@
 #include "intake/Registration.h"
 
-#include "intake/AtomicFile.h"
+#include "components/FileIO.h"
 #include "intake/VireoX_TLB.h"
 
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
+#include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace vireo {
@@ -67,15 +69,29 @@ std::string ServiceFileText(const std::string& programPath)
     return "[D-BUS Service]\nName=" + std::string(VireoX::BusName) + "\nExec=" + exec + " -Automation\n";
 }
 
+namespace {
+
+// Writes one registration file, creating its folder first (a fresh account has none).
+void WriteRegistrationFile(const std::filesystem::path& path, std::string_view content)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (ec)
+        throw std::system_error(ec, path.parent_path().string());
+    WriteFileAtomically(path, content);
+}
+
+} // namespace
+
 void RegisterServer(const RegistrationFiles& files, const std::string& programPath)
 {
     try {
-        WriteFileAtomically(files.InterfaceFile, VireoX::InterfaceDescription().toStdString());
+        WriteRegistrationFile(files.InterfaceFile, VireoX::InterfaceDescription().toStdString());
     } catch (const std::system_error& e) {
         throw RegistrationError(e.what());
     }
     try {
-        WriteFileAtomically(files.ServiceFile, ServiceFileText(programPath));
+        WriteRegistrationFile(files.ServiceFile, ServiceFileText(programPath));
     } catch (const std::system_error&) {
         throw RegistrationError("Error creating system registry entry");
     }

@@ -2,6 +2,8 @@
 
 #include "settings/HiveText.h"
 
+#include "components/FileIO.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include <iostream>
 #include <mutex>
 #include <set>
+#include <system_error>
 #include <utility>
 
 namespace vireo {
@@ -55,40 +58,17 @@ std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::s
     return std::filesystem::path(path.native() + suffix);
 }
 
+// Reads the hive's text; a hive that does not exist yet reads as missing, not as a failure.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& text, bool& missing)
 {
     missing = false;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        missing = errno == ENOENT || errno == ENOTDIR;
+    try {
+        text = ReadFileBytes(path);
+        return true;
+    } catch (const std::system_error& e) {
+        missing = e.code().value() == ENOENT || e.code().value() == ENOTDIR;
         return missing;
     }
-    char buffer[65536];
-    ssize_t got = 0;
-    while ((got = read(fd, buffer, sizeof buffer)) != 0) {
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            close(fd);
-            return false;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(fd);
-    return true;
-}
-
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t put = write(fd, data.data(), data.size());
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        data.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
 }
 
 std::string UtcStamp()
@@ -227,21 +207,12 @@ std::unique_ptr<HiveKey> HiveFile::SetAside(const std::string& fault) const
 
 bool HiveFile::Save(const HiveKey& root) const
 {
-    const auto text = WriteHiveText(root, RegRootName(root_));
-    const auto temporary = WithSuffix(file_, ".tmp");
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0)
+    try {
+        WriteFileAtomically(file_, WriteHiveText(root, RegRootName(root_)), TemporaryName::FixedUnderLock);
+        return true;
+    } catch (const std::system_error&) {
         return false;
-    struct stat existing {};
-    bool ok = true;
-    if (stat(file_.c_str(), &existing) == 0)
-        ok = fchmod(fd, existing.st_mode & 07777) == 0;
-    ok = ok && WriteAll(fd, text) && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(temporary.c_str(), file_.c_str()) == 0;
-    if (!ok)
-        unlink(temporary.c_str());
-    return ok;
+    }
 }
 
 } // namespace vireo
