@@ -6,7 +6,7 @@ packages=(
   g++ cmake make pkg-config
   qt6-base-dev libgl-dev fonts-dejavu-core
   libgtest-dev googletest libbenchmark-dev
-  dbus dbus-bin dbus-daemon
+  dbus dbus-bin dbus-daemon libglib2.0-bin
   fpc
 )
 

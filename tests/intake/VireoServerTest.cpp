@@ -169,6 +169,20 @@ TEST_F(VireoServerTest, IntrospectionServesTheInterfaceWithItsEightArguments)
     EXPECT_EQ(args, (QStringList{"s ClassName in", "s MessageStr in", "i MessageType in", "s MessageGroup in",
                                  "s ComputerName in", "s MessageID in", "s UnitFileName in", "d MessageDateTime in"}));
     EXPECT_TRUE(xml.contains(QLatin1String(VireoX::ClassId)));
+
+    // The same description as a developer sees it with gdbus.
+    QString shown;
+    ASSERT_EQ(bus.Run(QStringLiteral("gdbus"),
+                      {QStringLiteral("introspect"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                       QStringLiteral("VireoX.Vireo"), QStringLiteral("--object-path"), QStringLiteral("/Vireo")},
+                      &shown),
+              0);
+    const QString signature = QStringLiteral("AddTrace(in  s ClassName,\n               in  s MessageStr,\n"
+                                             "               in  i MessageType,\n               in  s MessageGroup,\n"
+                                             "               in  s ComputerName,\n               in  s MessageID,\n"
+                                             "               in  s UnitFileName,\n               in  d MessageDateTime);");
+    EXPECT_TRUE(shown.contains(QStringLiteral("interface VireoX.IVireo {"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(signature)) << shown.toStdString();
 }
 
 TEST_F(VireoServerTest, ASecondServerDoesNotTakeTheName)
