@@ -99,6 +99,29 @@ std::optional<DateTimeFields> ReadDateTimeFields(std::string_view key)
     return DateTimeFields{*day, *month, *year, *hour, *minute, p};
 }
 
+// Two plain digits at pos, or -1.
+int TwoDigits(std::string_view key, std::size_t pos)
+{
+    const unsigned tens = static_cast<unsigned char>(key[pos]) - unsigned{'0'};
+    const unsigned ones = static_cast<unsigned char>(key[pos + 1]) - unsigned{'0'};
+    return tens < 10 && ones < 10 ? static_cast<int>(tens * 10 + ones) : -1;
+}
+
+// The value of the usual shape "dd/mm/yyyy hh:mm:ss" (any separators) read at its fixed places,
+// which is what the general reading gives for it; nothing for any other shape, so the general
+// reading decides. A column sort reads every row, so this path is kept short.
+std::optional<int64_t> FullDateTimeValue(std::string_view key)
+{
+    if (key.size() != 19 || IsDigit(key[2]) || IsDigit(key[5]) || IsDigit(key[13]))
+        return std::nullopt;
+    const int day = TwoDigits(key, 0), month = TwoDigits(key, 3), century = TwoDigits(key, 6),
+              years = TwoDigits(key, 8), hour = TwoDigits(key, 11), minute = TwoDigits(key, 14),
+              second = TwoDigits(key, 17);
+    if ((day | month | century | years | hour | minute | second) < 0)
+        return std::nullopt;
+    return EncodeDateTime(century * 100 + years, month, day, hour, minute, second);
+}
+
 template <class Key>
 struct SortEntry {
     Key key;
@@ -204,6 +227,8 @@ bool IsDateTimeText(std::string_view key)
 
 std::optional<int64_t> DateTimeValue(std::string_view key)
 {
+    if (const auto value = FullDateTimeValue(key))
+        return value;
     const auto fields = ReadDateTimeFields(key);
     if (!fields)
         return std::nullopt;

@@ -97,6 +97,10 @@ TEST(ListViewExSort, DateTimeTextShapeAndValue)
     EXPECT_EQ(*DateTimeValue("01/02/2003 10:00:45 PM"), Seconds(2003, 2, 1, 10, 0, 0))
         << "seconds only count when exactly eight characters end the key";
     EXPECT_EQ(*DateTimeValue("$A/01/2003 10:00"), Seconds(2003, 1, 10, 10, 0, 0));
+    EXPECT_EQ(*DateTimeValue("31-01-2003T09.15x30"), Seconds(2003, 1, 31, 9, 15, 30))
+        << "characters 11 and 17 are never read";
+    EXPECT_EQ(DateTimeValue("31/01/2003 9:15:30 "), std::nullopt)
+        << "the usual length in another shape is read by the general rule: 9: is no hour";
     EXPECT_LT(BlankDateTimeValue(), *DateTimeValue("01/01/1600 00:00"));
     EXPECT_GT(BlankDateTimeValue(), *DateTimeValue("30/12/1599 23:59:59"));
 
