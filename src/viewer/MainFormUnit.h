@@ -2,23 +2,47 @@
 
 #include "intake/TimeStampText.h"
 #include "intake/TraceIntake.h"
+#include "viewer/KeyMarkRules.h"
+#include "viewer/MessageAdmission.h"
 #include "viewer/MessageIntake.h"
 #include "viewer/MessageStore.h"
+#include "viewer/TraceSources.h"
+#include "viewer/UnitSource.h"
 
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QAction;
+class QCheckBox;
 class QCloseEvent;
+class QEvent;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QStatusBar;
+class QTabWidget;
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace vireo {
 
-// The viewer's main window: receives the posted messages and keeps them in its store.
+class MessageListModel;
+class SourceLinesModel;
+class TCaptionPanel;
+class TGroupPanelExp;
+class TListViewEx;
+class TPanelExpander;
+
+// The viewer's main window: receives the posted messages, keeps them in its store, lists them by
+// tree node or by filters and shows the source line that sent one.
 class TForm_Main : public QMainWindow, public ITraceIntake {
     Q_OBJECT
 public:
@@ -35,6 +59,9 @@ public:
     // Decides whether a close request may go ahead; without one the window always closes.
     void SetCloseGuard(std::function<bool()> mayClose) { mayClose_ = std::move(mayClose); }
 
+    // Shows the program's own texts and errors; tests replace the modal message box.
+    std::function<void(const QString& text)> ShowMessageBox;
+
     // Text of status bar panel 0.
     QString StatusText() const;
 
@@ -47,30 +74,122 @@ public:
     QAction* Close1;              // "&File" > "&Close"
     QMenu* MessageOptions1;       // "&Message Options"
     QAction* ClearMessages1;      // "&Message Options" > "Clear All &Messages"
+    QAction* ClearSourceWindow1;  // "&Message Options" > "Clear &Source Window"
+
+    QSplitter* Splitter_Main_Vert;      // left pane | right area
+    QTabWidget* PageControl_Main;       // "Messages", "Filters", "User Key Marks", "Tracking"
+    QWidget* TabSheet_Messages;         // the message tree's page
+    QWidget* TabSheet_Filters;          // the filter panels' page
+    QWidget* TabSheet_UserKeyMarks;     // the key marks' page
+    QWidget* TabSheet_Tracking;         // the message tracks' page (hidden without Expert Mode)
+    QTreeWidget* TreeView_Main;         // classes, groups and message types
+    TGroupPanelExp* GroupPanelExp1;     // scrolling container of the filter panels
+    TPanelExpander* PanelExpander_Class;    // class filter
+    TPanelExpander* PanelExpander_Computer; // computer filter (values upper-cased)
+    TPanelExpander* PanelExpander_MessType; // message type filter
+    TPanelExpander* PanelExpander_Group;    // group filter
+    TCaptionPanel* Panel_Main_Client_2; // right area; its caption shows when both panes are hidden
+    QSplitter* Splitter_Main_Horiz;     // message pane over source pane
+    QWidget* Panel_Main_Messages;       // the message pane
+    QWidget* Panel_Main_Source;         // the source pane
+
+    TListViewEx* ListViewEx_Messages;   // the message list
+    MessageListModel* MessageRows;      // its rows: store indices
+    QMenu* PopupMenu_Messages;          // the message list's context menu
+    QAction* HoldList1;                 // "Hold List": checked, the list stops following new rows
+    std::array<QAction*, 6> ColumnItems; // "Class Name" .. "Computer Name": show or hide a column
+    std::array<int, 6> SavedColumnWidths; // width each message column gets back when shown again
+
+    QTreeView* ListView_Source;         // the source window, one row per line
+    SourceLinesModel* SourceRows;       // its rows
+    QMenu* PopupMenu_Source;            // the source window's context menu
+    QAction* AddKeyMarkwithDescription1; // "&Add Key Mark with Description"
+    std::string CurrentUnitFile;        // path of the unit shown; empty when none
+    std::vector<KeyMark> KeyMarks;      // the user's key marks, marked in loaded units
 
 public slots:
-    // "Clear All &Messages": empties the store; numbering goes on.
+    // "Clear All &Messages": empties the store, the list, the learned nodes and filter entries.
     void ClearMessages1Click();
     // "&Close": asks the window to close.
     void MainMenu_CloseClick();
 
+    // Rebuilds the list for a tree node (null: empties it).
+    void TreeView_MainChange(QTreeWidgetItem* node);
+    // Rebuilds the list from the filter panels alone.
+    void ListByFilters();
+    // The user chose a page: rebuilds the list for it.
+    void PageControl_MainChange();
+    // The main window became active: "Messages" page and node "All".
+    void FormActivate();
+    // A filter panel's check box changed.
+    void FilterPanelChanged(TPanelExpander* panel, QCheckBox* checkBox);
+
+    // Re-reads the type icons after a sort.
+    void RefreshTypeIcons();
+    // Column command i (0 to 5), after its item's check mark toggled: shows the column with its
+    // remembered width or hides it (width 0), remembering the width it had.
+    void ColumnCommandClick(int column);
+    // A row of the message list changed: follow it unless "Hold List" is checked.
+    void ListViewEx_MessagesChange(int row);
+    // Double-click in the message list: shows the selected message's source line.
+    void ListViewEx_MessagesDblClick();
+
+    // "Clear &Source Window".
+    void ClearSourceClick();
+    // Enables "&Add Key Mark with Description" exactly when a source row is selected.
+    void ListView_SourceMouseUp();
+
+public:
+    // Replaces the source rows with the lines of a unit (rows removed by the caller).
+    void LoadUnitSource(const std::string& path, UnitLines lines, bool markKeyMarks);
+    // Selects, focuses and scrolls to a source row with up to three following rows visible.
+    void RevealSourceRow(int row, bool fromTop);
+    // The tree node whose text is exactly text, or null.
+    QTreeWidgetItem* FindNode(const QString& text) const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void FormDestroy();
     void CreateMenus();
     void CreateStatusBar();
+    void CreateLayout();
+    void CreateTree();
+    void CreateFilterPanels();
+    void CreateMessageList();
+    void CreateSourceWindow();
+    void SeedFilterPanels();
     void SetStatusText(const QString& text);
     // Learns the message's class, group and computer for the tree and the filter panels.
     void RegisterTraceSources(const TTraceInfo& message);
     // Shows the message if the tree's current selection admits it.
-    void ShowIfSelected(const TTraceInfo& message);
+    void ShowIfSelected(const TTraceInfo& message, int storeIndex);
+    // Shows the message as the active page decides.
+    void ShowMessageRow(const TTraceInfo& message, int storeIndex);
+    // Appends a message's row to the list.
+    void AddMessageRow(int storeIndex);
+    // The active page.
+    ListPage ActivePage() const;
+    // The admission rule of a tree node.
+    TreeNodeRule RuleOf(const QTreeWidgetItem* node) const;
+    // The check states of the four filter panels, taken when first needed after a change.
+    const FilterSnapshot& Filters();
+    // Selects a page without the page-change handling (a change made by the program).
+    void SetPageByProgram(ListPage page);
 
     std::unique_ptr<ITimeConventions> timeConventions_;
     std::unique_ptr<MessageIntake> intake_;
     std::function<bool()> mayClose_;
+    TraceSourceRegistry sources_;
+    std::optional<FilterSnapshot> filters_;
+    QList<QIcon> treeImages_;
+    bool pageChangeByProgram_ = false;
+    const QTreeWidgetItem* ruleNode_ = nullptr; // node whose rule selectedRule_ holds
+    TreeNodeRule selectedRule_;
 };
 
 } // namespace vireo

@@ -1,10 +1,9 @@
 #include "viewer/UnitSource.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include "components/FileIO.h"
+
 #include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 
 namespace vireo {
 
@@ -35,61 +34,17 @@ bool FileUnitReader::Exists(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0;
 }
 
-namespace {
-
-UnitReadResult Failure(const char* reason)
-{
-    UnitReadResult result;
-    result.Error = reason;
-    return result;
-}
-
-// Closes a descriptor however the read ends.
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-} // namespace
-
 UnitReadResult FileUnitReader::Read(const std::string& path)
 {
-    // Non-blocking open so that a named pipe cannot hang the window before it is rejected.
-    FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (file.fd < 0)
-        return Failure(std::strerror(errno));
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0)
-        return Failure(std::strerror(errno));
-    if (S_ISDIR(info.st_mode))
-        return Failure(std::strerror(EISDIR));
-    if (!S_ISREG(info.st_mode))
-        return Failure("Not a regular text file");
-
-    std::string text;
-    text.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == text.size())
-            text.resize(text.size() + 65536); // the file may have grown since fstat
-        const ssize_t got = ::read(file.fd, text.data() + filled, text.size() - filled);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return Failure(std::strerror(errno));
-        }
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    text.resize(filled);
     UnitReadResult result;
-    result.Ok = true;
-    result.Lines = SplitUnitLines(text);
+    try {
+        result.Lines = SplitUnitLines(ReadFileBytes(path));
+        result.Ok = true;
+    } catch (const std::system_error& error) {
+        // Only regular files are read; anything else is refused as invalid.
+        result.Error = error.code() == std::errc::invalid_argument ? "Not a regular file"
+                                                                    : error.code().message();
+    }
     return result;
 }
 

@@ -11,6 +11,7 @@ struct Msg {
     std::string cls = "TFoo", text = "text", group, computer = "pc1", id = "UniqueStr_1",
                 unit = "/src/Unit1.pas";
     int type = 0;
+    double stamp = 37622.5; // 01/01/2003 12:00:00
     Msg& Class(std::string v) { cls = std::move(v); return *this; }
     Msg& Text(std::string v) { text = std::move(v); return *this; }
     Msg& Type(int v) { type = v; return *this; }
@@ -18,6 +19,7 @@ struct Msg {
     Msg& Computer(std::string v) { computer = std::move(v); return *this; }
     Msg& Id(std::string v) { id = std::move(v); return *this; }
     Msg& Unit(std::string v) { unit = std::move(v); return *this; }
+    Msg& Stamp(double v) { stamp = v; return *this; }
 };
 
 inline const TTraceInfo& Post(MessageStore& store, const Msg& m)
