@@ -207,6 +207,7 @@ TEST_F(ViewerWindow, FiltersPageListsWhatEveryPanelAdmitsAndRebuildsOnEachClick)
 TEST_F(ViewerWindow, PagesDecideWhatTheListShowsAndActivationReturnsToAll)
 {
     EXPECT_FALSE(form->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking)));
+    EXPECT_EQ(form->Panel_Main_Messages->height(), 250);
     Post(Msg().Class("Foo").Text("first"));
     ClickPage(ListPage::UserKeyMarks);
     EXPECT_FALSE(form->Panel_Main_Messages->isVisible());
