@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
