@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -550,6 +551,17 @@ void TForm_Main::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         FormActivate();
+}
+
+void TForm_Main::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A desktop without a window manager, or one that prevents focus stealing, may never activate
+    // the window; the first showing then gives it the state its first activation would.
+    if (!event->spontaneous() && !firstShown_) {
+        firstShown_ = true;
+        FormActivate();
+    }
 }
 
 void TForm_Main::RefreshTypeIcons()

@@ -150,6 +150,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -188,6 +189,7 @@ private:
     std::optional<FilterSnapshot> filters_;
     QList<QIcon> treeImages_;
     bool pageChangeByProgram_ = false;
+    bool firstShown_ = false;
     const QTreeWidgetItem* ruleNode_ = nullptr; // node whose rule selectedRule_ holds
     TreeNodeRule selectedRule_;
 };
