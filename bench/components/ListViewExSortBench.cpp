@@ -1,9 +1,9 @@
 // Prints what sorting 1,000,000 rows costs with the list's quicksort, beside std::sort over the
 // same keys in the same run: message texts, and date-time texts.
+#include "../BenchSupport.h"
 #include "components/ListViewExSort.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -11,6 +11,7 @@
 #include <vector>
 
 using namespace vireo;
+using namespace vireo::bench;
 
 namespace {
 
@@ -55,14 +56,6 @@ std::vector<std::string> DateTimeTexts(std::mt19937& random)
         texts.emplace_back(buffer);
     }
     return texts;
-}
-
-template <class Work>
-double Milliseconds(Work work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 // Best of a few runs, each on a fresh copy of the input.

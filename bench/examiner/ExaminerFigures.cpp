@@ -1,10 +1,10 @@
 // Prints the examiner's figures: RescanUnit over a 100,000-line unit, and inserting debug code
 // into 1,000 selected routines of it with the one-millisecond pauses left out.
 
+#include "../BenchSupport.h"
 #include "examiner/ExaminerModel.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -52,9 +52,7 @@ double MedianMilliseconds(int runs, Action action)
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        action();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(bench::Milliseconds(action));
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

@@ -2,6 +2,7 @@
 // and for the filters, and the resident memory each stored and listed message costs against the
 // bytes of its texts. Usage: viewer_rebuild_figures [message count, default 1000000]
 
+#include "../BenchSupport.h"
 #include "viewer/MessageAdmission.h"
 #include "viewer/MessageListModel.h"
 #include "viewer/MessageStore.h"
@@ -9,31 +10,15 @@
 
 #include <QCoreApplication>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 using namespace vireo;
+using namespace vireo::bench;
 
 namespace {
-
-long ResidentBytes()
-{
-    long pages = 0, resident = 0;
-    std::ifstream("/proc/self/statm") >> pages >> resident;
-    return resident * 4096;
-}
-
-template <class F>
-double Milliseconds(F&& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 // Typical traffic: a few dozen classes, units and IDs, five groups, three computers, one date,
 // a time that changes every second, and a message text of its own for each message.

@@ -3,6 +3,7 @@
 // 200,000-line unit into the source window and locating its last line.
 //   viewer_window_figures [message count, default 1000000] [unit lines, default 200000]
 
+#include "../BenchSupport.h"
 #include "components/ListViewEx.h"
 #include "components/PanelExpander.h"
 #include "viewer/MainFormUnit.h"
@@ -16,29 +17,14 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
 using namespace vireo;
+using namespace vireo::bench;
 
 namespace {
-
-long ResidentBytes()
-{
-    long pages = 0, resident = 0;
-    std::ifstream("/proc/self/statm") >> pages >> resident;
-    return resident * 4096;
-}
-
-template <class F>
-double Milliseconds(F&& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 // Runs an action and waits until the window has handled what it caused, painting included.
 template <class F>
