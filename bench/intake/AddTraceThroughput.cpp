@@ -1,6 +1,7 @@
 // Pipelined AddTrace throughput from one client to a running viewer, beside the throughput of
 // org.freedesktop.DBus.Peer.Ping to the same process, on a private session bus.
-//   intake_throughput [--calls N] [--rounds R] [--window W]
+//   intake_throughput [--calls N] [--rounds R] [--window W] [--prefill P]
+// --prefill posts P messages before the first round, so the rounds run against a full store.
 #include "PrivateBus.h"
 
 #include <QCoreApplication>
@@ -93,6 +94,7 @@ int main(int argc, char** argv)
     const int calls = Option(args, QStringLiteral("--calls"), 100000);
     const int rounds = Option(args, QStringLiteral("--rounds"), 5);
     const int window = Option(args, QStringLiteral("--window"), 1000);
+    const int prefill = Option(args, QStringLiteral("--prefill"), 0);
 
     PrivateBus bus;
     QProcess viewer;
@@ -113,10 +115,16 @@ int main(int argc, char** argv)
     QDBusMessage ping = QDBusMessage::createMethodCall(QStringLiteral("VireoX.Vireo"), QStringLiteral("/Vireo"),
                                                        QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
 
-    std::printf("%d calls per round, %d in flight, %d rounds\n", calls, window, rounds);
+    int failed = 0;
+    if (prefill > 0) {
+        Pipeline fill(client, addTrace, prefill, window);
+        fill.Run();
+        failed += fill.Failed();
+    }
+    std::printf("%d calls per round, %d in flight, %d rounds, %d messages stored before\n", calls, window, rounds,
+                prefill);
     std::printf("%-6s %16s %16s %8s\n", "round", "AddTrace/s", "Ping/s", "ratio");
     std::vector<double> traceRates, pingRates, ratios;
-    int failed = 0;
     for (int round = 1; round <= rounds; ++round) {
         Pipeline pings(client, ping, calls, window);
         Pipeline traces(client, addTrace, calls, window);
