@@ -21,6 +21,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -206,7 +207,10 @@ void TForm_Main::CreateLayout()
     Splitter_Main_Horiz->setSizes({250, 400});
     Splitter_Main_Vert->setStretchFactor(0, 0);
     Splitter_Main_Vert->setStretchFactor(1, 1);
-    Splitter_Main_Vert->setSizes({250, 750});
+    // The page control cannot wrap its tabs onto more lines, so the left pane starts wide enough
+    // to show every visible tab.
+    const int left = std::max(250, PageControl_Main->tabBar()->sizeHint().width() + 8);
+    Splitter_Main_Vert->setSizes({left, width() - left});
     CreateSourceWindow();
 }
 
