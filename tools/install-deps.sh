@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-dejavu-core
   libgtest-dev googletest libbenchmark-dev
   dbus dbus-bin dbus-daemon libglib2.0-bin
-  fpc
+  fpc libdbus-1-dev
 )
 
 missing=()
