@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -26,6 +27,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -89,6 +91,10 @@ TForm_Main::TForm_Main(std::unique_ptr<ITimeConventions> timeConventions, QWidge
     CreateStatusBar();
     CreateLayout();
     FormCreate();
+    programLeftTimer_.setSingleShot(true);
+    programLeftTimer_.setInterval(250);
+    connect(&programLeftTimer_, &QTimer::timeout, this, [this] { lastFocusWindow_ = nullptr; });
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TForm_Main::FocusWindowChanged);
 }
 
 TForm_Main::~TForm_Main()
@@ -550,11 +556,20 @@ void TForm_Main::FormActivate()
         TreeView_Main->setFocus();
 }
 
-void TForm_Main::changeEvent(QEvent* event)
+void TForm_Main::FocusWindowChanged(QWindow* now)
 {
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    // Activation counts only when it comes back from another window of this program (a dialog
+    // closing): a click that brings the program forward from elsewhere keeps the page it chose.
+    // Between two windows of the program the focus may pass through none for a moment, so the
+    // program counts as left only when no window of it has had the focus for a while.
+    if (now == nullptr) {
+        programLeftTimer_.start();
+        return;
+    }
+    programLeftTimer_.stop();
+    if (now == windowHandle() && lastFocusWindow_ != nullptr && lastFocusWindow_ != now)
         FormActivate();
+    lastFocusWindow_ = now;
 }
 
 void TForm_Main::showEvent(QShowEvent* event)

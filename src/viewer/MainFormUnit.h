@@ -12,6 +12,9 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
 
 #include <array>
 #include <functional>
@@ -149,11 +152,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FocusWindowChanged(QWindow* now);
     void FormCreate();
     void FormDestroy();
     void CreateMenus();
@@ -190,6 +193,8 @@ private:
     QList<QIcon> treeImages_;
     bool pageChangeByProgram_ = false;
     bool firstShown_ = false;
+    QPointer<QWindow> lastFocusWindow_; // the program's window that had the focus before
+    QTimer programLeftTimer_;           // runs while no window of the program has the focus
     const QTreeWidgetItem* ruleNode_ = nullptr; // node whose rule selectedRule_ holds
     TreeNodeRule selectedRule_;
 };

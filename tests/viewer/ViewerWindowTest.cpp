@@ -17,7 +17,9 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
+#include <QDialog>
 #include <QScrollBar>
+#include <QWindow>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -230,6 +232,31 @@ TEST_F(ViewerWindow, PagesDecideWhatTheListShowsAndActivationReturnsToAll)
     EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
     EXPECT_EQ(form->TreeView_Main->currentItem()->text(0), "All");
     EXPECT_EQ(Column(1).size(), 2u);
+}
+
+TEST_F(ViewerWindow, ActivationFromAClosingDialogShowsMessagesButComingBackFromElsewhereKeepsThePage)
+{
+    // The focus changes as the window system reports them to the program.
+    const auto focus = [](QWindow* window) { emit qApp->focusWindowChanged(window); };
+    QWindow* main = form->windowHandle();
+    ClickPage(ListPage::Filters);
+
+    // The program loses the focus to another program and gets it back: the page stays.
+    focus(nullptr);
+    QTest::qWait(400);
+    focus(main);
+    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Filters));
+
+    // A dialog of the program closes; the focus passes through no window for a moment and comes
+    // back to the main window: Messages and All, as at start.
+    QDialog dialog(form.get());
+    dialog.show();
+    focus(dialog.windowHandle());
+    dialog.close();
+    focus(nullptr);
+    focus(main);
+    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
+    EXPECT_EQ(form->TreeView_Main->currentItem()->text(0), "All");
 }
 
 TEST_F(ViewerWindow, ClearAllMessagesResetsLearnedNodesAndEntriesButNotTypeChecks)
