@@ -10,7 +10,13 @@
 #include <QDBusConnectionInterface>
 #include <QMessageBox>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <iostream>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -47,6 +53,47 @@ QString ServerNotStartedText(const QDBusConnection& bus)
     return text;
 }
 
+// Turns the signals by which the desktop ends a program (logout, a terminal closing, Ctrl+C) into
+// an ordinary end of the message loop, so the end runs in order and the window saves its state.
+class EndOnTerminationSignals {
+public:
+    EndOnTerminationSignals()
+    {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipe_) != 0)
+            return;
+        writeEnd_ = pipe_[1];
+        notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+        struct sigaction action {};
+        action.sa_handler = [](int) {
+            const char byte = 1;
+            [[maybe_unused]] const auto written = ::write(writeEnd_, &byte, 1);
+        };
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+            ::sigaction(signal, &action, nullptr);
+    }
+    ~EndOnTerminationSignals()
+    {
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+            ::signal(signal, SIG_DFL);
+        notifier_.reset();
+        if (writeEnd_ >= 0) {
+            ::close(pipe_[0]);
+            ::close(pipe_[1]);
+            writeEnd_ = -1;
+        }
+    }
+    EndOnTerminationSignals(const EndOnTerminationSignals&) = delete;
+    EndOnTerminationSignals& operator=(const EndOnTerminationSignals&) = delete;
+
+private:
+    static inline int writeEnd_ = -1; // read by the signal handler, which cannot capture
+    int pipe_[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
 } // namespace
 
 int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
@@ -58,6 +105,7 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
         return 0;
 
     QApplication app(argc, argv);
+    const EndOnTerminationSignals endOnSignals;
     QDBusConnection bus = QDBusConnection::sessionBus();
     VireoServer server(bus);
     if (!server.Start()) {

@@ -80,6 +80,10 @@ public:
                                                                                                : -1;
     }
     qint64 Pid() const { return process_.processId(); }
+    // Sends the signal by which a desktop ends a program at logout.
+    void Terminate() { process_.terminate(); }
+    // Whether the program ended on its own rather than being killed by a signal.
+    bool EndedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
 
 private:
     PrivateBus& bus_;
@@ -152,6 +156,17 @@ TEST(Program, ASecondCopyTellsTheUserAndEndsLeavingTheNameToTheFirst)
     EXPECT_EQ(second.Ended(), 1);
     EXPECT_EQ(second.Record(), "notice Vireo is already running.\n");
     EXPECT_EQ(bus.OwnerPid(QStringLiteral("VireoX.Vireo")), firstPid);
+}
+
+TEST(Program, TheEndSignalOfALogoutEndsTheViewerInOrder)
+{
+    PrivateBus bus;
+    StartedProbe probe(bus, {QStringLiteral("-Automation")});
+    ASSERT_TRUE(probe.Serves());
+    probe.Terminate();
+    EXPECT_EQ(probe.Ended(), 0);
+    EXPECT_TRUE(probe.EndedNormally()) << "not killed by the signal";
+    EXPECT_EQ(probe.Record(), "mode automation\nwindow destroyed\n") << "the window's own end ran, no question asked";
 }
 
 TEST(Program, ACallToTheRegisteredViewerStartsItForAutomationAndIsStored)

@@ -57,6 +57,10 @@ int main(int argc, char* argv[])
     hooks.Started = [&](TForm_Main& window, VireoServer& server, StartMode mode) {
         recorder = std::make_unique<Recorder>(window, std::getenv("VIREO_PROBE_OUT"));
         recorder->Line(std::string("mode ") + ModeName(mode));
+        QObject::connect(&window, &QObject::destroyed, [] {
+            const char* path = std::getenv("VIREO_PROBE_OUT");
+            std::ofstream(path ? path : "/dev/null", std::ios::app) << "window destroyed" << std::endl;
+        });
         server.SetIntake(recorder.get());
     };
     hooks.Tell = [](const QString& text) {
