@@ -1,0 +1,296 @@
+// A Pascal program instrumented by vireo-examine, compiled with the client unit and run: the
+// viewer must receive its messages and trace each one back to its line.
+#include "PrivateBus.h"
+#include "viewer/UnitSource.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+#include <QTemporaryDir>
+
+using vireo::testing::BuiltProgram;
+using vireo::testing::PrivateBus;
+
+namespace {
+
+const QString kExaminer = BuiltProgram(QStringLiteral("src/app/vireo-examine"));
+const QString kProbe = BuiltProgram(QStringLiteral("tests/app/vireo_probe"));
+const QString kClients = QStringLiteral(VIREO_SOURCE_DIR "/clients");
+
+// A class with a constructor (never instrumented), procedures, a function, a class method, an
+// exception handler, and a plain procedure that has no Self of its own.
+const char kUnit[] = R"(unit Counters;
+
+interface
+
+uses
+  SysUtils;
+
+type
+  TCounter = class
+  private
+    FValue: Integer;
+  public
+    constructor Create(Start: Integer);
+    procedure Add(Amount: Integer);
+    function Value: Integer;
+    class procedure Describe;
+  end;
+
+procedure ResetAll;
+
+implementation
+
+constructor TCounter.Create(Start: Integer);
+begin
+  inherited Create;
+  FValue := Start;
+end;
+
+procedure TCounter.Add(Amount: Integer);
+begin
+  try
+    FValue := FValue + Amount;
+    if FValue > 100 then
+      raise Exception.Create('too many');
+  except
+    FValue := 0;
+  end;
+end;
+
+function TCounter.Value: Integer;
+begin
+  Result := FValue;
+end;
+
+class procedure TCounter.Describe;
+begin
+  WriteLn('counter');
+end;
+
+procedure ResetAll;
+begin
+end;
+
+end.
+)";
+
+// Add runs twice, the second time into its handler. Then one direct call with a nil sender, a
+// group, a text in UTF-8 and one in Latin-1, sent to the bus address given as parameter.
+const char kProgram[] = "program Demo;\n"
+                        "\n"
+                        "uses\n"
+                        "  Counters, Vireo;\n"
+                        "\n"
+                        "var\n"
+                        "  Counter: TCounter;\n"
+                        "begin\n"
+                        "  Counter := TCounter.Create(99);\n"
+                        "  Counter.Add(1);\n"
+                        "  Counter.Add(5);\n"
+                        "  WriteLn(Counter.Value);\n"
+                        "  TCounter.Describe;\n"
+                        "  ResetAll;\n"
+                        "  Counter.Free;\n"
+                        "  AddDebug(nil, 'Caf\xC3\xA9 Caf'#$E9, mtWarning, 'Builds', 'Direct_1', 'Demo.dpr', ParamStr(1));\n"
+                        "  WriteLn('last error: ', VireoLastError);\n"
+                        "  WriteLn('done');\n"
+                        "end.\n";
+
+// One message as the probe recorded it.
+struct Received {
+    QString ClassName, Text, Type, Group, Computer, Id, UnitFile;
+};
+
+QString ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Lines "record seq|date|time|class|text|type|group|computer|id|unit" of the probe's file.
+std::vector<Received> Records(const QString& probeFile)
+{
+    std::vector<Received> records;
+    for (const QString& line : ReadAll(probeFile).split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QStringLiteral("record ")))
+            continue;
+        const QStringList f = line.split(QLatin1Char('|'));
+        if (f.size() == 10)
+            records.push_back({f[3], f[4], f[5], f[6], f[7], f[8], f[9]});
+    }
+    return records;
+}
+
+// Runs a program to its end; its exit code, or -1 when it did not end normally.
+int RunTool(const QString& program, const QStringList& args, const QString& folder, QString* output)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    const bool ended = process.waitForFinished(120000);
+    *output = QString::fromUtf8(process.readAll());
+    return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// The demo program in a folder of its own: its unit instrumented, then compiled.
+class InstrumentedDemo {
+public:
+    // Instruments every procedure, function and exception handler, then compiles in the mode.
+    explicit InstrumentedDemo(const QString& mode)
+    {
+        unit_ = dir_.filePath(QStringLiteral("Counters.pas"));
+        program_ = dir_.filePath(QStringLiteral("demo"));
+        if (!WriteFile(unit_, kUnit) || !WriteFile(dir_.filePath(QStringLiteral("Demo.dpr")), kProgram)) {
+            log_ = QStringLiteral("cannot write the sources");
+            return;
+        }
+        QString out;
+        for (const char* list : {"procedures:all", "functions:all", "exceptions:all"}) {
+            if (RunTool(kExaminer, {unit_, QStringLiteral("--add-debug"), QLatin1String(list)}, dir_.path(), &out)
+                != 0) {
+                log_ = out;
+                return;
+            }
+        }
+        QDir(dir_.path()).mkpath(QStringLiteral("units"));
+        compiled_ = RunTool(QStringLiteral("fpc"),
+                            {mode, QStringLiteral("-Fu") + kClients, QStringLiteral("-FUunits"),
+                             QStringLiteral("-odemo"), QStringLiteral("Demo.dpr")},
+                            dir_.path(), &log_)
+                == 0;
+    }
+
+    bool Compiled() const { return compiled_; }
+    // What went wrong on the way to the program.
+    std::string Log() const { return log_.toStdString(); }
+    QString Program() const { return program_; }
+    QString UnitPath() const { return unit_; }
+    vireo::UnitLines UnitLines() const { return vireo::SplitUnitLines(ReadAll(unit_).toStdString()); }
+
+private:
+    QTemporaryDir dir_;
+    QString unit_;
+    QString program_;
+    QString log_;
+    bool compiled_ = false;
+};
+
+QString Trimmed(const std::string& line)
+{
+    return QString::fromStdString(line).trimmed();
+}
+
+// The value of the unit's UnitFileName constant, the path its messages carry.
+QString UnitFileNameConstant(const vireo::UnitLines& lines)
+{
+    const QString start = QStringLiteral("UnitFileName = '");
+    for (const std::string& line : lines) {
+        const QString text = Trimmed(line);
+        if (text.startsWith(start) && text.endsWith(QStringLiteral("';")))
+            return text.mid(start.size(), text.size() - start.size() - 2);
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(EndToEnd, InstrumentedProgramPostsEveryCallAndEachTracesBackToItsLine)
+{
+    InstrumentedDemo demo(QStringLiteral("-Mdelphi"));
+    ASSERT_TRUE(demo.Compiled()) << demo.Log();
+
+    QTemporaryDir out;
+    const QString probeFile = out.filePath(QStringLiteral("probe.txt"));
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
+    PrivateBus bus(env);
+    ASSERT_EQ(bus.Run(kProbe, {QStringLiteral("-RegServer")}), 0);
+
+    QString output;
+    ASSERT_EQ(bus.Run(demo.Program(), {bus.Address()}, &output), 0);
+    EXPECT_EQ(output, QStringLiteral("0\ncounter\nlast error: \ndone\n"));
+
+    const QString add = QStringLiteral("procedure TCounter.Add(Amount: Integer);");
+    const struct {
+        QString ClassName, Text, Type;
+    } expected[] = {
+        {QStringLiteral("TCounter"), add, QStringLiteral("0")},
+        {QStringLiteral("TCounter"), add, QStringLiteral("0")},
+        {QStringLiteral("TCounter"), QStringLiteral("Exception in ") + add, QStringLiteral("3")},
+        {QStringLiteral("TCounter"), QStringLiteral("function TCounter.Value: Integer;"), QStringLiteral("0")},
+        {QStringLiteral("TCounter"), QStringLiteral("class procedure TCounter.Describe;"), QStringLiteral("0")},
+        {QString(), QStringLiteral("procedure ResetAll;"), QStringLiteral("0")},
+    };
+    const size_t instrumented = std::size(expected);
+    ASSERT_TRUE(PrivateBus::WaitUntil([&] { return Records(probeFile).size() >= instrumented + 1; }))
+        << ReadAll(probeFile).toStdString();
+    const std::vector<Received> records = Records(probeFile);
+    ASSERT_EQ(records.size(), instrumented + 1);
+
+    const vireo::UnitLines lines = demo.UnitLines();
+    for (size_t i = 0; i < instrumented; ++i) {
+        SCOPED_TRACE(i);
+        const Received& r = records[i];
+        EXPECT_EQ(r.ClassName, expected[i].ClassName);
+        EXPECT_EQ(r.Text, expected[i].Text);
+        EXPECT_EQ(r.Type, expected[i].Type);
+        EXPECT_EQ(r.Group, QString());
+        EXPECT_EQ(r.Computer, QSysInfo::machineHostName());
+        EXPECT_EQ(r.UnitFile, demo.UnitPath());
+
+        const int at = vireo::LocateMessageLine(lines, r.Id.toStdString());
+        ASSERT_GE(at, 2) << r.Id.toStdString();
+        EXPECT_TRUE(Trimmed(lines[at]).startsWith(QStringLiteral("AddDebug(Self, '") + r.Text + QLatin1Char('\'')));
+        if (r.Type == QStringLiteral("3")) {
+            EXPECT_EQ(Trimmed(lines[at - 1]), QStringLiteral("except"));
+        } else {
+            EXPECT_EQ(Trimmed(lines[at - 1]), QStringLiteral("begin"));
+            EXPECT_EQ(Trimmed(lines[at - 2]), r.Text);
+        }
+    }
+    EXPECT_EQ(records[0].Id, records[1].Id) << "one line, one ID, however often it runs";
+    EXPECT_NE(records[0].Id, records[2].Id);
+    EXPECT_EQ(records[0].UnitFile, UnitFileNameConstant(lines));
+
+    const Received& direct = records[instrumented];
+    EXPECT_EQ(direct.ClassName, QString());
+    EXPECT_EQ(direct.Text, QStringLiteral("Caf\u00e9 Caf\u00e9")) << "a Latin-1 byte is read as Latin-1";
+    EXPECT_EQ(direct.Type, QStringLiteral("2"));
+    EXPECT_EQ(direct.Group, QStringLiteral("Builds"));
+    EXPECT_EQ(direct.Id, QStringLiteral("Direct_1"));
+}
+
+TEST(EndToEnd, WithoutAViewerTheProgramRunsToItsEndAndKeepsTheReason)
+{
+    InstrumentedDemo demo(QStringLiteral("-Mobjfpc"));
+    ASSERT_TRUE(demo.Compiled()) << demo.Log();
+
+    PrivateBus bus;
+    QString output;
+    ASSERT_EQ(bus.Run(demo.Program(), {}, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("was not provided by any .service files"))) << output.toStdString();
+    EXPECT_TRUE(output.endsWith(QStringLiteral("done\n"))) << output.toStdString();
+
+    QTemporaryDir nowhere;
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + nowhere.filePath(QStringLiteral("bus")));
+    process.setProcessEnvironment(env);
+    process.start(demo.Program(), {});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    const QString noBus = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_TRUE(noBus.endsWith(QStringLiteral("done\n"))) << noBus.toStdString();
+    EXPECT_FALSE(noBus.contains(QStringLiteral("last error: \n"))) << noBus.toStdString();
+}
