@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSysInfo>
@@ -101,7 +102,7 @@ const char kProgram[] = "program Demo;\n"
 
 // One message as the probe recorded it.
 struct Received {
-    QString ClassName, Text, Type, Group, Computer, Id, UnitFile;
+    QString Date, Time, ClassName, Text, Type, Group, Computer, Id, UnitFile;
 };
 
 QString ReadAll(const QString& path)
@@ -125,7 +126,7 @@ std::vector<Received> Records(const QString& probeFile)
             continue;
         const QStringList f = line.split(QLatin1Char('|'));
         if (f.size() == 10)
-            records.push_back({f[3], f[4], f[5], f[6], f[7], f[8], f[9]});
+            records.push_back({f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9]});
     }
     return records;
 }
@@ -190,6 +191,14 @@ QString Trimmed(const std::string& line)
     return QString::fromStdString(line).trimmed();
 }
 
+// Whether the message's local date and time texts (C locale) lie in the run's time span.
+bool StampedWithin(const Received& r, const QDateTime& from, const QDateTime& to)
+{
+    const QDate date = QDate::fromString(r.Date, QStringLiteral("MM/dd/yy")).addYears(100);
+    const QDateTime stamp(date, QTime::fromString(r.Time, QStringLiteral("HH:mm:ss")));
+    return stamp.isValid() && stamp >= from.addSecs(-1) && stamp <= to.addSecs(1);
+}
+
 // The value of the unit's UnitFileName constant, the path its messages carry.
 QString UnitFileNameConstant(const vireo::UnitLines& lines)
 {
@@ -213,11 +222,14 @@ TEST(EndToEnd, InstrumentedProgramPostsEveryCallAndEachTracesBackToItsLine)
     const QString probeFile = out.filePath(QStringLiteral("probe.txt"));
     QProcessEnvironment env;
     env.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     PrivateBus bus(env);
     ASSERT_EQ(bus.Run(kProbe, {QStringLiteral("-RegServer")}), 0);
 
     QString output;
+    const QDateTime started = QDateTime::currentDateTime();
     ASSERT_EQ(bus.Run(demo.Program(), {bus.Address()}, &output), 0);
+    const QDateTime ended = QDateTime::currentDateTime();
     EXPECT_EQ(output, QStringLiteral("0\ncounter\nlast error: \ndone\n"));
 
     const QString add = QStringLiteral("procedure TCounter.Add(Amount: Integer);");
@@ -247,6 +259,7 @@ TEST(EndToEnd, InstrumentedProgramPostsEveryCallAndEachTracesBackToItsLine)
         EXPECT_EQ(r.Group, QString());
         EXPECT_EQ(r.Computer, QSysInfo::machineHostName());
         EXPECT_EQ(r.UnitFile, demo.UnitPath());
+        EXPECT_TRUE(StampedWithin(r, started, ended)) << r.Date.toStdString() << ' ' << r.Time.toStdString();
 
         const int at = vireo::LocateMessageLine(lines, r.Id.toStdString());
         ASSERT_GE(at, 2) << r.Id.toStdString();
