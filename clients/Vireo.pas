@@ -94,7 +94,7 @@ begin
 end;
 
 { The text as the bus requires it: well-formed UTF-8 is kept; a stray byte, as from a unit saved
-  in an 8-bit code page, is read as Latin-1 rather than making the bus refuse the message. }
+  in an 8-bit code page, is read as Latin-1. libdbus aborts the process on text that is not UTF-8. }
 function Utf8Text(const S: RawByteString): RawByteString;
 var
   I, N: Integer;
