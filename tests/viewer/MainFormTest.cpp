@@ -1,3 +1,4 @@
+#include "ViewerTestMessages.h"
 #include "PrivateBus.h"
 
 #include "intake/AutomationWarning.h"
@@ -15,21 +16,15 @@
 #include <map>
 
 using namespace vireo;
+using vireo::test::FixedTimeConventions;
 using vireo::testing::PrivateBus;
 
 namespace {
 
-// Fixed time conventions the test can change between messages.
-class FixedTimeConventions : public ITimeConventions {
-public:
-    const TimeConventions& Current() override { return conventions; }
-    TimeConventions conventions = ConventionsFromStrftime("%d.%m.%Y", "%H:%M:%S", "", "");
-};
-
 struct Window {
     Window()
     {
-        auto owned = std::make_unique<FixedTimeConventions>();
+        auto owned = std::make_unique<FixedTimeConventions>("%d.%m.%Y");
         time = owned.get();
         form = std::make_unique<TForm_Main>(std::move(owned));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "intake/TimeStampText.h"
 #include "viewer/MessageStore.h"
 
 #include <string>
@@ -36,5 +37,16 @@ inline const TTraceInfo& Post(MessageStore& store, const Msg& m)
     f.MessageTime = "01:02:03";
     return store.Append(std::move(f));
 }
+
+// Time conventions fixed by the test, which may change them between messages.
+class FixedTimeConventions : public ITimeConventions {
+public:
+    explicit FixedTimeConventions(const char* dateFormat)
+        : conventions(ConventionsFromStrftime(dateFormat, "%H:%M:%S", "", ""))
+    {
+    }
+    const TimeConventions& Current() override { return conventions; }
+    TimeConventions conventions;
+};
 
 } // namespace vireo::test

@@ -31,20 +31,15 @@
 #include <fstream>
 
 using namespace vireo;
+using vireo::test::FixedTimeConventions;
 using vireo::test::Msg;
 
 namespace {
 
-class FixedTimeConventions : public ITimeConventions {
-public:
-    const TimeConventions& Current() override { return conventions; }
-    TimeConventions conventions = ConventionsFromStrftime("%d/%m/%Y", "%H:%M:%S", "", "");
-};
-
 // The real main window, shown offscreen and driven as a user drives it.
 class ViewerWindow : public ::testing::Test {
 protected:
-    ViewerWindow() : form(std::make_unique<TForm_Main>(std::make_unique<FixedTimeConventions>()))
+    ViewerWindow() : form(std::make_unique<TForm_Main>(std::make_unique<FixedTimeConventions>("%d/%m/%Y")))
     {
         form->ShowMessageBox = [this](const QString& text) {
             boxes.push_back(text);
