@@ -273,11 +273,13 @@ end;
 
 procedure AddDebug(Sender: TObject; const Msg: string; MsgType: TMessageType;
   const Group, MsgID, UnitFile, RemoteComputer: string);
+var
+  SenderClass: TClass;
 begin
-  if Sender = nil then
-    PostTrace('', Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer)
-  else
-    PostTrace(Sender.ClassName, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
+  SenderClass := nil;
+  if Sender <> nil then
+    SenderClass := Sender.ClassType;
+  AddDebug(SenderClass, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
 end;
 
 procedure AddDebug(Sender: TClass; const Msg: string; MsgType: TMessageType;
