@@ -3,11 +3,16 @@
 
 #include "intake/AutomationWarning.h"
 #include "intake/VireoImpl.h"
+#include "viewer/AutomationWarningBox.h"
 #include "viewer/MainFormUnit.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QMessageBox>
+#include <QTimer>
+#include <QPushButton>
+#include <QApplication>
 #include <QMenu>
 #include <QProcess>
 
@@ -49,6 +54,35 @@ public:
 };
 
 } // namespace
+
+TEST(MainForm, TheAutomationWarningIsAWarningWithNoAsItsDefaultAnswer)
+{
+    QWidget owner;
+    AutomationWarningBox asker(&owner);
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QPushButton* defaultButton = nullptr;
+    QMessageBox::StandardButton defaultAnswer = QMessageBox::NoButton;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        defaultButton = box->defaultButton();
+        defaultAnswer = box->standardButton(box->defaultButton());
+        box->defaultButton()->click(); // what Enter does
+    });
+    EXPECT_FALSE(asker.ConfirmClose()) << "the default answer keeps the viewer";
+    EXPECT_EQ(caption, "Automation Warning");
+    EXPECT_EQ(text.toStdString(), AutomationWarning::Text);
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_NE(defaultButton, nullptr);
+    EXPECT_EQ(defaultAnswer, QMessageBox::No);
+}
 
 TEST(MainForm, StoresNumbersAndFormatsEachMessageThenRestsIdle)
 {
