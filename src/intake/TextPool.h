@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/TextKeys.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -41,11 +43,7 @@ public:
     std::size_t Count() const { return texts_.size(); }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    std::unordered_set<std::string, Hash, std::equal_to<>> texts_;
+    std::unordered_set<std::string, TextHash, std::equal_to<>> texts_;
 };
 
 } // namespace vireo

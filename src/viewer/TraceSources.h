@@ -1,7 +1,7 @@
 #pragma once
 
 #include "intake/TraceInfo.h"
-#include "viewer/AsciiKeys.h"
+#include "components/TextKeys.h"
 
 namespace vireo {
 
