@@ -235,11 +235,7 @@ void TForm_Main::CreateTree()
     layout->addWidget(TreeView_Main);
 
     const auto addNode = [this](QTreeWidgetItem* parent, const char* text, int image) {
-        auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView_Main);
-        node->setText(0, QString::fromLatin1(text));
-        node->setData(0, kStateImageRole, image);
-        node->setIcon(0, treeImages_.value(image));
-        return node;
+        return AddTreeNode(parent, QString::fromLatin1(text), image);
     };
     addNode(nullptr, kNodeAll, 2);
     addNode(addNode(nullptr, kNodeClass, 2), kNodeNoClass, 1);
@@ -249,6 +245,15 @@ void TForm_Main::CreateTree()
         addNode(types, kTypeNames[type], 3 + type);
     connect(TreeView_Main, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { TreeView_MainChange(current); });
+}
+
+QTreeWidgetItem* TForm_Main::AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage)
+{
+    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView_Main);
+    node->setText(0, text);
+    node->setData(0, kStateImageRole, stateImage);
+    node->setIcon(0, treeImages_.value(stateImage));
+    return node;
 }
 
 void TForm_Main::CreateFilterPanels()
@@ -407,10 +412,7 @@ void TForm_Main::RegisterTraceSources(const TTraceInfo& message)
 {
     const LearnedSources learned = sources_.Learn(message);
     const auto learn = [this](const char* parentText, TPanelExpander* panel, std::string_view name) {
-        auto* node = new QTreeWidgetItem(FindNode(QString::fromLatin1(parentText)));
-        node->setText(0, Text(name));
-        node->setData(0, kStateImageRole, 1);
-        node->setIcon(0, treeImages_.value(1));
+        AddTreeNode(FindNode(QString::fromLatin1(parentText)), Text(name), 1);
         panel->AddItem(10, Text(name), std::string(name), true, false);
     };
     if (learned.Class)

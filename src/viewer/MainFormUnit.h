@@ -162,6 +162,8 @@ private:
     void CreateMenus();
     void CreateStatusBar();
     void CreateLayout();
+    // Appends a node to the message tree (at the top level when parent is null) with a state image.
+    QTreeWidgetItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage);
     void CreateTree();
     void CreateFilterPanels();
     void CreateMessageList();
