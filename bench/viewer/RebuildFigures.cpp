@@ -45,7 +45,7 @@ std::size_t PostTypical(MessageStore& store, TraceSourceRegistry& registry, int 
         textBytes += f.ClassName.size() + f.MessageStr.size() + f.MessageGroup.size()
             + f.ComputerName.size() + f.MessageID.size() + f.UnitFileName.size()
             + f.MessageDate.size() + f.MessageTime.size();
-        registry.Learn(store.Append(std::move(f)));
+        registry.Learn(store.Items(store.Append(std::move(f))));
     }
     return textBytes;
 }
@@ -87,14 +87,15 @@ int main(int argc, char* argv[])
 
     std::size_t listed = 0;
     const double allMs = Milliseconds([&] {
-        model.SetRows(RowsForNode(store, all, PageRule(ListPage::Messages, &filters)));
+        model.SetRows(ListedRows(store, ListingRule(all, ListPage::Messages, &filters)));
         listed = static_cast<std::size_t>(model.rowCount());
     });
     const double nodeMs = Milliseconds([&] {
-        model.SetRows(RowsForNode(store, node, PageRule(ListPage::Messages, &filters)));
+        model.SetRows(ListedRows(store, ListingRule(node, ListPage::Messages, &filters)));
     });
     const std::size_t nodeRows = static_cast<std::size_t>(model.rowCount());
-    const double filterMs = Milliseconds([&] { model.SetRows(RowsForFilters(store, filters)); });
+    const ListingRule byFilters(TreeNodeRule::All(), ListPage::Filters, &filters);
+    const double filterMs = Milliseconds([&] { model.SetRows(ListedRows(store, byFilters)); });
 
     std::printf("messages stored and listed:        %d\n", n);
     std::printf("rebuild for node \"All\":            %.1f ms (%zu rows)\n", allMs, listed);

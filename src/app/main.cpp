@@ -1,4 +1,4 @@
-#include "viewer/VireoProgram.h"
+#include "app/VireoProgram.h"
 
 int main(int argc, char* argv[])
 {

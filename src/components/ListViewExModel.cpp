@@ -1,5 +1,7 @@
 #include "components/ListViewExModel.h"
 
+#include "components/QtText.h"
+
 #include <QTimer>
 
 #include <algorithm>
@@ -28,8 +30,7 @@ QVariant TListViewExModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= announced_)
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
-        const std::string_view text = SortKey(index.row(), index.column());
-        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        return QtText(SortKey(index.row(), index.column()));
     }
     if (role == Qt::DecorationRole && index.column() == 0) {
         const int image = StateImage(index.row());

@@ -46,6 +46,15 @@ class TPanelExpander;
 
 // The viewer's main window: receives the posted messages, keeps them in its store, lists them by
 // tree node or by filters and shows the source line that sent one.
+//
+// Its member definitions are split by concern, each file beside the widget-free rules it wires:
+// MainFormUnit.cpp (creation, activation, closing), MainFormLayout.cpp (widgets and menus),
+// MainFormIntake.cpp (each message taken in; clearing the store; rules in MessageIntake and
+// TraceSources), MainFormPages.cpp (tree, pages and filters; rules in MessageAdmission),
+// MainFormMessageList.cpp (the list's columns and following; rules in MessageColumns) and
+// MainFormSource.cpp (the source window; rules in SourceNavigation and UnitSource). The handlers
+// are the window's own methods, named after their component and event, so the split is by file
+// rather than into collaborator objects that would all reach into the same widgets.
 class TForm_Main : public QMainWindow, public ITraceIntake {
     Q_OBJECT
 public:
@@ -71,6 +80,7 @@ public:
     // Every message received since creation or the last "Clear All Messages", in arrival order.
     std::unique_ptr<vireo::MessageStore> MessageStore;
 
+    // Frame: menus and status bar.
     QStatusBar* StatusBar_Main;   // the status bar
     QLabel* StatusPanel_Main;     // its one panel
     QMenu* File1;                 // "&File"
@@ -79,6 +89,7 @@ public:
     QAction* ClearMessages1;      // "&Message Options" > "Clear All &Messages"
     QAction* ClearSourceWindow1;  // "&Message Options" > "Clear &Source Window"
 
+    // Left pane: pages, message tree and filter panels.
     QSplitter* Splitter_Main_Vert;      // left pane | right area
     QTabWidget* PageControl_Main;       // "Messages", "Filters", "User Key Marks", "Tracking"
     QWidget* TabSheet_Messages;         // the message tree's page
@@ -86,16 +97,22 @@ public:
     QWidget* TabSheet_UserKeyMarks;     // the key marks' page
     QWidget* TabSheet_Tracking;         // the message tracks' page (hidden without Expert Mode)
     QTreeWidget* TreeView_Main;         // classes, groups and message types
+    QTreeWidgetItem* TreeNode_All;      // fixed node "All"
+    QTreeWidgetItem* TreeNode_Class;    // fixed node "Class", parent of the learned classes
+    QTreeWidgetItem* TreeNode_Group;    // fixed node "Group", parent of the learned groups
     TGroupPanelExp* GroupPanelExp1;     // scrolling container of the filter panels
     TPanelExpander* PanelExpander_Class;    // class filter
     TPanelExpander* PanelExpander_Computer; // computer filter (values upper-cased)
     TPanelExpander* PanelExpander_MessType; // message type filter
     TPanelExpander* PanelExpander_Group;    // group filter
+
+    // Right area: message pane over source pane.
     TCaptionPanel* Panel_Main_Client_2; // right area; its caption shows when both panes are hidden
     QSplitter* Splitter_Main_Horiz;     // message pane over source pane
     QWidget* Panel_Main_Messages;       // the message pane
     QWidget* Panel_Main_Source;         // the source pane
 
+    // Message list.
     TListViewEx* ListViewEx_Messages;   // the message list
     MessageListModel* MessageRows;      // its rows: store indices
     QMenu* PopupMenu_Messages;          // the message list's context menu
@@ -103,6 +120,7 @@ public:
     std::array<QAction*, 6> ColumnItems; // "Class Name" .. "Computer Name": show or hide a column
     std::array<int, 6> SavedColumnWidths; // width each message column gets back when shown again
 
+    // Source window.
     QTreeView* ListView_Source;         // the source window, one row per line
     SourceLinesModel* SourceRows;       // its rows
     QMenu* PopupMenu_Source;            // the source window's context menu
@@ -147,7 +165,7 @@ public:
     void LoadUnitSource(const std::string& path, UnitLines lines, bool markKeyMarks);
     // Selects, focuses and scrolls to a source row with up to three following rows visible.
     void RevealSourceRow(int row, bool fromTop);
-    // The tree node whose text is exactly text, or null.
+    // The tree node whose text is exactly text, or null (for tools that drive the window).
     QTreeWidgetItem* FindNode(const QString& text) const;
 
 protected:
@@ -156,34 +174,44 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FocusWindowChanged(QWindow* now);
+    // Creation and activation (MainFormUnit.cpp).
     void FormCreate();
     void FormDestroy();
+    void FocusWindowChanged(QWindow* now);
+    void SetStatusText(const QString& text);
+
+    // Widgets and menus (MainFormLayout.cpp).
     void CreateMenus();
     void CreateStatusBar();
     void CreateLayout();
-    // Appends a node to the message tree (at the top level when parent is null) with a state image.
-    QTreeWidgetItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage);
     void CreateTree();
     void CreateFilterPanels();
     void CreateMessageList();
     void CreateSourceWindow();
-    void SeedFilterPanels();
-    void SetStatusText(const QString& text);
+
+    // Intake (MainFormIntake.cpp).
     // Learns the message's class, group and computer for the tree and the filter panels.
     void RegisterTraceSources(const TTraceInfo& message);
-    // Shows the message if the tree's current selection admits it.
-    void ShowIfSelected(const TTraceInfo& message, int storeIndex);
-    // Shows the message as the active page decides.
-    void ShowMessageRow(const TTraceInfo& message, int storeIndex);
-    // Appends a message's row to the list.
-    void AddMessageRow(int storeIndex);
+    // Lists the message at a store index if the selected tree node and the active page admit it.
+    void ShowIfSelected(int storeIndex);
+    // Gives the filter panels their first entries (at creation; Class and Group after clearing).
+    void SeedFilterPanels(bool withTypes);
+
+    // Tree, pages and filters (MainFormPages.cpp).
+    // Appends a node to the message tree (at the top level when parent is null) with a state image.
+    QTreeWidgetItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage);
     // The active page.
     ListPage ActivePage() const;
     // The admission rule of a tree node.
     TreeNodeRule RuleOf(const QTreeWidgetItem* node) const;
     // The check states of the four filter panels, taken when first needed after a change.
     const FilterSnapshot& Filters();
+    // Forgets the filter snapshot and the arrival rule built on it (entries or checks changed).
+    void ForgetFilters();
+    // The listing rule for arriving messages: the selected node on the active page.
+    const ListingRule& ArrivalRule();
+    // Replaces the list's rows with what a rule lists.
+    void ListRows(const ListingRule& rule);
     // Selects a page without the page-change handling (a change made by the program).
     void SetPageByProgram(ListPage page);
 
@@ -192,13 +220,12 @@ private:
     std::function<bool()> mayClose_;
     TraceSourceRegistry sources_;
     std::optional<FilterSnapshot> filters_;
+    std::optional<ListingRule> arrivalRule_;
     QList<QIcon> treeImages_;
     bool pageChangeByProgram_ = false;
     bool firstShown_ = false;
     QPointer<QWindow> lastFocusWindow_; // the program's window that had the focus before
     QTimer programLeftTimer_;           // runs while no window of the program has the focus
-    const QTreeWidgetItem* ruleNode_ = nullptr; // node whose rule selectedRule_ holds
-    TreeNodeRule selectedRule_;
 };
 
 } // namespace vireo

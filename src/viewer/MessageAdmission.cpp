@@ -101,7 +101,7 @@ bool FilterSnapshot::Admits(const TTraceInfo& message) const
         && Passes(computers_, computerMemo_, message.ComputerName, true);
 }
 
-bool PageRule::Admits(const TTraceInfo& message) const
+bool ListingRule::PageAdmits(const TTraceInfo& message) const
 {
     switch (page_) {
     case ListPage::Messages:
@@ -116,27 +116,14 @@ bool PageRule::Admits(const TTraceInfo& message) const
     return false;
 }
 
-std::vector<int> RowsForNode(const MessageStore& store, const TreeNodeRule& node,
-                             const PageRule& page)
+std::vector<int> ListedRows(const MessageStore& store, const ListingRule& rule)
 {
     std::vector<int> rows;
-    if (!node.AdmitsAny())
+    if (!rule.AdmitsAny())
         return rows;
     const int count = store.Count();
-    for (int i = 0; i < count; ++i) {
-        const TTraceInfo& message = store.Items(i);
-        if (node.Admits(message) && page.Admits(message))
-            rows.push_back(i);
-    }
-    return rows;
-}
-
-std::vector<int> RowsForFilters(const MessageStore& store, const FilterSnapshot& filters)
-{
-    std::vector<int> rows;
-    const int count = store.Count();
     for (int i = 0; i < count; ++i)
-        if (filters.Admits(store.Items(i)))
+        if (rule.Admits(store.Items(i)))
             rows.push_back(i);
     return rows;
 }

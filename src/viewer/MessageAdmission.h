@@ -22,6 +22,8 @@ public:
 
     // The rule of a top-level node (parentText null) or of a child of the node parentText.
     static TreeNodeRule ForNode(std::string_view text, const std::string_view* parentText);
+    // The rule of the node "All", which admits every message.
+    static TreeNodeRule All() { return ForNode(std::string_view(), nullptr); }
 
     // Whether the node admits the message.
     bool Admits(const TTraceInfo& message) const;
@@ -71,32 +73,37 @@ private:
 // The pages of the left-hand page control, in their order.
 enum class ListPage { Messages = 0, Filters = 1, UserKeyMarks = 2, Tracking = 3 };
 
-// Whether a message is listed for the page (the tree node's admission aside): every message on
-// "Messages" when a node is selected, those passing the filters on "Filters", those matching the
-// selected track on "Tracking", none on "User Key Marks".
-class PageRule {
+// Whether a message belongs in the message list: the one rule for a message as it arrives and
+// for a rebuild over the store. A message is listed when the tree node admits it and the page
+// does: every message on "Messages", those passing the filters on "Filters", those matching the
+// selected track on "Tracking", none on "User Key Marks". Rebuilds for the filters or a track
+// take the node "All".
+class ListingRule {
 public:
     // Track test of the Tracking page; empty when no track is selected.
     using TrackTest = std::function<bool(const TTraceInfo& message)>;
 
-    PageRule(ListPage page, const FilterSnapshot* filters, TrackTest track = {})
-        : page_(page), filters_(filters), track_(std::move(track)) {}
+    // A rule that lists nothing.
+    ListingRule() = default;
+    // The rule of a tree node on a page, with the filters (for "Filters") and the track test.
+    ListingRule(TreeNodeRule node, ListPage page, const FilterSnapshot* filters, TrackTest track = {})
+        : node_(std::move(node)), page_(page), filters_(filters), track_(std::move(track)) {}
 
-    // Whether the page lists the message.
-    bool Admits(const TTraceInfo& message) const;
+    // Whether the message is listed.
+    bool Admits(const TTraceInfo& message) const { return node_.Admits(message) && PageAdmits(message); }
+    // Whether some message can be listed at all.
+    bool AdmitsAny() const { return node_.AdmitsAny() && page_ != ListPage::UserKeyMarks; }
 
 private:
-    ListPage page_;
-    const FilterSnapshot* filters_;
+    bool PageAdmits(const TTraceInfo& message) const;
+
+    TreeNodeRule node_;
+    ListPage page_ = ListPage::UserKeyMarks;
+    const FilterSnapshot* filters_ = nullptr;
     TrackTest track_;
 };
 
-// Store indices, in arrival order, of the messages that the node and the page both admit: the
-// list for a tree selection. One pass over the store.
-std::vector<int> RowsForNode(const MessageStore& store, const TreeNodeRule& node,
-                             const PageRule& page);
-
-// Store indices, in arrival order, of the messages that pass the filters. One pass.
-std::vector<int> RowsForFilters(const MessageStore& store, const FilterSnapshot& filters);
+// Store indices, in arrival order, of the messages the rule lists. One pass over the store.
+std::vector<int> ListedRows(const MessageStore& store, const ListingRule& rule);
 
 } // namespace vireo

@@ -16,9 +16,9 @@ MessageIntake::MessageIntake(MessageStore& store, ITimeConventions& timeConventi
 {
 }
 
-const TTraceInfo& MessageIntake::Take(const QString& ClassName, const QString& MessageStr, int32_t MessageType,
-                                      const QString& MessageGroup, const QString& ComputerName,
-                                      const QString& MessageID, const QString& UnitFileName, double MessageDateTime)
+int MessageIntake::Take(const QString& ClassName, const QString& MessageStr, int32_t MessageType,
+                        const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
+                        const QString& UnitFileName, double MessageDateTime)
 {
     const TimeStampTexts stamp = FormatTimeStamp(MessageDateTime, timeConventions_.Current());
     const QByteArray className = ClassName.toUtf8();

@@ -18,9 +18,9 @@ public:
     MessageIntake(MessageStore& store, ITimeConventions& timeConventions);
 
     // Converts the texts to 8-bit text and the time stamp to its date and time texts, numbers the
-    // message and appends it. A time stamp that cannot be formatted throws TimeStampError before
-    // anything is stored or numbered.
-    const TTraceInfo& Take(const QString& ClassName, const QString& MessageStr, int32_t MessageType,
+    // message and appends it, returning its store index. A time stamp that cannot be formatted
+    // throws TimeStampError before anything is stored or numbered.
+    int Take(const QString& ClassName, const QString& MessageStr, int32_t MessageType,
                            const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
                            const QString& UnitFileName, double MessageDateTime);
 

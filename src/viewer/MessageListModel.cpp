@@ -1,6 +1,6 @@
 #include "viewer/MessageListModel.h"
 
-#include "viewer/MessageRows.h"
+#include "viewer/MessageColumns.h"
 #include "viewer/MessageStore.h"
 
 namespace vireo {

@@ -7,7 +7,7 @@
 
 namespace vireo {
 
-const TTraceInfo& MessageStore::Append(TraceFields fields)
+int MessageStore::Append(TraceFields fields)
 {
     // Numbers are never reused: once they are spent, messages are refused rather than wrapped.
     if (NextSequenceNumber == std::numeric_limits<int32_t>::max())
@@ -23,7 +23,7 @@ const TTraceInfo& MessageStore::Append(TraceFields fields)
     message->MessageDate = texts_.Intern(fields.MessageDate);
     message->MessageTime = texts_.Intern(fields.MessageTime);
     message->SequenceNumber = NextSequenceNumber++;
-    return messages_.Items(messages_.Add(std::move(message)));
+    return messages_.Add(std::move(message));
 }
 
 int MessageStore::IndexOfSequence(int32_t sequenceNumber) const

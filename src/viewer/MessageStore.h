@@ -27,9 +27,9 @@ struct TraceFields {
 // with the counter of sequence numbers. Appending costs the same however large the store is.
 class MessageStore {
 public:
-    // Stores a message at the end, numbered with NextSequenceNumber, which then rises by one;
-    // throws std::overflow_error, storing nothing, once the numbers are spent.
-    const TTraceInfo& Append(TraceFields fields);
+    // Stores a message at the end, numbered with NextSequenceNumber, which then rises by one, and
+    // returns its index; throws std::overflow_error, storing nothing, once the numbers are spent.
+    int Append(TraceFields fields);
 
     // Number of stored messages.
     int Count() const { return messages_.Count(); }

@@ -2,7 +2,7 @@
 // message to the file named by VIREO_PROBE_OUT, so tests in other processes can see them.
 #include "intake/VireoImpl.h"
 #include "viewer/MainFormUnit.h"
-#include "viewer/VireoProgram.h"
+#include "app/VireoProgram.h"
 
 #include <cstdlib>
 #include <fstream>

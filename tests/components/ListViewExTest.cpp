@@ -2,6 +2,8 @@
 #include "components/ListViewExItems.h"
 #include "components/ListViewExSortMark.h"
 
+#include "ModelContract.h"
+
 #include <QAccessible>
 #include <QHeaderView>
 #include <QStandardItemModel>
@@ -28,6 +30,7 @@ protected:
         for (const char* caption : {"Name", "Text", "When"})
             model.AddColumn(QString::fromLatin1(caption));
         list->setModel(&model);
+        contract = test::CheckModelContract(&model);
         list->SetTickSource([this] { return nowMs; });
         list->OnAfterSort = [this](TListViewEx& sender, int& column) {
             EXPECT_EQ(&sender, list);
@@ -67,6 +70,7 @@ protected:
     QWidget window;
     TListViewEx* list = nullptr;
     TListViewExItems model;
+    std::unique_ptr<QAbstractItemModelTester> contract;
     int64_t nowMs = 0;
     std::vector<int> sortedColumns;
 };
@@ -318,6 +322,7 @@ private:
 TEST(ListViewExModel, RowsAppendedInOneTurnAreAnnouncedOnce)
 {
     StoreRows model;
+    const auto contract = test::CheckModelContract(&model);
     std::vector<std::pair<int, int>> announced;
     QObject::connect(&model, &QAbstractItemModel::rowsInserted,
                      [&](const QModelIndex&, int first, int last) { announced.emplace_back(first, last); });

@@ -50,14 +50,7 @@ protected:
         key->SetValue(PlacementValueName("Form_Main", suffix), value);
     }
 
-    QApplication& App()
-    {
-        static int argc = 1;
-        static char name[] = "settings_tests";
-        static char* argv[] = {name, nullptr};
-        static QApplication* app = new QApplication(argc, argv);
-        return *app;
-    }
+    QApplication& App() { return *qApp; }
 };
 
 } // namespace

@@ -120,14 +120,15 @@ TEST(MessageRowsForViews, OnePassPerPage)
                                  TypeEntries(true, true, false), {{"PC1", true}});
     const TreeNodeRule nodeA = Child("A", "Class");
     using Rows = std::vector<int>;
-    EXPECT_EQ(RowsForNode(store, nodeA, PageRule(ListPage::Messages, &filters)), (Rows{0, 2}));
-    EXPECT_EQ(RowsForNode(store, nodeA, PageRule(ListPage::Filters, &filters)), (Rows{0}));
-    EXPECT_EQ(RowsForNode(store, nodeA, PageRule(ListPage::UserKeyMarks, &filters)), Rows{});
-    EXPECT_EQ(RowsForNode(store, nodeA, PageRule(ListPage::Tracking, &filters)), Rows{})
+    EXPECT_EQ(ListedRows(store, ListingRule(nodeA, ListPage::Messages, &filters)), (Rows{0, 2}));
+    EXPECT_EQ(ListedRows(store, ListingRule(nodeA, ListPage::Filters, &filters)), (Rows{0}));
+    EXPECT_EQ(ListedRows(store, ListingRule(nodeA, ListPage::UserKeyMarks, &filters)), Rows{});
+    EXPECT_EQ(ListedRows(store, ListingRule(nodeA, ListPage::Tracking, &filters)), Rows{})
         << "no track selected";
-    const PageRule tracking(ListPage::Tracking, &filters,
-                            [](const TTraceInfo& m) { return m.MessageType == 2; });
-    EXPECT_EQ(RowsForNode(store, nodeA, tracking), (Rows{2}));
-    EXPECT_EQ(RowsForNode(store, TreeNodeRule(), PageRule(ListPage::Messages, &filters)), Rows{});
-    EXPECT_EQ(RowsForFilters(store, filters), (Rows{0, 3}));
+    const ListingRule tracking(nodeA, ListPage::Tracking, &filters,
+                               [](const TTraceInfo& m) { return m.MessageType == 2; });
+    EXPECT_EQ(ListedRows(store, tracking), (Rows{2}));
+    EXPECT_EQ(ListedRows(store, ListingRule(TreeNodeRule(), ListPage::Messages, &filters)), Rows{});
+    EXPECT_EQ(ListedRows(store, ListingRule(TreeNodeRule::All(), ListPage::Filters, &filters)),
+              (Rows{0, 3}));
 }

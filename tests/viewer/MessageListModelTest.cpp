@@ -1,5 +1,6 @@
 #include "viewer/MessageListModel.h"
-#include "viewer/MessageRows.h"
+#include "viewer/MessageColumns.h"
+#include "ModelContract.h"
 #include "ViewerTestMessages.h"
 
 #include <gtest/gtest.h>
@@ -12,14 +13,13 @@ using vireo::test::Post;
 
 TEST(MessageListModel, RowsAreStoreIndicesCarryingTheMessageTexts)
 {
-    int argc = 0;
-    QCoreApplication app(argc, nullptr);
     MessageStore store;
     Post(store, Msg().Class("TFoo").Text("first").Type(5).Group("Red").Id("ID_1").Unit("/u/A.pas"));
     Post(store, Msg().Class("TBar").Text("second").Type(-3).Computer("box"));
     Post(store, Msg().Class("TBaz").Text("third").Type(2));
 
     MessageListModel model(store);
+    const auto contract = test::CheckModelContract(&model);
     EXPECT_EQ(model.columnCount(), kMessageColumnCount);
     EXPECT_EQ(model.headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(), "Computer Name");
 

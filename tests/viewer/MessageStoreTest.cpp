@@ -19,15 +19,15 @@ TraceFields fields(std::string_view cls, std::string text)
 TEST(MessageStore, NumbersMessagesInArrivalOrderAcrossClears)
 {
     MessageStore store;
-    EXPECT_EQ(store.Append(fields("TFoo", "a")).SequenceNumber, 0);
-    EXPECT_EQ(store.Append(fields("TBar", "b")).SequenceNumber, 1);
+    EXPECT_EQ(store.Items(store.Append(fields("TFoo", "a"))).SequenceNumber, 0);
+    EXPECT_EQ(store.Items(store.Append(fields("TBar", "b"))).SequenceNumber, 1);
     EXPECT_EQ(store.Items(1).ClassName.view(), "TBar");
     EXPECT_EQ(store.IndexOfSequence(1), 1);
 
     store.Clear();
     EXPECT_EQ(store.Count(), 0);
     EXPECT_EQ(store.IndexOfSequence(1), -1);
-    const TTraceInfo& next = store.Append(fields("TFoo", "c"));
+    const TTraceInfo& next = store.Items(store.Append(fields("TFoo", "c")));
     EXPECT_EQ(next.SequenceNumber, 2) << "numbers are never reused";
     EXPECT_EQ(store.IndexOfSequence(2), 0);
     EXPECT_EQ(store.IndexOfSequence(0), -1);
@@ -36,8 +36,8 @@ TEST(MessageStore, NumbersMessagesInArrivalOrderAcrossClears)
 TEST(MessageStore, RepeatedTextsShareOneCopy)
 {
     MessageStore store;
-    const TTraceInfo& a = store.Append(fields("TFoo", "a"));
-    const TTraceInfo& b = store.Append(fields("TFoo", "b"));
+    const TTraceInfo& a = store.Items(store.Append(fields("TFoo", "a")));
+    const TTraceInfo& b = store.Items(store.Append(fields("TFoo", "b")));
     EXPECT_EQ(a.ClassName.str().data(), b.ClassName.str().data());
     EXPECT_EQ(a.UnitFileName.view(), "/src/Unit1.pas");
     EXPECT_TRUE(a.MessageGroup.empty());

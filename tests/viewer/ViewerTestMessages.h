@@ -35,7 +35,7 @@ inline const TTraceInfo& Post(MessageStore& store, const Msg& m)
     f.UnitFileName = m.unit;
     f.MessageDate = "08/12/2026";
     f.MessageTime = "01:02:03";
-    return store.Append(std::move(f));
+    return store.Items(store.Append(std::move(f)));
 }
 
 // Time conventions fixed by the test, which may change them between messages.

@@ -1,4 +1,4 @@
-#include "viewer/VireoProgram.h"
+#include "app/VireoProgram.h"
 
 #include "intake/Registration.h"
 #include "intake/VireoImpl.h"

@@ -1,4 +1,4 @@
-#include "viewer/MessageRows.h"
+#include "viewer/MessageColumns.h"
 
 #include <charconv>
 

@@ -1,46 +1,27 @@
-#include "ViewerTestMessages.h"
 #include "PrivateBus.h"
+#include "ViewerWindowFixture.h"
 
 #include "intake/AutomationWarning.h"
 #include "intake/VireoImpl.h"
 #include "viewer/AutomationWarningBox.h"
-#include "viewer/MainFormUnit.h"
+#include "viewer/SourceLinesModel.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QMessageBox>
-#include <QTimer>
-#include <QPushButton>
 #include <QApplication>
-#include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QTimer>
 
-#include <cmath>
-#include <limits>
 #include <map>
 
 using namespace vireo;
-using vireo::test::FixedTimeConventions;
+using namespace vireo::test;
 using vireo::testing::PrivateBus;
 
 namespace {
-
-struct Window {
-    Window()
-    {
-        auto owned = std::make_unique<FixedTimeConventions>("%d.%m.%Y");
-        time = owned.get();
-        form = std::make_unique<TForm_Main>(std::move(owned));
-    }
-    void Receive(const QString& text, double stamp = 0.5)
-    {
-        form->ReceiveTrace(QStringLiteral("TFoo"), text, 2, QString(), QStringLiteral("PC"),
-                           QStringLiteral("UniqueStr_1"), QStringLiteral("/projects/demo/Unit1.pas"), stamp);
-    }
-    FixedTimeConventions* time;
-    std::unique_ptr<TForm_Main> form;
-};
 
 class FakeAsker : public IAutomationWarningAsker {
 public:
@@ -52,103 +33,6 @@ public:
     int asked = 0;
     bool answer = false;
 };
-
-} // namespace
-
-TEST(MainForm, TheAutomationWarningIsAWarningWithNoAsItsDefaultAnswer)
-{
-    QWidget owner;
-    AutomationWarningBox asker(&owner);
-    QString caption, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QPushButton* defaultButton = nullptr;
-    QMessageBox::StandardButton defaultAnswer = QMessageBox::NoButton;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        caption = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        defaultButton = box->defaultButton();
-        defaultAnswer = box->standardButton(box->defaultButton());
-        box->defaultButton()->click(); // what Enter does
-    });
-    EXPECT_FALSE(asker.ConfirmClose()) << "the default answer keeps the viewer";
-    EXPECT_EQ(caption, "Automation Warning");
-    EXPECT_EQ(text.toStdString(), AutomationWarning::Text);
-    EXPECT_EQ(icon, QMessageBox::Warning);
-    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
-    EXPECT_NE(defaultButton, nullptr);
-    EXPECT_EQ(defaultAnswer, QMessageBox::No);
-}
-
-TEST(MainForm, StoresNumbersAndFormatsEachMessageThenRestsIdle)
-{
-    Window w;
-    EXPECT_EQ(w.form->windowTitle(), "Vireo");
-    EXPECT_EQ(w.form->StatusText(), "Idle");
-
-    w.form->ReceiveTrace(QString(), QStringLiteral("héllo ✓"), 7, QStringLiteral("mgRed"), QStringLiteral("Pc-1"),
-                         QStringLiteral("UniqueStr_9"), QStringLiteral("/p/Unit1.pas"), 0.5);
-    w.time->conventions = ConventionsFromStrftime("%m/%d/%y", "%I:%M:%S %p", "AM", "PM");
-    w.Receive(QStringLiteral("second"), 0.75);
-
-    const MessageStore& store = *w.form->MessageStore;
-    ASSERT_EQ(store.Count(), 2);
-    const TTraceInfo& first = store.Items(0);
-    EXPECT_EQ(first.ClassName.view(), "");
-    EXPECT_EQ(first.MessageStr, "h\xc3\xa9llo \xe2\x9c\x93");
-    EXPECT_EQ(first.MessageType, 7);
-    EXPECT_EQ(first.MessageGroup.view(), "mgRed");
-    EXPECT_EQ(first.ComputerName.view(), "Pc-1");
-    EXPECT_EQ(first.MessageID.view(), "UniqueStr_9");
-    EXPECT_EQ(first.UnitFileName.view(), "/p/Unit1.pas");
-    EXPECT_EQ(first.MessageDate.view(), "30.12.1899");
-    EXPECT_EQ(first.MessageTime.view(), "12:00:00");
-    EXPECT_EQ(first.SequenceNumber, 0);
-    EXPECT_EQ(store.Items(1).SequenceNumber, 1);
-    EXPECT_EQ(store.Items(1).MessageTime.view(), "06:00:00 PM") << "conventions are read for every message";
-    EXPECT_EQ(w.form->StatusText(), "Idle");
-}
-
-TEST(MainForm, UnformattableStampStoresNothingAndUsesNoNumber)
-{
-    Window w;
-    EXPECT_THROW(w.Receive(QStringLiteral("bad"), std::numeric_limits<double>::quiet_NaN()), TimeStampError);
-    EXPECT_EQ(w.form->MessageStore->Count(), 0);
-    EXPECT_EQ(w.form->StatusText(), "Receiving Message...") << "left as the failed intake set it";
-    w.Receive(QStringLiteral("good"));
-    ASSERT_EQ(w.form->MessageStore->Count(), 1);
-    EXPECT_EQ(w.form->MessageStore->Items(0).SequenceNumber, 0);
-    EXPECT_EQ(w.form->StatusText(), "Idle");
-}
-
-TEST(MainForm, SpentSequenceNumbersRefuseMessagesInsteadOfReusingNumbers)
-{
-    Window w;
-    w.form->MessageStore->NextSequenceNumber = std::numeric_limits<int32_t>::max() - 1;
-    w.Receive(QStringLiteral("last"));
-    EXPECT_EQ(w.form->MessageStore->Items(0).SequenceNumber, std::numeric_limits<int32_t>::max() - 1);
-    EXPECT_THROW(w.Receive(QStringLiteral("one too many")), std::overflow_error);
-    EXPECT_EQ(w.form->MessageStore->Count(), 1);
-}
-
-TEST(MainForm, ClearAllMessagesEmptiesTheStoreAndNumberingGoesOn)
-{
-    Window w;
-    w.Receive(QStringLiteral("a"));
-    w.Receive(QStringLiteral("b"));
-    ASSERT_EQ(w.form->ClearMessages1->text(), "Clear All &Messages");
-    ASSERT_EQ(w.form->MessageOptions1->title(), "&Message Options");
-    w.form->ClearMessages1->trigger();
-    EXPECT_EQ(w.form->MessageStore->Count(), 0);
-    w.Receive(QStringLiteral("c"));
-    EXPECT_EQ(w.form->MessageStore->Items(0).SequenceNumber, 2);
-}
-
-namespace {
 
 // A window served on a private bus the way the program serves it, for clients in other processes.
 class ServedWindow : public ::testing::Test {
@@ -185,7 +69,55 @@ protected:
     FakeAsker asker;
 };
 
+// The window served on a private bus the way the program serves it.
+class ServedViewer : public ViewerWindow {
+protected:
+    ServedViewer() : connection(bus.Connect(QStringLiteral("viewer"))), server(connection)
+    {
+        server.SetIntake(form.get());
+        EXPECT_TRUE(server.Start());
+    }
+    ~ServedViewer() override
+    {
+        server.Stop();
+        QDBusConnection::disconnectFromBus(QStringLiteral("viewer"));
+    }
+
+    vireo::testing::PrivateBus bus;
+    QDBusConnection connection;
+    VireoServer server;
+};
+
 } // namespace
+
+TEST(MainForm, TheAutomationWarningIsAWarningWithNoAsItsDefaultAnswer)
+{
+    QWidget owner;
+    AutomationWarningBox asker(&owner);
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QPushButton* defaultButton = nullptr;
+    QMessageBox::StandardButton defaultAnswer = QMessageBox::NoButton;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        defaultButton = box->defaultButton();
+        defaultAnswer = box->standardButton(box->defaultButton());
+        box->defaultButton()->click(); // what Enter does
+    });
+    EXPECT_FALSE(asker.ConfirmClose()) << "the default answer keeps the viewer";
+    EXPECT_EQ(caption, "Automation Warning");
+    EXPECT_EQ(text.toStdString(), AutomationWarning::Text);
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_NE(defaultButton, nullptr);
+    EXPECT_EQ(defaultAnswer, QMessageBox::No);
+}
 
 TEST_F(ServedWindow, ClosingAnAutomationViewerWithClientsAsksAndNoKeepsItServing)
 {
@@ -263,4 +195,30 @@ TEST_F(ServedWindow, ANaNStampIsAnsweredWithTheErrorAndTheNextCallIsStored)
     ASSERT_EQ(Post(QStringLiteral("good")), 0);
     ASSERT_EQ(w.form->MessageStore->Count(), 1);
     EXPECT_EQ(w.form->MessageStore->Items(0).SequenceNumber, 0);
+}
+
+TEST_F(ServedViewer, AMessagePostedFromAnotherProcessIsListedAndLeadsToItsLine)
+{
+    UnitFiles files;
+    std::vector<std::string> lines = NumberedLines(60);
+    lines[41] = "  AddDebug(Self, 'UniqueStr_4242', mtWarning);";
+    const std::string unit = files.Write("Remote.pas", lines);
+    const QString s = QStringLiteral("string:");
+    const int posted = bus.Run(QStringLiteral("dbus-send"),
+                               {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                                QStringLiteral("--dest=VireoX.Vireo"), QStringLiteral("/Vireo"),
+                                QStringLiteral("VireoX.IVireo.AddTrace"), s + "TRemote", s + "from afar",
+                                QStringLiteral("int32:2"), s + "mgBlue", s + "far-pc", s + "UniqueStr_4242",
+                                s + QString::fromStdString(unit), QStringLiteral("double:37622.5")});
+    ASSERT_EQ(posted, 0);
+
+    ASSERT_EQ(Column(1), (Texts{"from afar"}));
+    EXPECT_EQ(Column(0), (Texts{"TRemote"}));
+    EXPECT_EQ(Column(5), (Texts{"far-pc"}));
+    form->TreeView_Main->expandAll();
+    EXPECT_TRUE(form->FindNode("TRemote"));
+    DoubleClickRow(0);
+    EXPECT_EQ(SelectedSourceRow(), 41);
+    EXPECT_EQ(form->SourceRows->LineText(41), lines[41]);
+    EXPECT_TRUE(boxes.empty());
 }

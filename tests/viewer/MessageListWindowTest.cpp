@@ -1,0 +1,77 @@
+#include "ViewerWindowFixture.h"
+
+#include "viewer/MessageColumns.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QScrollBar>
+
+using namespace vireo;
+using namespace vireo::test;
+
+TEST_F(ViewerWindow, RowsCarryTheMessageAndTypeIconsSurviveSorting)
+{
+    Post(Msg().Class("B").Text("odd type").Type(5).Id("ID_5").Unit("/u/B.pas").Stamp(37622.75));
+    Post(Msg().Class("A").Text("warning").Type(2).Stamp(37622.25));
+    Post(Msg().Class("C").Text("error").Type(3).Stamp(37622.5));
+    Settle();
+    MessageListModel& rows = *form->MessageRows;
+    EXPECT_EQ(rows.SubItem(0, 5), "ID_5");
+    EXPECT_EQ(rows.SubItem(0, 6), "/u/B.pas");
+    EXPECT_EQ(rows.SubItem(0, 7), "5");
+    EXPECT_EQ(rows.SubItem(0, 8), "0");
+    EXPECT_EQ(Column(3), (Texts{"01/01/2003", "01/01/2003", "01/01/2003"}));
+    EXPECT_TRUE(rows.index(0, 0).data(Qt::DecorationRole).isNull()) << "type 5 has no icon";
+
+    ClickHeader(4); // "Time", ascending
+    EXPECT_EQ(Column(4), (Texts{"06:00:00", "12:00:00", "18:00:00"}));
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(rows.StateImage(row), MessageTypeImage(std::string_view(rows.SubItem(row, 7)))) << row;
+    EXPECT_TRUE(rows.index(2, 0).data(Qt::DecorationRole).isNull());
+    ClickHeader(4);
+    EXPECT_EQ(Column(1), (Texts{"odd type", "error", "warning"}));
+}
+
+TEST_F(ViewerWindow, HiddenColumnsComeBackWithTheirWidths)
+{
+    TListViewEx* list = form->ListViewEx_Messages;
+    QAction* message = form->ColumnItems[1];
+    QAction* group = form->ColumnItems[2];
+    EXPECT_EQ(message->text(), "Message");
+    EXPECT_EQ(list->columnWidth(1), 350);
+
+    message->trigger();
+    EXPECT_EQ(list->columnWidth(1), 0);
+    EXPECT_FALSE(message->isChecked());
+    list->header()->resizeSection(0, 140); // the user drags another column meanwhile
+    message->trigger();
+    EXPECT_EQ(list->columnWidth(1), 350);
+
+    list->header()->resizeSection(2, 180); // dragged wider, then hidden and shown
+    group->trigger();
+    EXPECT_EQ(list->columnWidth(2), 0);
+    group->trigger();
+    EXPECT_EQ(list->columnWidth(2), 180);
+}
+
+TEST_F(ViewerWindow, TheListFollowsNewRowsUnlessHeld)
+{
+    for (int i = 0; i < 300; ++i)
+        Post(Msg().Text("message " + std::to_string(i)));
+    Settle();
+    QScrollBar* scroll = form->ListViewEx_Messages->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0);
+    EXPECT_EQ(scroll->value(), scroll->maximum()) << "follows to the bottom";
+
+    form->HoldList1->trigger();
+    scroll->setValue(0);
+    Post(Msg().Text("held"));
+    Settle();
+    EXPECT_EQ(scroll->value(), 0);
+
+    form->HoldList1->trigger();
+    EXPECT_EQ(scroll->value(), 0) << "unchecking has no immediate effect";
+    Post(Msg().Text("followed"));
+    Settle();
+    EXPECT_EQ(scroll->value(), scroll->maximum());
+}

@@ -1,0 +1,127 @@
+#include "ViewerWindowFixture.h"
+
+#include "components/GroupPanelExp.h"
+#include "viewer/CaptionPanel.h"
+
+#include <QDialog>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QWindow>
+
+using namespace vireo;
+using namespace vireo::test;
+
+TEST_F(ViewerWindow, TreeLearnsClassesAndGroupsAndListsWhatTheSelectedNodeAdmits)
+{
+    EXPECT_EQ(form->PageControl_Main->currentIndex(), 0);
+    EXPECT_EQ(form->TreeView_Main->currentItem()->text(0), "All") << "activation selects All";
+    EXPECT_EQ(Children("Message Type"), (Texts{"General", "Information", "Warning", "Error"}));
+
+    Post(Msg().Class("Foo").Text("m0").Type(0).Computer("pc1"));
+    Post(Msg().Class("FOO").Text("m1").Type(2).Group("Red").Computer("PC1"));
+    Post(Msg().Class("error").Text("m2").Type(3).Computer(""));
+    Post(Msg().Class("").Text("m3").Type(7).Group("red"));
+    EXPECT_EQ(Column(1), (Texts{"m0", "m1", "m2", "m3"}));
+    form->TreeView_Main->expandAll();
+
+    EXPECT_EQ(Children("Class"), (Texts{"No Class", "Foo"})) << "a class named like a node is not learned";
+    EXPECT_EQ(Children("Group"), (Texts{"No Group", "Red"}));
+    EXPECT_EQ(form->FindNode("Foo")->data(0, Qt::UserRole + 1).toInt(), 1);
+    ASSERT_EQ(form->PanelExpander_Computer->ItemCount(), 2);
+    EXPECT_EQ(form->PanelExpander_Computer->Item(0).Value(), "PC1");
+    EXPECT_EQ(form->PanelExpander_Computer->Item(0).CheckBox()->text(), "pc1");
+    EXPECT_EQ(form->PanelExpander_Computer->Item(1).CheckBox()->text(), "") << "empty computer name";
+
+    ClickNode("Foo");
+    EXPECT_EQ(Column(1), (Texts{"m0", "m1"}));
+    ClickNode("No Class");
+    EXPECT_EQ(Column(1), (Texts{"m3"}));
+    ClickNode("Red");
+    EXPECT_EQ(Column(1), (Texts{"m1", "m3"}));
+
+    ClickNode("Error");
+    EXPECT_EQ(Column(1), (Texts{"m2"}));
+    Post(Msg().Class("Foo").Text("new error").Type(3));
+    Post(Msg().Class("Foo").Text("new warning").Type(2));
+    EXPECT_EQ(Column(1), (Texts{"m2", "new error"}));
+
+    ClickNode("All");
+    EXPECT_EQ(Column(1).size(), 6u);
+}
+
+TEST_F(ViewerWindow, FiltersPageListsWhatEveryPanelAdmitsAndRebuildsOnEachClick)
+{
+    Post(Msg().Class("Foo").Text("foo general").Type(0));
+    Post(Msg().Class("FOO").Text("FOO general").Type(0));
+    Post(Msg().Class("Foo").Text("foo warning").Type(2));
+    Post(Msg().Class("error").Text("class error").Type(0));
+    Post(Msg().Class("").Text("no computer").Type(1).Computer(""));
+
+    ClickPage(ListPage::Filters);
+    EXPECT_EQ(Column(1), (Texts{"foo general", "foo warning", "no computer"}))
+        << "class filters compare exactly; unlearned classes never pass";
+
+    QCheckBox* warning = FilterBox(form->PanelExpander_MessType, "2");
+    ASSERT_TRUE(warning);
+    warning->click();
+    EXPECT_EQ(Column(1), (Texts{"foo general", "no computer"}));
+    Post(Msg().Class("Foo").Text("later warning").Type(2));
+    Post(Msg().Class("Foo").Text("later general").Type(0));
+    EXPECT_EQ(Column(1), (Texts{"foo general", "no computer", "later general"}));
+
+    FilterBox(form->PanelExpander_Computer, "")->click();
+    EXPECT_EQ(Column(1), (Texts{"foo general", "later general"}));
+}
+
+TEST_F(ViewerWindow, PagesDecideWhatTheListShowsAndActivationReturnsToAll)
+{
+    EXPECT_FALSE(form->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking)));
+    EXPECT_EQ(form->Panel_Main_Messages->height(), 250);
+    Post(Msg().Class("Foo").Text("first"));
+    ClickPage(ListPage::UserKeyMarks);
+    EXPECT_FALSE(form->Panel_Main_Messages->isVisible());
+    EXPECT_EQ(form->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show Source Window");
+
+    Post(Msg().Class("Bar").Text("while hidden"));
+    EXPECT_TRUE(form->FindNode("Bar")) << "learned although no page shows it";
+    EXPECT_EQ(Column(1), Texts{});
+
+    ClickPage(ListPage::Messages);
+    EXPECT_TRUE(form->Panel_Main_Messages->isVisible());
+    EXPECT_EQ(form->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show a Window");
+    EXPECT_EQ(Column(1), (Texts{"first", "while hidden"}));
+
+    form->TreeView_Main->expandAll();
+    ClickNode("Bar");
+    ClickPage(ListPage::Filters);
+    EXPECT_EQ(Column(1).size(), 2u);
+    form->FormActivate();
+    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
+    EXPECT_EQ(form->TreeView_Main->currentItem()->text(0), "All");
+    EXPECT_EQ(Column(1).size(), 2u);
+}
+
+TEST_F(ViewerWindow, ActivationFromAClosingDialogShowsMessagesButComingBackFromElsewhereKeepsThePage)
+{
+    // The focus changes as the window system reports them to the program.
+    const auto focus = [](QWindow* window) { emit qApp->focusWindowChanged(window); };
+    QWindow* main = form->windowHandle();
+    ClickPage(ListPage::Filters);
+
+    // The program loses the focus to another program and gets it back: the page stays.
+    focus(nullptr);
+    QTest::qWait(400);
+    focus(main);
+    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Filters));
+
+    // A dialog of the program closes; the focus passes through no window for a moment and comes
+    // back to the main window: Messages and All, as at start.
+    QDialog dialog(form.get());
+    dialog.show();
+    focus(dialog.windowHandle());
+    dialog.close();
+    focus(nullptr);
+    focus(main);
+    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
+    EXPECT_EQ(form->TreeView_Main->currentItem()->text(0), "All");
+}

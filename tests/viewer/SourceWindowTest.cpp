@@ -1,0 +1,84 @@
+#include "ViewerWindowFixture.h"
+
+#include "viewer/SourceLinesModel.h"
+#include "viewer/SourceNavigation.h"
+
+#include <QAction>
+
+using namespace vireo;
+using namespace vireo::test;
+
+TEST_F(ViewerWindow, DoubleClickShowsTheFirstLineHoldingTheMessageId)
+{
+    UnitFiles files;
+    std::vector<std::string> lines = NumberedLines(1000);
+    lines[9] = "  AddDebug(Self, 'A_10');";
+    lines[19] = "  AddDebug(Self, 'A_1');";
+    lines[499] = "  AddDebug(Self, 'B_500');";
+    const std::string unit = files.Write("Unit1.pas", lines);
+    Post(Msg().Id("A_1").Unit(unit));
+    Post(Msg().Id("B_500").Unit(unit));
+    Post(Msg().Id("a_1").Unit(unit));
+
+    DoubleClickRow(0);
+    EXPECT_EQ(form->SourceRows->rowCount(), 1000);
+    EXPECT_EQ(SelectedSourceRow(), 9) << "the ID inside a longer word on an earlier line";
+    EXPECT_EQ(form->SourceRows->UnitCaption().toStdString(), "Unit Name : " + unit);
+    EXPECT_EQ(form->CurrentUnitFile, unit);
+    EXPECT_EQ(form->StatusText(), "Idle");
+    EXPECT_EQ(form->SourceRows->index(9, 1).data().toString(), "10");
+
+    DoubleClickRow(1);
+    ASSERT_EQ(SelectedSourceRow(), 499);
+    QTreeView* source = form->ListView_Source;
+    const int viewHeight = source->viewport()->height();
+    EXPECT_NEAR(source->visualRect(form->SourceRows->index(502, 0)).bottom(), viewHeight - 1, 1)
+        << "lines 500 to 503 shown, the last at the bottom edge";
+
+    DoubleClickRow(2);
+    ASSERT_EQ(boxes.size(), 1u) << "the ID in another letter case is not found";
+    EXPECT_EQ(boxes[0], "Message ID Not Found");
+    EXPECT_EQ(statusDuringBox, "Loading Source.  Please Wait...");
+    EXPECT_EQ(SelectedSourceRow(), 499) << "the view stays";
+    EXPECT_EQ(form->StatusText(), "Idle");
+
+    form->ClearSourceWindow1->trigger();
+    EXPECT_EQ(form->SourceRows->rowCount(), 0);
+    EXPECT_EQ(form->SourceRows->UnitCaption(), "Unit Name : <No Unit Name>");
+    EXPECT_EQ(form->CurrentUnitFile, "");
+}
+
+TEST_F(ViewerWindow, UnreadableOrGrownUnitsAndTheKeyMarkItem)
+{
+    UnitFiles files;
+    Post(Msg().Id("ID_1").Unit(files.Folder()));
+    DoubleClickRow(0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].toStdString(), UnreadableUnitText(files.Folder(), "Is a directory"));
+    EXPECT_EQ(form->SourceRows->rowCount(), 0);
+    EXPECT_EQ(form->CurrentUnitFile, "");
+    EXPECT_EQ(form->StatusText(), "Idle");
+
+    std::vector<std::string> lines = NumberedLines(20);
+    lines[4] = "  AddDebug(Self, 'ID_5');";
+    const std::string unit = files.Write("Grows.pas", lines, "\n");
+    Post(Msg().Id("ID_5").Unit(unit));
+    DoubleClickRow(1);
+    ASSERT_EQ(form->SourceRows->rowCount(), 20);
+    EXPECT_EQ(SelectedSourceRow(), 4);
+
+    lines.push_back("  AddDebug(Self, 'ID_21');");
+    files.Write("Grows.pas", lines, "\n");
+    Post(Msg().Id("ID_21").Unit(unit));
+    DoubleClickRow(2);
+    EXPECT_EQ(form->SourceRows->rowCount(), 21) << "reloaded to reach the new line";
+    EXPECT_EQ(SelectedSourceRow(), 20);
+    EXPECT_EQ(boxes.size(), 1u);
+
+    QTreeView* source = form->ListView_Source;
+    source->selectionModel()->clearSelection();
+    QTest::mouseClick(source->viewport(), Qt::RightButton, {}, QPoint(5, source->viewport()->height() - 2));
+    EXPECT_FALSE(form->AddKeyMarkwithDescription1->isEnabled());
+    QTest::mouseClick(source->viewport(), Qt::LeftButton, {}, source->visualRect(form->SourceRows->index(20, 0)).center());
+    EXPECT_TRUE(form->AddKeyMarkwithDescription1->isEnabled());
+}
