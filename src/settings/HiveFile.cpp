@@ -104,6 +104,45 @@ std::string FileIdentity(const std::filesystem::path& file)
 
 } // namespace
 
+struct HiveBatch::State {
+    RegRoot root;
+    HiveLock lock;
+    std::unique_ptr<HiveKey> hive; // null when the hive could not be read
+    bool changed = false;
+};
+
+namespace {
+// The batch this thread has open, if any.
+thread_local HiveBatch::State* openBatch = nullptr;
+} // namespace
+
+HiveBatch::HiveBatch(RegRoot root)
+{
+    const HiveFile file(root);
+    state_.reset(new State{root, HiveLock(WithSuffix(HiveFilePath(root), ".lock")), nullptr, false});
+    state_->hive = file.Load();
+    file.ReportPendingProblem();
+    openBatch = state_.get();
+}
+
+HiveBatch::~HiveBatch()
+{
+    if (openBatch == state_.get())
+        openBatch = nullptr;
+}
+
+RegStatus HiveBatch::Commit()
+{
+    if (!state_->hive)
+        return RegStatus::CannotWrite;
+    if (state_->changed) {
+        if (!HiveFile(state_->root).Save(*state_->hive))
+            return RegStatus::CannotWrite;
+        state_->changed = false;
+    }
+    return RegStatus::Ok;
+}
+
 void SetHiveProblemReporter(HiveProblemReporter newReporter)
 {
     const std::lock_guard guard(reporterMutex);
@@ -137,8 +176,19 @@ bool HiveFile::CanWrite() const
     return !std::filesystem::exists(file_, ec) || CanWritePath(file_);
 }
 
+HiveBatch::State* HiveFile::Batch() const
+{
+    return openBatch != nullptr && openBatch->root == root_ ? openBatch : nullptr;
+}
+
 RegStatus HiveFile::Inspect(const std::function<void(const HiveKey&)>& inspect) const
 {
+    if (HiveBatch::State* batch = Batch()) {
+        if (!batch->hive)
+            return RegStatus::CannotWrite;
+        inspect(*batch->hive);
+        return RegStatus::Ok;
+    }
     RegStatus status = RegStatus::Ok;
     {
         const HiveLock lock(WithSuffix(file_, ".lock"));
@@ -156,6 +206,13 @@ RegStatus HiveFile::Change(const std::function<bool(HiveKey&)>& change) const
 {
     if (!CanWrite())
         return RegStatus::CannotWrite;
+    if (HiveBatch::State* batch = Batch()) {
+        if (!batch->hive)
+            return RegStatus::CannotWrite;
+        if (change(*batch->hive))
+            batch->changed = true;
+        return RegStatus::Ok;
+    }
     RegStatus status = RegStatus::Ok;
     {
         const HiveLock lock(WithSuffix(file_, ".lock"));

@@ -10,7 +10,8 @@
 namespace vireo {
 
 // The hive file of one root key. Every call takes the hive's advisory lock, reads the file
-// afresh and, for a change, replaces it atomically (temporary file beside it, flushed, renamed).
+// afresh and, for a change, replaces it atomically (temporary file beside it, flushed, renamed);
+// inside a HiveBatch of this thread, calls work on the batch's copy instead.
 // A file that cannot be parsed is moved aside under a time-stamped ".corrupt" name, reported
 // once, and replaced by an empty hive.
 class HiveFile {
@@ -30,6 +31,9 @@ public:
     RegStatus Change(const std::function<bool(HiveKey&)>& change) const;
 
 private:
+    friend class HiveBatch;
+    // The batch this thread has open on this hive, if any.
+    HiveBatch::State* Batch() const;
     std::unique_ptr<HiveKey> Load() const;
     std::unique_ptr<HiveKey> SetAside(const std::string& fault) const;
     bool Save(const HiveKey& root) const;

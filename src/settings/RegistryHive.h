@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -102,6 +103,29 @@ private:
 
     RegRoot root_;
     std::string path_;
+};
+
+// Makes the changes this thread makes to one root's hive one atomic write. While it lives, the
+// hive stays locked against other processes and every operation of this thread on it works on
+// one copy read when the batch began; Commit writes that copy once, if anything changed. A batch
+// that ends without Commit writes nothing. Batches do not nest.
+class HiveBatch {
+public:
+    // Locks the root's hive and reads it.
+    explicit HiveBatch(RegRoot root);
+    // Unlocks the hive; uncommitted changes are dropped.
+    ~HiveBatch();
+    HiveBatch(const HiveBatch&) = delete;
+    HiveBatch& operator=(const HiveBatch&) = delete;
+
+    // Writes the changes made so far; CannotWrite when the hive could not be read or written
+    // (the file then stays as it was).
+    RegStatus Commit();
+
+    struct State; // the locked hive's copy, shared with the hive file operations
+
+private:
+    std::unique_ptr<State> state_;
 };
 
 // Deletes a key with everything below it. NotFound when it does not exist; the root itself

@@ -131,3 +131,37 @@ TEST_F(RegistryHive, AHiveFolderThatCannotBeCreatedRefusesFullAccessOnly)
     EXPECT_EQ(DeleteRegistryKey(Machine, "SOFTWARE"), RegStatus::CannotWrite);
     EXPECT_TRUE(reports_.empty());
 }
+
+TEST_F(RegistryHive, ABatchWritesItsChangesOnceOnCommitAndNothingWithout)
+{
+    ASSERT_TRUE(RegKey::Create(Machine, "SOFTWARE\\Korvel\\Vireo"));
+    const auto identity = [this] {
+        struct stat info {};
+        stat(MachineHive().c_str(), &info);
+        return info.st_ino;
+    };
+    const auto before = identity();
+    {
+        HiveBatch batch(Machine);
+        for (int i = 0; i < 200; ++i) {
+            auto key = RegKey::Create(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks\\" + std::to_string(i));
+            ASSERT_TRUE(key);
+            ASSERT_EQ(key->SetValue("Line Number", RegValue::FromText(std::to_string(i))), RegStatus::Ok);
+        }
+        EXPECT_EQ(RegKey::Open(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks")->SubKeyCount(), 200)
+            << "the batch sees its own changes";
+        EXPECT_EQ(identity(), before) << "nothing is written before the commit";
+        EXPECT_EQ(batch.Commit(), RegStatus::Ok);
+    }
+    EXPECT_NE(identity(), before);
+    EXPECT_EQ(RegKey::Open(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks\\199")->QueryValue("Line Number"),
+              RegValue::FromText("199"));
+
+    const std::string committed = ReadMachineHive();
+    {
+        HiveBatch dropped(Machine);
+        EXPECT_EQ(DeleteRegistryKey(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks"), RegStatus::Ok);
+    }
+    EXPECT_EQ(ReadMachineHive(), committed) << "a batch without commit writes nothing";
+    EXPECT_EQ(RegKey::Open(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks")->SubKeyCount(), 200);
+}
