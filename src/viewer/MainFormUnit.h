@@ -2,6 +2,7 @@
 
 #include "intake/TimeStampText.h"
 #include "intake/TraceIntake.h"
+#include "viewer/CodeExaminerHandOff.h"
 #include "viewer/KeyMarkRules.h"
 #include "viewer/MessageAdmission.h"
 #include "viewer/MessageIntake.h"
@@ -41,6 +42,7 @@ class MessageListModel;
 class SourceLinesModel;
 class TCaptionPanel;
 class TGroupPanelExp;
+class TFrm_VireoAddOn;
 class TListViewEx;
 class TPanelExpander;
 
@@ -199,6 +201,20 @@ private:
     QTimer programLeftTimer_;           // runs while no window of the program has the focus
     const QTreeWidgetItem* ruleNode_ = nullptr; // node whose rule selectedRule_ holds
     TreeNodeRule selectedRule_;
+
+    // Code Examiner hand-off (MainFormCodeExaminer.cpp).
+public:
+    QAction* CodeExaminer1; // "&File" > "&Code Examiner"
+    // Asks for the project or unit to examine: its full path, or empty on Cancel. Tests replace it.
+    std::function<QString(const ExaminerFileRequest& request)> ChooseExaminerFile;
+    // Shows the opened examiner modally; tests replace it.
+    std::function<void(TFrm_VireoAddOn& examiner)> ShowCodeExaminer;
+    // "&File" > "&Code Examiner": asks for a file and examines it; a file that cannot be opened
+    // is reported and the viewer goes on.
+    void CodeExaminer1Click();
+
+private:
+    void CreateCodeExaminerCommand();
 };
 
 } // namespace vireo
