@@ -2,6 +2,7 @@
 
 #include "examiner/AddOnRules.h"
 #include "examiner/ExaminerListModel.h"
+#include "examiner/ExaminerWidgets.h"
 #include "examiner/FLineFinder.h"
 #include "examiner/ReviewForm.h"
 
@@ -47,14 +48,6 @@ QIcon InstrumentedMark()
     painter.setPen(QPen(QColor(0, 128, 0), 2.5));
     painter.drawPolyline(QPolygon({QPoint(3, 8), QPoint(7, 12), QPoint(13, 4)}));
     return QIcon(picture);
-}
-
-QPushButton* Button(QWidget* parent, const QString& caption, const QString& name)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
-    return button;
 }
 
 // A caption label that names the control it stands before.
@@ -204,7 +197,7 @@ QWidget* TFrm_VireoAddOn::CreateSearchBar()
     auto* bar = new QWidget(this);
     Edit_Search = new QLineEdit(bar);
     Edit_Search->setObjectName(QStringLiteral("Edit_Search"));
-    Button_Search = Button(bar, QStringLiteral("&Search"), QStringLiteral("Button_Search"));
+    Button_Search = CaptionedButton(bar, QStringLiteral("&Search"), QStringLiteral("Button_Search"));
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(CaptionFor(bar, QStringLiteral("Enter Search :"), Edit_Search));
@@ -240,11 +233,11 @@ QWidget* TFrm_VireoAddOn::CreateOptions()
 QWidget* TFrm_VireoAddOn::CreateButtons()
 {
     auto* panel = new QWidget(this);
-    Btn_AddDebugCode = Button(panel, QStringLiteral("&Add Debug Code To Selected Methods"),
+    Btn_AddDebugCode = CaptionedButton(panel, QStringLiteral("&Add Debug Code To Selected Methods"),
                               QStringLiteral("Btn_AddDebugCode"));
-    Button1 = Button(panel, QStringLiteral("&Review Changed File"), QStringLiteral("Button1"));
-    Button_CodeMarks = Button(panel, QStringLiteral("&Replace Code Marks"), QStringLiteral("Button_CodeMarks"));
-    Btn_Close = Button(panel, QStringLiteral("&Close"), QStringLiteral("Btn_Close"));
+    Button1 = CaptionedButton(panel, QStringLiteral("&Review Changed File"), QStringLiteral("Button1"));
+    Button_CodeMarks = CaptionedButton(panel, QStringLiteral("&Replace Code Marks"), QStringLiteral("Button_CodeMarks"));
+    Btn_Close = CaptionedButton(panel, QStringLiteral("&Close"), QStringLiteral("Btn_Close"));
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
     for (QPushButton* button : {Btn_AddDebugCode, Button1, Button_CodeMarks, Btn_Close}) {

@@ -1,6 +1,7 @@
 #include "examiner/FLineFinder.h"
 
 #include "examiner/AddOnRules.h"
+#include "examiner/ExaminerWidgets.h"
 #include "examiner/LineFinderRows.h"
 
 #include <QHBoxLayout>
@@ -67,9 +68,7 @@ TForm_LineFinder::TForm_LineFinder(QWidget* owner) : QDialog(owner)
     ListBox_UnitFile->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox_UnitFile->setUniformItemSizes(true);
 
-    Button1 = new QPushButton(QStringLiteral("&Close"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAccessibleName(QStringLiteral("Close"));
+    Button1 = CaptionedButton(this, QStringLiteral("&Close"), QStringLiteral("Button1"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(lineNumCaption);

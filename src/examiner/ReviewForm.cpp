@@ -1,6 +1,7 @@
 #include "examiner/ReviewForm.h"
 
 #include "examiner/AddOnRules.h"
+#include "examiner/ExaminerWidgets.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -22,9 +23,7 @@ TForm_Review::TForm_Review(QWidget* owner) : QDialog(owner)
     RichEdit_FileName->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit_FileName->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    Button1 = new QPushButton(QStringLiteral("&Close"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAccessibleName(QStringLiteral("Close"));
+    Button1 = CaptionedButton(this, QStringLiteral("&Close"), QStringLiteral("Button1"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -86,6 +86,15 @@ struct Box {
     QMessageBox::StandardButtons buttons;
 };
 
+// A Yes/No question with a question icon and the caption "Question".
+void ExpectQuestion(const Box& box, const QString& text)
+{
+    EXPECT_EQ(box.icon, QMessageBox::Question);
+    EXPECT_EQ(box.caption, "Question");
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.buttons, QMessageBox::Yes | QMessageBox::No);
+}
+
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -348,10 +357,7 @@ TEST_F(ExaminerWindow, AProjectsUnitsAreSwitchedSavingEachWithItsBackup)
     answers = {QMessageBox::Yes};
     Click(form->Btn_Close);
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].icon, QMessageBox::Question);
-    EXPECT_EQ(boxes[1].caption, "Question");
-    EXPECT_EQ(boxes[1].text, "Save changes?");
-    EXPECT_EQ(boxes[1].buttons, QMessageBox::Yes | QMessageBox::No);
+    ExpectQuestion(boxes[1], "Save changes?");
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->result(), QDialog::Accepted);
     EXPECT_TRUE(std::filesystem::exists(dir / "shared/Other.BAK"));
@@ -420,10 +426,7 @@ TEST_F(ExaminerWindow, HandlersAreInstrumentedAndCodeMarksReplacedAsChosen)
     answers = {QMessageBox::No};
     Click(form->Button_CodeMarks);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
-    EXPECT_EQ(boxes[0].caption, "Question");
-    EXPECT_EQ(boxes[0].text, "No codes selected.\nDo you want to add code to all code marks?");
-    EXPECT_EQ(boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    ExpectQuestion(boxes[0], "No codes selected.\nDo you want to add code to all code marks?");
     EXPECT_EQ(LinesWith("{t=info").size(), 1u);
     EXPECT_TRUE(SelectedRows(Kind::CodeMarks).empty());
 
