@@ -117,6 +117,8 @@ void TFrm_VireoAddOn::CreateMenu()
     MainMenu1->setAccessibleName(QStringLiteral("Main menu"));
     About1 = MainMenu1->addAction(QStringLiteral("&About"), this, &TFrm_VireoAddOn::About1Click);
     About1->setObjectName(QStringLiteral("About1"));
+    // "&About" shares its access key with "&Add Debug Code To Selected Methods"; F1 always reaches it.
+    About1->setShortcut(QKeySequence::HelpContents);
 }
 
 QWidget* TFrm_VireoAddOn::CreateUnitSelector()
@@ -373,15 +375,22 @@ void TFrm_VireoAddOn::ShowLists()
     }
 }
 
-// Puts the model's item selections into the view, without echoing them back.
+// Puts the model's item selections into the view, one range per run of selected items, without
+// echoing them back.
 void TFrm_VireoAddOn::ShowSelection(ExaminerListKind kind)
 {
     const ExaminerList& items = model_.List(kind);
     ExaminerListModel* rows = listModels_[std::size_t(kind)];
     QItemSelection selection;
-    for (std::size_t row = 0; row < items.size(); ++row) {
-        if (items[row].selected)
-            selection.select(rows->index(int(row), 0), rows->index(int(row), rows->columnCount() - 1));
+    const int lastColumn = rows->columnCount() - 1;
+    for (std::size_t first = 0; first < items.size(); ++first) {
+        if (!items[first].selected)
+            continue;
+        std::size_t last = first;
+        while (last + 1 < items.size() && items[last + 1].selected)
+            ++last;
+        selection.select(rows->index(int(first), 0), rows->index(int(last), lastColumn));
+        first = last;
     }
     showingSelection_ = true;
     ListView(kind)->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
