@@ -475,9 +475,11 @@ TEST_F(ExaminerWindow, LineFinderAndReviewShowTheWorkingTextWithoutChangingIt)
     };
     DoubleClick(Kind::Procedures);
     EXPECT_EQ(modalShown, 0) << "nothing selected: nothing opens";
-    Select(Kind::Procedures, {0});
-    DoubleClick(Kind::Procedures);
-    EXPECT_EQ(modalShown, 1);
+    QTreeView* procedures = List(Kind::Procedures);
+    const QPoint item = procedures->visualRect(procedures->model()->index(0, 1)).center();
+    QTest::mouseClick(procedures->viewport(), Qt::LeftButton, {}, item);
+    QTest::mouseDClick(procedures->viewport(), Qt::LeftButton, {}, item);
+    EXPECT_EQ(modalShown, 1) << "a double-click on the item selects it and opens its line";
     EXPECT_EQ(form->ProgressBar1->maximum(), 25);
     EXPECT_EQ(form->ProgressBar1->value(), 25);
 
