@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -84,12 +85,27 @@ TFrm_VireoAddOn::TFrm_VireoAddOn(QWidget* owner, std::string filePath, ExaminerM
 
     CreateMenu();
     CreatePages();
+    CreateProgressBar();
+    CreateLayout();
+    model_.SetProgress([this](int position, int maximum) { ShowProgress(position, maximum); });
+    PageControl1Change(PageControl1->currentIndex());
+}
+
+TFrm_VireoAddOn::~TFrm_VireoAddOn() = default;
+
+void TFrm_VireoAddOn::CreateProgressBar()
+{
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
+}
 
+// The unit selector on top, the tabs with the options and buttons beside them, the progress bar
+// at the bottom.
+void TFrm_VireoAddOn::CreateLayout()
+{
     auto* side = new QVBoxLayout;
     side->addWidget(CreateOptions());
     side->addWidget(CreateButtons());
@@ -103,12 +119,7 @@ TFrm_VireoAddOn::TFrm_VireoAddOn(QWidget* owner, std::string filePath, ExaminerM
     layout->addLayout(middle, 1);
     layout->addWidget(ProgressBar1);
     resize(1000, 600);
-
-    model_.SetProgress([this](int position, int maximum) { ShowProgress(position, maximum); });
-    PageControl1Change(PageControl1->currentIndex());
 }
-
-TFrm_VireoAddOn::~TFrm_VireoAddOn() = default;
 
 void TFrm_VireoAddOn::CreateMenu()
 {
@@ -267,7 +278,7 @@ void TFrm_VireoAddOn::FillUnitSelector()
 {
     ComboBox_Units->clear();
     for (const auto& unit : model_.Units())
-        ComboBox_Units->addItem(QString::fromStdString(unit));
+        ComboBox_Units->addItem(QFile::decodeName(unit.c_str()));
     ShowCurrentUnit();
 }
 

@@ -104,6 +104,8 @@ public slots:
 
 private:
     void CreateMenu();
+    void CreateProgressBar();
+    void CreateLayout();
     QWidget* CreateUnitSelector();
     void CreatePages();
     QWidget* CreateSearchBar();

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -48,7 +49,7 @@ void TForm_Main::CodeExaminer1Click()
     const QString path = ChooseExaminerFile(CodeExaminerFileRequest(QDir::homePath().toStdString()));
     if (path.isEmpty())
         return;
-    TFrm_VireoAddOn examiner(this, path.toStdString(), ReadLanManShares);
+    TFrm_VireoAddOn examiner(this, QFile::encodeName(path).toStdString(), ReadLanManShares);
     try {
         examiner.FormCreate();
     } catch (const ExaminerError& error) {
