@@ -8,6 +8,16 @@
 
 namespace vireo {
 
+bool IsUnitExtension(std::string_view upperExtension)
+{
+    return upperExtension == ".PAS" || upperExtension == ".PP";
+}
+
+bool IsProjectExtension(std::string_view upperExtension)
+{
+    return upperExtension == ".DPR" || upperExtension == ".LPR";
+}
+
 std::string UnitNameOf(std::string_view path)
 {
     const auto slash = path.rfind('/');
@@ -29,9 +39,9 @@ void ExaminerModel::Open()
         throw ExaminerError("The file \"" + filePath_ + "\" does not exist.");
     const auto dot = filePath_.rfind('.');
     const std::string extension = dot == std::string::npos ? std::string() : UpperCaseAscii(filePath_.substr(dot));
-    if (extension == ".PAS") {
+    if (IsUnitExtension(extension)) {
         OpenUnit();
-    } else if (extension == ".DPR") {
+    } else if (IsProjectExtension(extension)) {
         units_ = LoadProjectUnits(LoadUnitText(filePath_).lines, filePath_);
         if (!units_.empty())
             SelectUnit(0);
@@ -50,9 +60,9 @@ void ExaminerModel::SelectUnit(int index)
     if (index < 0 || std::size_t(index) >= units_.size())
         return;
     Save();
-    currentUnit_ = index;
     const std::string& path = units_[std::size_t(index)];
     text_ = LoadUnitText(path);
+    currentUnit_ = index;
     localPath_ = path;
     const std::string network = MapToNetworkPath(path, computerName_, shares_ ? shares_() : std::vector<Share>());
     filePath_ = network.empty() ? path : network;

@@ -36,9 +36,9 @@ public:
     // An examiner for the file at filePath (a project or a unit). The clock must outlive it.
     ExaminerModel(std::string filePath, TickSource& clock, ShareReader shares, std::string computerName);
 
-    // Opens the received file: a .pas unit, or a .dpr project whose first unit is loaded; any other
-    // extension loads nothing. Throws ExaminerError when the file does not exist (the examiner
-    // should then not open) or when the first unit cannot be read.
+    // Opens the received file: a .pas or .pp unit, or a .dpr or .lpr project whose first unit is
+    // loaded; any other extension loads nothing. Throws ExaminerError when the file does not exist
+    // (the examiner should then not open) or when the file or the first unit cannot be read.
     void Open();
     // Opens the received file as the single unit, whatever its extension.
     void OpenUnit();
@@ -126,6 +126,11 @@ private:
     std::string remoteComputer_;
     ExaminerProgress progress_;
 };
+
+// Whether an upper-cased extension (".PAS") names a unit: Delphi's .pas or Free Pascal's .pp.
+bool IsUnitExtension(std::string_view upperExtension);
+// Whether an upper-cased extension names a project: Delphi's .dpr or Free Pascal's .lpr.
+bool IsProjectExtension(std::string_view upperExtension);
 
 // The unit name shown in every list: the path's file name up to its first ".".
 std::string UnitNameOf(std::string_view path);

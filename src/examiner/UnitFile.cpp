@@ -78,11 +78,16 @@ UnitText SplitUnitText(const std::string& bytes)
 
 UnitText LoadUnitText(const std::string& path)
 {
+    std::string bytes;
     try {
-        return SplitUnitText(ReadFileBytes(path));
+        bytes = ReadFileBytes(path);
     } catch (const std::system_error& e) {
         Fail("Cannot open file", path, e.code().value());
     }
+    // A NUL byte never stands in Pascal source; rewriting such a file would corrupt it.
+    if (bytes.find('\0') != std::string::npos)
+        throw ExaminerError("Cannot open file \"" + path + "\": it is not a text file");
+    return SplitUnitText(bytes);
 }
 
 std::string BackupPathFor(const std::string& path)

@@ -24,7 +24,8 @@ struct UnitText {
 std::string JoinUnitText(const UnitText& text);
 
 // Reads a whole text file. A line break is LF or CR LF; the file keeps the style of its first
-// break (CR LF when it has none). Throws ExaminerError naming the file and the reason.
+// break (CR LF when it has none). Throws ExaminerError naming the file and the reason, also when
+// the file holds a NUL byte and so is not text.
 UnitText LoadUnitText(const std::string& path);
 
 // Splits a file's bytes into lines as LoadUnitText does.

@@ -31,6 +31,7 @@ void TForm_Main::CreateMenus()
 {
     File1 = menuBar()->addMenu(QStringLiteral("&File"));
     File1->setAccessibleName(QStringLiteral("File"));
+    CreateCodeExaminerCommand();
     Close1 = File1->addAction(QStringLiteral("&Close"), this, &TForm_Main::MainMenu_CloseClick);
     Close1->setObjectName(QStringLiteral("Close1"));
 

@@ -2,6 +2,7 @@
 
 #include "intake/TimeStampText.h"
 #include "intake/TraceIntake.h"
+#include "viewer/CodeExaminerHandOff.h"
 #include "viewer/KeyMarkRules.h"
 #include "viewer/MessageAdmission.h"
 #include "viewer/MessageIntake.h"
@@ -40,6 +41,7 @@ namespace vireo {
 class MessageListModel;
 class SourceLinesModel;
 class TCaptionPanel;
+class TFrm_VireoAddOn;
 class TGroupPanelExp;
 class TListViewEx;
 class TPanelExpander;
@@ -51,10 +53,12 @@ class TPanelExpander;
 // MainFormUnit.cpp (creation, activation, closing), MainFormLayout.cpp (widgets and menus),
 // MainFormIntake.cpp (each message taken in; clearing the store; rules in MessageIntake and
 // TraceSources), MainFormPages.cpp (tree, pages and filters; rules in MessageAdmission),
-// MainFormMessageList.cpp (the list's columns and following; rules in MessageColumns) and
-// MainFormSource.cpp (the source window; rules in SourceNavigation and UnitSource). The handlers
-// are the window's own methods, named after their component and event, so the split is by file
-// rather than into collaborator objects that would all reach into the same widgets.
+// MainFormMessageList.cpp (the list's columns and following; rules in MessageColumns),
+// MainFormSource.cpp (the source window; rules in SourceNavigation and UnitSource) and
+// MainFormCodeExaminer.cpp (the hand-off to the Code Examiner; rules in CodeExaminerHandOff).
+// The handlers are the window's own methods, named after their component and event, so the
+// split is by file rather than into collaborator objects that would all reach into the same
+// widgets.
 class TForm_Main : public QMainWindow, public ITraceIntake {
     Q_OBJECT
 public:
@@ -226,6 +230,20 @@ private:
     bool firstShown_ = false;
     QPointer<QWindow> lastFocusWindow_; // the program's window that had the focus before
     QTimer programLeftTimer_;           // runs while no window of the program has the focus
+
+    // Code Examiner hand-off (MainFormCodeExaminer.cpp).
+public:
+    QAction* CodeExaminer1; // "&File" > "&Code Examiner"
+    // Asks for the project or unit to examine: its full path, or empty on Cancel. Tests replace it.
+    std::function<QString(const ExaminerFileRequest& request)> ChooseExaminerFile;
+    // Shows the opened examiner modally; tests replace it.
+    std::function<void(TFrm_VireoAddOn& examiner)> ShowCodeExaminer;
+    // "&File" > "&Code Examiner": asks for a file and examines it; a file that cannot be opened
+    // is reported and the viewer goes on.
+    void CodeExaminer1Click();
+
+private:
+    void CreateCodeExaminerCommand();
 };
 
 } // namespace vireo

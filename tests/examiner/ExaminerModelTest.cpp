@@ -173,3 +173,34 @@ TEST(ExaminerModel, AFailedSaveAbandonsTheSwitchAndKeepsTheChanges)
     EXPECT_EQ(model.WorkingText(), changed) << "the changes are still there to be saved";
     EXPECT_EQ(ReadFile(dir / longName), Joined(kSmallUnit));
 }
+
+TEST(ExaminerModel, FreePascalFilesOpenAsTheirDelphiTwinsAndFilesThatAreNotTextAreRefused)
+{
+    TempDir dir;
+    FixedClock clock(9);
+    const std::string unit = dir / "Small.PP";
+    WriteFile(unit, Joined(kSmallUnit));
+    ExaminerModel pp = MakeModel(unit, clock);
+    pp.Open();
+    EXPECT_EQ(pp.CurrentUnitName(), "Small");
+    EXPECT_EQ(pp.List(ExaminerListKind::Procedures).size(), 1u);
+
+    const std::string project = dir / "app/Proj.lpr";
+    const std::string binary = dir / "app/Bin.pas";
+    WriteFile(project, Joined({"program Proj;", "uses", "  Small in '../Small.PP',", "  Bin in 'Bin.pas';", "begin", "end."}));
+    WriteFile(binary, std::string("unit Bin;\0\x01\x02", 12));
+    ExaminerModel lpr = MakeModel(project, clock);
+    lpr.Open();
+    EXPECT_EQ(lpr.Units(), (std::vector<std::string> {unit, binary}));
+    EXPECT_EQ(lpr.LocalPath(), unit);
+    try {
+        lpr.SelectUnit(1);
+        ADD_FAILURE() << "a file with NUL bytes is not a unit";
+    } catch (const ExaminerError& error) {
+        EXPECT_NE(std::string(error.what()).find(binary), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("not a text file"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(lpr.CurrentUnitIndex(), 0) << "the unit shown is still the first";
+    EXPECT_EQ(lpr.LocalPath(), unit);
+    EXPECT_EQ(ReadFile(binary), std::string("unit Bin;\0\x01\x02", 12));
+}
