@@ -53,6 +53,7 @@ void ExaminerModel::SelectUnit(int index)
     currentUnit_ = index;
     const std::string& path = units_[std::size_t(index)];
     text_ = LoadUnitText(path);
+    ids_.NoteUsedIds(text_.lines);
     localPath_ = path;
     const std::string network = MapToNetworkPath(path, computerName_, shares_ ? shares_() : std::vector<Share>());
     filePath_ = network.empty() ? path : network;
@@ -93,8 +94,9 @@ void ExaminerModel::SetIndentation(int blanks)
 // pointing at the same lines, so that a later action on them without a rescan finds its lines.
 void ExaminerModel::PrepareUnitForCalls()
 {
-    AddClientUnitToUses(text_.lines);
-    if (const auto constantAt = InsertUnitFileNameConst(text_.lines, indentation_, filePath_))
+    if (const auto uses = AddClientUnitToUses(text_); uses.insertedLine)
+        ShiftItemLines(lists_, int(*uses.insertedLine) + 1, 1);
+    if (const auto constantAt = InsertUnitFileNameConst(text_, indentation_, filePath_))
         ShiftItemLines(lists_, int(*constantAt) + 1, int(kConstantBlockLines));
 }
 
@@ -104,7 +106,7 @@ DebugInsertionResult ExaminerModel::AddDebugCode()
     const DebugInsertion settings {indentation_, remoteComputer_};
     DebugInsertionResult result;
     if (AddDebugEnabled()) {
-        result = InsertDebugCalls(text_.lines, lists_[activeTab_], activeTab_ == ExaminerListKind::Exceptions,
+        result = InsertDebugCalls(text_, lists_[activeTab_], activeTab_ == ExaminerListKind::Exceptions,
                                   settings, ids_, clock_, progress_);
     }
     RescanUnit();
@@ -121,7 +123,11 @@ int ExaminerModel::ReplaceCodeMarks(const std::function<bool()>& askReplaceAll)
         for (auto& item : marks)
             item.selected = true;
     }
-    return vireo::ReplaceCodeMarks(text_.lines, marks, settings, ids_, clock_, progress_);
+    const auto replacement = vireo::ReplaceCodeMarks(text_, marks, settings, ids_, clock_, progress_);
+    // Bottom up, so that each removal is counted in the lines as they were.
+    for (const auto& [from, count] : replacement.removedLines)
+        ShiftItemLines(lists_, from + count, -count);
+    return replacement.replaced;
 }
 
 } // namespace vireo

@@ -11,9 +11,9 @@ namespace {
 
 std::string Replaced(const std::string& line, const std::string& remote = "")
 {
-    std::vector<std::string> text = {"implementation", line};
+    UnitText text {{"implementation", line}};
     ExaminerList marks;
-    SourceScanner(text).ScanCodeMarks(marks);
+    SourceScanner(text.lines).ScanCodeMarks(marks);
     for (auto& item : marks)
         item.selected = true;
     FixedClock clock(5437890);
@@ -21,7 +21,7 @@ std::string Replaced(const std::string& line, const std::string& remote = "")
     DebugInsertion settings;
     settings.remoteComputer = remote;
     ReplaceCodeMarks(text, marks, settings, ids, clock, {});
-    return text[1];
+    return text.lines[1];
 }
 
 } // namespace
@@ -53,10 +53,10 @@ TEST(CodeMarkReplacer, TheLastMarkKindFoundDecidesAndTextAroundTheMarkStays)
 
 TEST(CodeMarkReplacer, OnlySelectedMarksStillHoldingAMarkAreReplaced)
 {
-    std::vector<std::string> text = {"unit U;", "interface", "", "implementation", "  {T=INFO x='One';y=''}",
-                                      "  {T=INFO x='Two';y=''}", "  X; // no mark any more"};
+    UnitText text {{"unit U;", "interface", "", "implementation", "  {T=INFO x='One';y=''}", "  {T=INFO x='Two';y=''}",
+                     "  X; // no mark any more"}};
     ExaminerList marks;
-    SourceScanner(text).ScanCodeMarks(marks);
+    SourceScanner(text.lines).ScanCodeMarks(marks);
     ASSERT_EQ(marks.size(), 2u);
     marks[1].selected = true;
     marks.push_back({"stale", 7, false, true});
@@ -67,8 +67,8 @@ TEST(CodeMarkReplacer, OnlySelectedMarksStillHoldingAMarkAreReplaced)
     lists[ExaminerListKind::CodeMarks] = marks;
     ShiftItemLines(lists, int(*InsertUnitFileNameConst(text, 2, "/u.pas")) + 1, int(kConstantBlockLines));
     marks = lists[ExaminerListKind::CodeMarks];
-    EXPECT_EQ(ReplaceCodeMarks(text, marks, settings, ids, clock, {}), 1);
-    EXPECT_EQ(text[8], "  {T=INFO x='One';y=''}");
-    EXPECT_EQ(text[9], "  AddDebug(Self, 'Two', mtInfo, '','UniqueStr_1',UnitFileName, '');");
-    EXPECT_EQ(text[10], "  X; // no mark any more");
+    EXPECT_EQ(ReplaceCodeMarks(text, marks, settings, ids, clock, {}).replaced, 1);
+    EXPECT_EQ(text.lines[8], "  {T=INFO x='One';y=''}");
+    EXPECT_EQ(text.lines[9], "  AddDebug(Self, 'Two', mtInfo, '','UniqueStr_1',UnitFileName, '');");
+    EXPECT_EQ(text.lines[10], "  X; // no mark any more");
 }

@@ -42,7 +42,7 @@ const std::string kCall5437890 =
     "'','UniqueStr_5437890',UnitFileName, '');";
 
 // One press of the button as the examiner runs it, on the Procedures list.
-DebugInsertionResult AddDebugToProcedures(std::vector<std::string>& text, ExaminerLists& lists, int indentation,
+DebugInsertionResult AddDebugToProcedures(UnitText& text, ExaminerLists& lists, int indentation,
                                           const std::string& filePath, MessageIdSource& ids, TickSource& clock)
 {
     DebugInsertion settings;
@@ -52,7 +52,7 @@ DebugInsertionResult AddDebugToProcedures(std::vector<std::string>& text, Examin
         ShiftItemLines(lists, int(*at) + 1, int(kConstantBlockLines));
     const auto result =
         InsertDebugCalls(text, lists[ExaminerListKind::Procedures], false, settings, ids, clock, {});
-    SourceScanner(text).ScanAll(lists);
+    SourceScanner(text.lines).ScanAll(lists);
     return result;
 }
 
@@ -60,9 +60,9 @@ DebugInsertionResult AddDebugToProcedures(std::vector<std::string>& text, Examin
 
 TEST(DebugCodeInserter, WorkedExampleLineByLine)
 {
-    std::vector<std::string> text = kUnit1;
+    UnitText text {kUnit1};
     ExaminerLists lists;
-    SourceScanner(text).ScanAll(lists);
+    SourceScanner(text.lines).ScanAll(lists);
     ASSERT_EQ(lists[ExaminerListKind::Procedures].size(), 1u);
     EXPECT_EQ(lists[ExaminerListKind::Procedures][0].line, 20);
     lists[ExaminerListKind::Procedures][0].selected = true;
@@ -75,11 +75,11 @@ TEST(DebugCodeInserter, WorkedExampleLineByLine)
     expected[5] = "  Windows, Forms, Dialogs, Vireo;";
     expected.insert(expected.begin() + 14, {"", "Const", "  UnitFileName = 'C:\\P\\Unit1.pas';", ""});
     expected.insert(expected.begin() + 25, kCall5437890);
-    ASSERT_EQ(text.size(), expected.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        EXPECT_EQ(text[i], expected[i]) << "line " << i + 1;
-    EXPECT_EQ(text[19], "implementation");
-    EXPECT_EQ(text[26], "  Caption := 'Ready';");
+    ASSERT_EQ(text.lines.size(), expected.size());
+    for (std::size_t i = 0; i < text.lines.size(); ++i)
+        EXPECT_EQ(text.lines[i], expected[i]) << "line " << i + 1;
+    EXPECT_EQ(text.lines[19], "implementation");
+    EXPECT_EQ(text.lines[26], "  Caption := 'Ready';");
     EXPECT_EQ(clock.pauses, 1);
     ASSERT_EQ(lists[ExaminerListKind::Procedures].size(), 1u);
     EXPECT_EQ(lists[ExaminerListKind::Procedures][0].line, 24);
@@ -92,29 +92,29 @@ TEST(DebugCodeInserter, WorkedExampleLineByLine)
     sameRunIds.NextId();
     lists[ExaminerListKind::Procedures][0].selected = true;
     AddDebugToProcedures(text, lists, 0, "C:\\P\\Unit1.pas", sameRunIds, stopped);
-    EXPECT_EQ(text.size(), expected.size() + 1);
-    EXPECT_EQ(text[25], "AddDebug(Self, 'procedure TForm1.FormCreate(Sender: TObject);', mtGeneral, "
+    EXPECT_EQ(text.lines.size(), expected.size() + 1);
+    EXPECT_EQ(text.lines[25], "AddDebug(Self, 'procedure TForm1.FormCreate(Sender: TObject);', mtGeneral, "
                         "'','UniqueStr_5437891',UnitFileName, '');");
-    EXPECT_EQ(text[26], kCall5437890);
-    EXPECT_EQ(text[5], "  Windows, Forms, Dialogs, Vireo;");
+    EXPECT_EQ(text.lines[26], kCall5437890);
+    EXPECT_EQ(text.lines[5], "  Windows, Forms, Dialogs, Vireo;");
 }
 
 TEST(DebugCodeInserter, ConstantIsRecognisedOnlyWithItsIndentation)
 {
-    std::vector<std::string> text = kUnit1;
+    UnitText text {kUnit1};
     ASSERT_TRUE(InsertUnitFileNameConst(text, 2, "/p/Unit1.pas"));
     EXPECT_FALSE(InsertUnitFileNameConst(text, 0, "/p/Unit1.pas"));
     EXPECT_FALSE(InsertUnitFileNameConst(text, 2, "/p/Unit1.pas"));
     EXPECT_EQ(InsertUnitFileNameConst(text, 4, "/p/Unit1.pas"), std::optional<std::size_t>(18));
 
-    std::vector<std::string> startsWithImplementation = {"implementation", "end."};
+    UnitText startsWithImplementation {{"implementation", "end."}};
     EXPECT_EQ(InsertUnitFileNameConst(startsWithImplementation, 2, "it's.pas"), std::optional<std::size_t>(0));
-    EXPECT_EQ(startsWithImplementation[2], "  UnitFileName = 'it''s.pas';");
-    EXPECT_EQ(startsWithImplementation[4], "implementation");
+    EXPECT_EQ(startsWithImplementation.lines[2], "  UnitFileName = 'it''s.pas';");
+    EXPECT_EQ(startsWithImplementation.lines[4], "implementation");
 
-    std::vector<std::string> noImplementation = {"program P;", "begin", "end."};
+    UnitText noImplementation {{"program P;", "begin", "end."}};
     EXPECT_FALSE(InsertUnitFileNameConst(noImplementation, 2, "x"));
-    EXPECT_EQ(noImplementation.size(), 3u);
+    EXPECT_EQ(noImplementation.lines.size(), 3u);
 }
 
 TEST(DebugCodeInserter, VireoGoesBeforeTheClosingSemicolonKeepingTheRestOfTheLine)
@@ -132,9 +132,9 @@ TEST(DebugCodeInserter, VireoGoesBeforeTheClosingSemicolonKeepingTheRestOfTheLin
         {{"uses Forms;", "{ talks to vireo }"}, {"uses Forms;", "{ talks to vireo }"}},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> text = c.before;
+        UnitText text {c.before};
         AddClientUnitToUses(text);
-        EXPECT_EQ(text, c.after) << c.before[0];
+        EXPECT_EQ(text.lines, c.after) << c.before[0];
     }
 }
 
@@ -148,7 +148,7 @@ TEST(DebugCodeInserter, TextsInsideTheCallAreQuotedForPascal)
 
 TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
 {
-    std::vector<std::string> text = {
+    UnitText text {{
         "implementation",        // 1
         "procedure A;",          // 2
         "begin",                 // 3
@@ -165,9 +165,9 @@ TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
         "  end;",                // 14
         "end;",                  // 15
         "procedure C;",          // 16
-    };
+    }};
     ExaminerLists lists;
-    SourceScanner(text).ScanAll(lists);
+    SourceScanner(text.lines).ScanAll(lists);
     auto& procedures = lists[ExaminerListKind::Procedures];
     ASSERT_EQ(procedures.size(), 3u);
     for (auto& item : procedures)
@@ -178,11 +178,11 @@ TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
     EXPECT_EQ(result.inserted, 2);
     EXPECT_EQ(result.skipped, 1) << "C has no begin line below it";
     EXPECT_EQ(procedures[1].line, 6) << "B moved down by A's call";
-    EXPECT_EQ(text[3], "  AddDebug(Self, 'procedure A;', mtGeneral, '','UniqueStr_100',UnitFileName, '');");
-    EXPECT_EQ(text[7], "  AddDebug(Self, 'procedure B;', mtGeneral, '','UniqueStr_101',UnitFileName, '');");
-    EXPECT_EQ(text.size(), 18u);
+    EXPECT_EQ(text.lines[3], "  AddDebug(Self, 'procedure A;', mtGeneral, '','UniqueStr_100',UnitFileName, '');");
+    EXPECT_EQ(text.lines[7], "  AddDebug(Self, 'procedure B;', mtGeneral, '','UniqueStr_101',UnitFileName, '');");
+    EXPECT_EQ(text.lines.size(), 18u);
 
-    SourceScanner(text).ScanAll(lists);
+    SourceScanner(text.lines).ScanAll(lists);
     auto& handlers = lists[ExaminerListKind::Exceptions];
     ASSERT_EQ(handlers.size(), 2u);
     for (auto& item : handlers)
@@ -193,8 +193,8 @@ TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
     const auto handled = InsertDebugCalls(text, handlers, true, settings, ids, clock, {});
     EXPECT_EQ(handled.inserted, 1);
     EXPECT_EQ(handled.skipped, 1) << "a statement before an on-clause would not compile";
-    EXPECT_EQ(text[9], "  except");
-    EXPECT_EQ(text[10], "    AddDebug(Self, 'Exception in procedure B;', mtError, '','UniqueStr_102',UnitFileName, "
+    EXPECT_EQ(text.lines[9], "  except");
+    EXPECT_EQ(text.lines[10], "    AddDebug(Self, 'Exception in procedure B;', mtError, '','UniqueStr_102',UnitFileName, "
                         "'host');");
-    EXPECT_EQ(text[11], "    Handle;");
+    EXPECT_EQ(text.lines[11], "    Handle;");
 }

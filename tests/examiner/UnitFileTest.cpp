@@ -12,11 +12,11 @@ TEST(UnitFile, LinesAreSplitOnEitherBreakAndKeepTheFilesStyle)
 {
     const UnitText crlf = SplitUnitText("a\r\nb\r\n\r\nc");
     EXPECT_EQ(crlf.lines, (std::vector<std::string> {"a", "b", "", "c"}));
-    EXPECT_TRUE(crlf.crlf);
+    EXPECT_EQ(crlf.style, LineBreak::CrLf);
     const UnitText lf = SplitUnitText("a\nb\n");
     EXPECT_EQ(lf.lines, (std::vector<std::string> {"a", "b"}));
-    EXPECT_FALSE(lf.crlf);
-    EXPECT_TRUE(SplitUnitText("single").crlf) << "no line break at all is written with CR LF";
+    EXPECT_EQ(lf.style, LineBreak::Lf);
+    EXPECT_EQ(SplitUnitText("single").style, LineBreak::CrLf) << "no line break at all: lines added get CR LF";
     EXPECT_TRUE(SplitUnitText("").lines.empty());
 }
 
@@ -50,7 +50,7 @@ TEST(UnitFile, SavingKeepsTheFirstBackupThePermissionsAndTheLineStyle)
     const std::string windows = dir / "Win.pas";
     WriteFile(windows, "a\r\nb");
     SaveUnitWithBackup(windows, LoadUnitText(windows));
-    EXPECT_EQ(ReadFile(windows), "a\r\nb\r\n");
+    EXPECT_EQ(ReadFile(windows), "a\r\nb") << "no final line break is added";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4) << "no temporary file left";
 }
 
@@ -70,7 +70,7 @@ TEST(UnitFile, FailuresNameTheFileAndLeaveUnitAndBackupAlone)
     const std::string unit = dir / (std::string(250, 'u') + ".pas");
     WriteFile(unit, "old\n");
     try {
-        SaveUnitWithBackup(unit, UnitText {{"new"}, false});
+        SaveUnitWithBackup(unit, UnitText {{"new"}, LineBreak::Lf});
         FAIL() << "the save must fail";
     } catch (const ExaminerError& e) {
         EXPECT_NE(std::string(e.what()).find(unit), std::string::npos);
