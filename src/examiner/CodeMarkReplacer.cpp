@@ -21,7 +21,8 @@ std::string_view From(std::string_view text, std::size_t offset)
     return offset < text.size() ? text.substr(offset) : std::string_view();
 }
 
-// The mark's text from its message on, its lines joined by a blank, with where each line starts.
+// The mark's text from its message on, its lines joined without their indentation, with where
+// each line starts.
 class MarkStream {
 public:
     MarkStream(const std::vector<std::string>& lines, std::size_t line, std::size_t column)
@@ -36,9 +37,12 @@ public:
     {
         if (next_ >= lines_.size())
             return false;
-        text_ += ' ';
-        starts_.push_back({text_.size(), next_, 0});
-        text_ += lines_[next_++];
+        // A value continued on the next line reads on from its first non-blank character.
+        const std::string& line = lines_[next_];
+        const std::size_t indent = std::min(line.find_first_not_of(' '), line.size());
+        starts_.push_back({text_.size(), next_, indent});
+        text_.append(line, indent);
+        ++next_;
         return true;
     }
     // The line and column of an offset into the text.
@@ -169,7 +173,8 @@ CodeMarkReplacement ReplaceCodeMarks(UnitText& text, const ExaminerList& marks, 
         for (std::size_t i = 0; i < lines.size(); ++i) {
             if (removed[i])
                 continue;
-            lines[kept] = std::move(lines[i]);
+            if (kept != i)
+                lines[kept] = std::move(lines[i]);
             text.breaks[kept++] = text.breaks[i];
         }
         lines.resize(kept);
