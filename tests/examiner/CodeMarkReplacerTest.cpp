@@ -72,3 +72,40 @@ TEST(CodeMarkReplacer, OnlySelectedMarksStillHoldingAMarkAreReplaced)
     EXPECT_EQ(text.lines[9], "  AddDebug(Self, 'Two', mtInfo, '','UniqueStr_1',UnitFileName, '');");
     EXPECT_EQ(text.lines[10], "  X; // no mark any more");
 }
+
+TEST(CodeMarkReplacer, AWholeMarkIsReplacedWhateverLinesItSpans)
+{
+    EXPECT_EQ(Replaced("{T=WARN x='a } b';y='c } d'} Halt;"),
+              "AddDebug(Self, 'a } b', mtWarning, 'c } d','UniqueStr_5437890',UnitFileName, ''); Halt;")
+        << "a brace inside the quoted values does not end the mark";
+
+    UnitText text {{"implementation",             // 1
+                    "  {T=INFO x='Start';",       // 2
+                    "     y='Boot'",              // 3
+                    "   still the comment } Go;", // 4
+                    "  {T=ERROR x='Two lines';",  // 5
+                    "  {T=WARN inside} Stop;",    // 6  a mark inside the mark above
+                    "  {T=GENERAL x='Last';y=''}"}, LineBreak::Lf};
+    text.breaks = {LineBreak::Lf, LineBreak::CrLf, LineBreak::Lf, LineBreak::Cr, LineBreak::Lf, LineBreak::CrLf,
+                   LineBreak::None};
+    ExaminerLists lists;
+    SourceScanner(text.lines).ScanAll(lists);
+    auto& marks = lists[ExaminerListKind::CodeMarks];
+    ASSERT_EQ(marks.size(), 4u);
+    for (auto& item : marks)
+        item.selected = true;
+    FixedClock clock(1);
+    MessageIdSource ids(clock);
+    const auto result = ReplaceCodeMarks(text, marks, {}, ids, clock, {});
+    EXPECT_EQ(result.replaced, 3);
+    EXPECT_EQ(result.removedLines, (std::vector<std::pair<int, int>> {{6, 1}, {3, 2}})) << "bottom up";
+    EXPECT_EQ(text.lines, (std::vector<std::string> {
+                              "implementation",
+                              "  AddDebug(Self, 'Start', mtInfo, 'Boot','UniqueStr_1',UnitFileName, ''); Go;",
+                              "  AddDebug(Self, 'Two lines', mtError, '','UniqueStr_2',UnitFileName, ''); Stop;",
+                              "  AddDebug(Self, 'Last', mtGeneral, '','UniqueStr_3',UnitFileName, '');",
+                          }));
+    EXPECT_TRUE(JoinUnitText(text).ends_with("Stop;\r\n  AddDebug(Self, 'Last', mtGeneral, '','UniqueStr_3',UnitFileName, '');"))
+        << "each line keeps its own end, the last none";
+    EXPECT_EQ(text.breaks, (std::vector<LineBreak> {LineBreak::Lf, LineBreak::Cr, LineBreak::CrLf, LineBreak::None}));
+}

@@ -130,6 +130,16 @@ TEST(DebugCodeInserter, VireoGoesBeforeTheClosingSemicolonKeepingTheRestOfTheLin
         {{"program P; // no uses", "begin", "end."}, {"program P; // no uses", "begin", "end."}},
         {{"uses", "  Windows"}, {"uses", "  Windows"}},
         {{"uses Forms;", "{ talks to vireo }"}, {"uses Forms;", "{ talks to vireo }"}},
+        // ";" and "uses" inside comments and strings do not count.
+        {{"uses", "  SysUtils, // strings; and more", "  Classes;"},
+         {"uses", "  SysUtils, // strings; and more", "  Classes, Vireo;"}},
+        {{"{ uses A; }", "uses (* x; *) { y; } SysUtils;"}, {"{ uses A; }", "uses (* x; *) { y; } SysUtils, Vireo;"}},
+        {{"uses", "  {", "  ; }", "  Classes;"}, {"uses", "  {", "  ; }", "  Classes, Vireo;"}},
+        // A unit without a uses clause gets its own, where the calls can see it.
+        {{"unit U;", "interface", "// no uses", "implementation", "end."},
+         {"unit U;", "interface", "// no uses", "implementation", "uses Vireo;", "end."}},
+        {{"unit U;", "interface", "// see implementation below", "implementation", "end."},
+         {"unit U;", "interface", "uses Vireo;", "// see implementation below", "implementation", "end."}},
     };
     for (const auto& c : cases) {
         UnitText text {c.before};
@@ -197,4 +207,48 @@ TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
     EXPECT_EQ(text.lines[10], "    AddDebug(Self, 'Exception in procedure B;', mtError, '','UniqueStr_102',UnitFileName, "
                         "'host');");
     EXPECT_EQ(text.lines[11], "    Handle;");
+}
+
+TEST(DebugCodeInserter, HandlerCallsGoRightAfterTheExceptKeywordOrNowhere)
+{
+    UnitText text {{
+        "implementation",                                    // 1
+        "function F: Integer;",                              // 2
+        "begin",                                             // 3
+        "  try Result := G; except Result := -1; end;",      // 4  one-line handler
+        "  try G;",                                          // 5
+        "  except on E: Exception do",                       // 6  on-clause on the EXCEPT line
+        "    Log(E.Message);",                               // 7
+        "  end;",                                            // 8
+        "  try G; except",                                   // 9
+        "    // the handlers:",                              // 10
+        "    on E: EAbort do ;",                             // 11 on-clause after a comment
+        "  end;",                                            // 12
+        "  S := 'except ';",                                 // 13 listed, but only a string
+        "  try G; except",                                   // 14
+        "    Result := 0;",                                  // 15
+        "  end;",                                            // 16
+        "end;",                                              // 17
+    }};
+    ExaminerLists lists;
+    SourceScanner(text.lines).ScanAll(lists);
+    auto& handlers = lists[ExaminerListKind::Exceptions];
+    ASSERT_EQ(handlers.size(), 5u);
+    for (auto& item : handlers)
+        item.selected = true;
+    FixedClock clock(7);
+    MessageIdSource ids(clock);
+    const auto result = InsertDebugCalls(text, handlers, true, {}, ids, clock, {});
+    EXPECT_EQ(result.inserted, 2);
+    EXPECT_EQ(result.skipped, 3);
+    const std::string call = "AddDebug(Self, 'Exception in function F: Integer;', mtError, '','UniqueStr_";
+    EXPECT_EQ(text.lines[3], "  try Result := G; except " + call + "7',UnitFileName, ''); Result := -1; end;");
+    EXPECT_EQ(text.lines[5], "  except on E: Exception do");
+    EXPECT_EQ(text.lines[6], "    Log(E.Message);");
+    EXPECT_EQ(text.lines[12], "  S := 'except ';");
+    EXPECT_EQ(text.lines[13], "  try G; except");
+    EXPECT_EQ(text.lines[14], "  " + call + "8',UnitFileName, '');");
+    EXPECT_EQ(text.lines[15], "    Result := 0;");
+    EXPECT_EQ(text.lines.size(), 18u);
+    EXPECT_EQ(handlers[4].line, 14) << "no line was added above it";
 }

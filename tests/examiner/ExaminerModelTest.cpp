@@ -173,3 +173,29 @@ TEST(ExaminerModel, AFailedSaveAbandonsTheSwitchAndKeepsTheChanges)
     EXPECT_EQ(model.WorkingText(), changed) << "the changes are still there to be saved";
     EXPECT_EQ(ReadFile(dir / longName), Joined(kSmallUnit));
 }
+
+// Lines added (a uses clause of its own) or removed (a mark over two lines) keep the lists
+// pointing at their lines until the next rescan, and IDs already in the unit are not given again.
+TEST(ExaminerModel, ListsFollowAddedAndRemovedLinesAndIdsStayDistinct)
+{
+    TempDir dir;
+    const std::string unit = dir / "Bare.pas";
+    WriteFile(unit, Joined({"unit Bare;", "interface", "", "implementation", "procedure A;", "begin",
+                            "  {T=INFO x='A';", "    y=''} X;", "end;", "procedure B;", "begin",
+                            "  AddDebug(Self, 'old', mtGeneral, '','UniqueStr_5',UnitFileName, '');", "end;", "end."},
+                           "\n"));
+    FixedClock clock(5, 0);
+    ExaminerModel model = MakeModel(unit, clock);
+    model.Open();
+    model.SetActiveTab(ExaminerListKind::CodeMarks);
+    EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 1);
+    EXPECT_EQ(model.WorkingText()[8], "uses Vireo;");
+    EXPECT_EQ(model.WorkingText()[11], "  AddDebug(Self, 'A', mtInfo, '','UniqueStr_6',UnitFileName, ''); X;");
+    auto& procedures = model.List(ExaminerListKind::Procedures);
+    ASSERT_EQ(procedures.size(), 2u);
+    EXPECT_EQ(model.WorkingText()[std::size_t(procedures[1].line) - 1], "procedure B;");
+    procedures[1].selected = true;
+    model.SetActiveTab(ExaminerListKind::Procedures);
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    EXPECT_EQ(model.WorkingText()[15], "  AddDebug(Self, 'procedure B;', mtGeneral, '','UniqueStr_7',UnitFileName, '');");
+}
