@@ -78,3 +78,38 @@ TEST(UnitFile, FailuresNameTheFileAndLeaveUnitAndBackupAlone)
     EXPECT_EQ(ReadFile(unit), "old\n");
     EXPECT_FALSE(std::filesystem::exists(BackupPathFor(unit)));
 }
+
+TEST(UnitFile, EveryLineKeepsItsOwnBreakAndTextThatIsNotTextIsRefused)
+{
+    const std::string mixed = "a\r\nb\nc\rd\r\n\re";
+    UnitText text = SplitUnitText(mixed);
+    EXPECT_EQ(text.lines, (std::vector<std::string> {"a", "b", "c", "d", "", "e"}));
+    EXPECT_EQ(JoinUnitText(text), mixed) << "no final break is added";
+    text.InsertLines(2, {"x"});
+    text.InsertLines(text.lines.size(), {"end."});
+    EXPECT_EQ(JoinUnitText(text), "a\r\nb\nx\r\nc\rd\r\n\re\r\nend.") << "added lines end in the first break's style";
+    EXPECT_EQ(JoinUnitText(SplitUnitText("x\ry\r")), "x\ry\r");
+    EXPECT_EQ(SplitUnitText("x\ry\r").style, LineBreak::Cr);
+
+    TempDir dir;
+    const std::string binary = dir / "Data.pas";
+    WriteFile(binary, std::string("unit X;\0\1", 9));
+    try {
+        LoadUnitText(binary);
+        FAIL() << "a file holding NUL bytes is not a unit";
+    } catch (const ExaminerError& e) {
+        EXPECT_NE(std::string(e.what()).find("not a text file"), std::string::npos) << e.what();
+    }
+
+    const std::string locked = dir / "Locked.pas";
+    WriteFile(locked, "old\n");
+    ::chmod(locked.c_str(), 0444);
+    try {
+        SaveUnitWithBackup(locked, UnitText {{"new"}});
+        FAIL() << "a read-only unit is not overwritten";
+    } catch (const ExaminerError& e) {
+        EXPECT_NE(std::string(e.what()).find("the unit is read-only"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFile(locked), "old\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "Locked.BAK"));
+}
