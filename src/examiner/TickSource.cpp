@@ -36,8 +36,12 @@ void MessageIdSource::NoteUsedIds(const std::vector<std::string>& lines)
 std::string MessageIdSource::NextId()
 {
     std::int64_t tick = clock_.TickCount();
+    // Past the last ID given, so that a clock standing still costs one step per call.
+    if (lastGiven_ && tick <= *lastGiven_)
+        tick = *lastGiven_ + 1;
     while (!used_.insert(tick).second)
         ++tick;
+    lastGiven_ = tick;
     return "UniqueStr_" + std::to_string(tick);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -46,6 +47,7 @@ public:
 private:
     TickSource& clock_;
     std::unordered_set<std::int64_t> used_;
+    std::optional<std::int64_t> lastGiven_;
 };
 
 } // namespace vireo
