@@ -54,6 +54,17 @@ TEST(NetworkPath, OnlyAShareOfTheDriveRootMatchesAndTheFirstWins)
     EXPECT_EQ(MapToNetworkPath("Unit1.pas", "vm", shares), "");
 }
 
+TEST(NetworkPath, ThisComputersNetworkFormLeadsBackToTheLocalPath)
+{
+    const std::vector<Share> shares = {{"DOCS", "/home"}, {"CDRIVE", "c:\\"}, {"ROOT", "/"}};
+    for (const std::string path : {"/home/u/Unit1.pas", "/a b/It's.pas"})
+        EXPECT_EQ(LocalPathOfNetworkPath(MapToNetworkPath(path, "vm", shares), "VM", shares), path);
+    EXPECT_EQ(LocalPathOfNetworkPath("\\\\DevPC\\cdrive\\Work\\Unit1.pas", "DEVPC", shares), "c:\\Work\\Unit1.pas");
+    for (const std::string other : {"\\\\other\\ROOT/home/u/Unit1.pas", "\\\\vm\\DOCS/u/Unit1.pas",
+                                    "\\\\vm\\GONE/home/u/Unit1.pas", "\\\\vm", "\\\\vm\\ROOT", "/home/u/Unit1.pas", ""})
+        EXPECT_EQ(LocalPathOfNetworkPath(other, "vm", shares), "") << other;
+}
+
 TEST(ExaminerModel, OpeningAUnitFillsItsListsAndEnablesButtonsByTab)
 {
     TempDir dir;
