@@ -6,6 +6,7 @@
 
 using namespace vireo;
 using vireo::test::FixedClock;
+using vireo::test::ScanAndSelectAll;
 
 namespace {
 
@@ -89,11 +90,8 @@ TEST(CodeMarkReplacer, AWholeMarkIsReplacedWhateverLinesItSpans)
     text.breaks = {LineBreak::Lf, LineBreak::CrLf, LineBreak::Lf, LineBreak::Cr, LineBreak::Lf, LineBreak::CrLf,
                    LineBreak::None};
     ExaminerLists lists;
-    SourceScanner(text.lines).ScanAll(lists);
-    auto& marks = lists[ExaminerListKind::CodeMarks];
+    auto& marks = ScanAndSelectAll(text.lines, lists, ExaminerListKind::CodeMarks);
     ASSERT_EQ(marks.size(), 4u);
-    for (auto& item : marks)
-        item.selected = true;
     FixedClock clock(1);
     MessageIdSource ids(clock);
     const auto result = ReplaceCodeMarks(text, marks, {}, ids, clock, {});

@@ -6,6 +6,7 @@
 
 using namespace vireo;
 using vireo::test::FixedClock;
+using vireo::test::ScanAndSelectAll;
 
 namespace {
 
@@ -177,11 +178,8 @@ TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
         "procedure C;",          // 16
     }};
     ExaminerLists lists;
-    SourceScanner(text.lines).ScanAll(lists);
-    auto& procedures = lists[ExaminerListKind::Procedures];
+    auto& procedures = ScanAndSelectAll(text.lines, lists, ExaminerListKind::Procedures);
     ASSERT_EQ(procedures.size(), 3u);
-    for (auto& item : procedures)
-        item.selected = true;
     FixedClock clock(100);
     MessageIdSource ids(clock);
     const auto result = InsertDebugCalls(text, procedures, false, {}, ids, clock, {});
@@ -231,11 +229,8 @@ TEST(DebugCodeInserter, HandlerCallsGoRightAfterTheExceptKeywordOrNowhere)
         "end;",                                              // 17
     }};
     ExaminerLists lists;
-    SourceScanner(text.lines).ScanAll(lists);
-    auto& handlers = lists[ExaminerListKind::Exceptions];
+    auto& handlers = ScanAndSelectAll(text.lines, lists, ExaminerListKind::Exceptions);
     ASSERT_EQ(handlers.size(), 5u);
-    for (auto& item : handlers)
-        item.selected = true;
     FixedClock clock(7);
     MessageIdSource ids(clock);
     const auto result = InsertDebugCalls(text, handlers, true, {}, ids, clock, {});
