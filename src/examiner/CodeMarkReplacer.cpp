@@ -25,12 +25,14 @@ std::string_view From(std::string_view text, std::size_t offset)
 // each line starts.
 class MarkStream {
 public:
+    // The stream of one line from the column on; further lines join it as Grow adds them.
     MarkStream(const std::vector<std::string>& lines, std::size_t line, std::size_t column)
         : lines_(lines), next_(line + 1)
     {
         text_ = From(lines[line], column);
         starts_.push_back({0, line, column});
     }
+    // The text joined so far.
     const std::string& Text() const { return text_; }
     // Adds the next line; false at the end of the text.
     bool Grow()
