@@ -169,7 +169,6 @@ CodeMarkReplacement ReplaceCodeMarks(UnitText& text, const ExaminerList& marks, 
         ++result.replaced;
         clock.PauseOneMillisecond();
     }
-    std::reverse(result.removedLines.begin(), result.removedLines.end());
     if (!removed.empty()) {
         std::size_t kept = 0;
         for (std::size_t i = 0; i < lines.size(); ++i) {

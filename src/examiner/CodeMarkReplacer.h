@@ -59,8 +59,8 @@ std::optional<CodeMark> ReadCodeMark(const std::vector<std::string>& lines, std:
 struct CodeMarkReplacement {
     // Marks replaced.
     int replaced = 0;
-    // For each mark that ran over several lines, bottom up: the 1-based number of the first line
-    // removed and how many lines were removed there.
+    // For each mark that ran over several lines, top down: the 1-based number (before the
+    // removal) of the first line removed and how many lines were removed there.
     std::vector<std::pair<int, int>> removedLines;
 };
 

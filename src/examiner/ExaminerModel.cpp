@@ -8,6 +8,32 @@
 
 namespace vireo {
 
+namespace {
+
+// Moves every item up by the lines removed above it; removed holds (first line, count) pairs in
+// ascending order. One pass over the items, however many marks ran over several lines.
+void FollowRemovedLines(ExaminerLists& lists, const std::vector<std::pair<int, int>>& removed)
+{
+    if (removed.empty())
+        return;
+    std::vector<int> ends;
+    std::vector<int> removedUpTo;
+    int total = 0;
+    for (const auto& [from, count] : removed) {
+        ends.push_back(from + count - 1);
+        removedUpTo.push_back(total += count);
+    }
+    for (std::size_t k = 0; k < kExaminerListCount; ++k) {
+        for (auto& item : lists[ExaminerListKind(k)]) {
+            const auto above = std::lower_bound(ends.begin(), ends.end(), item.line) - ends.begin();
+            if (above > 0)
+                item.line -= removedUpTo[std::size_t(above) - 1];
+        }
+    }
+}
+
+} // namespace
+
 std::string UnitNameOf(std::string_view path)
 {
     const auto slash = path.rfind('/');
@@ -124,9 +150,7 @@ int ExaminerModel::ReplaceCodeMarks(const std::function<bool()>& askReplaceAll)
             item.selected = true;
     }
     const auto replacement = vireo::ReplaceCodeMarks(text_, marks, settings, ids_, clock_, progress_);
-    // Bottom up, so that each removal is counted in the lines as they were.
-    for (const auto& [from, count] : replacement.removedLines)
-        ShiftItemLines(lists_, from + count, -count);
+    FollowRemovedLines(lists_, replacement.removedLines);
     return replacement.replaced;
 }
 

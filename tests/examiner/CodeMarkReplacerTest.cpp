@@ -96,7 +96,7 @@ TEST(CodeMarkReplacer, AWholeMarkIsReplacedWhateverLinesItSpans)
     MessageIdSource ids(clock);
     const auto result = ReplaceCodeMarks(text, marks, {}, ids, clock, {});
     EXPECT_EQ(result.replaced, 3);
-    EXPECT_EQ(result.removedLines, (std::vector<std::pair<int, int>> {{6, 1}, {3, 2}})) << "bottom up";
+    EXPECT_EQ(result.removedLines, (std::vector<std::pair<int, int>> {{3, 2}, {6, 1}}));
     EXPECT_EQ(text.lines, (std::vector<std::string> {
                               "implementation",
                               "  AddDebug(Self, 'Start', mtInfo, 'Boot','UniqueStr_1',UnitFileName, ''); Go;",
