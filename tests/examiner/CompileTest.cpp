@@ -53,7 +53,8 @@ ExaminerModel InstrumentEverything(const std::string& unit, TickSource& clock)
 // The folders of the LCL's compiled units (Debian's lcl-units package), empty when not installed.
 std::string LclUnitOptions()
 {
-    for (const auto& version : std::filesystem::directory_iterator("/usr/lib/lazarus", std::filesystem::directory_options::skip_permission_denied)) {
+    std::error_code missing;
+    for (const auto& version : std::filesystem::directory_iterator("/usr/lib/lazarus", missing)) {
         const auto lcl = version.path() / "lcl/units/x86_64-linux";
         const auto lazUtils = version.path() / "components/lazutils/lib/x86_64-linux";
         if (std::filesystem::exists(lcl / "dialogs.ppu") && std::filesystem::exists(lazUtils))
