@@ -10,9 +10,22 @@ unit Vireo;
 
 interface
 
+uses
+  System.UITypes;
+
 type
-  { Kind of a message; the ordinal values are the viewer's message type numbers 0 to 3. }
-  TMessageType = (mtGeneral, mtInfo, mtWarning, mtError);
+  { Kind of a message. The type and the names mtWarning and mtError are those of the message
+    dialogs in System.UITypes, which the LCL's Dialogs (and Delphi's) declare again under the
+    same names with the same values. So in a unit that uses Dialogs and Vireo, in either order,
+    MessageDlg(..., mtWarning, ...) still compiles, and so do the inserted AddDebug calls. }
+  TMessageType = System.UITypes.TMsgDlgType;
+
+const
+  { The viewer's four message types: general, information, warning and error. }
+  mtGeneral = System.UITypes.TMsgDlgType.mtCustom;
+  mtInfo = System.UITypes.TMsgDlgType.mtInformation;
+  mtWarning = System.UITypes.TMsgDlgType.mtWarning;
+  mtError = System.UITypes.TMsgDlgType.mtError;
 
 const
   { The sender in plain procedures and functions, which have no Self of their own, so that calls
@@ -35,6 +48,11 @@ procedure AddDebug(Sender: TClass; const Msg: string; MsgType: TMessageType;
 procedure AddDebug(Sender: Pointer; const Msg: string; MsgType: TMessageType;
   const Group, MsgID, UnitFile, RemoteComputer: string); overload;
 
+{ The same for Self inside a method of an advanced record, an old-style object or a type helper,
+  which is a value rather than a class instance: no class name. }
+procedure AddDebug(const Sender; const Msg: string; MsgType: TMessageType;
+  const Group, MsgID, UnitFile, RemoteComputer: string); overload;
+
 { Why the last AddDebug of the process failed; empty when it was delivered. }
 function VireoLastError: string;
 
@@ -51,6 +69,9 @@ const
   { Long enough for the bus to start a registered viewer, short enough that a hung viewer only
     slows the program down. A call that times out while the viewer starts is still delivered. }
   CallTimeoutMs = 3000;
+  { The viewer's message type number of each message type; a confirmation counts as general. }
+  TypeNumbers: array[TMessageType] of LongInt = (
+    2 { mtWarning }, 3 { mtError }, 1 { mtInformation }, 0 { mtConfirmation }, 0 { mtCustom });
 
 var
   Lock: TRTLCriticalSection;
@@ -206,7 +227,7 @@ begin
   Result := dbus_message_new_method_call(ViewerBusName, ViewerObjectPath, ViewerInterface, ViewerMethod);
   if Result = nil then
     Exit;
-  TypeNumber := Ord(MsgType);
+  TypeNumber := TypeNumbers[MsgType];
   Stamp := Now;
   dbus_message_iter_init_append(Result, @Iter);
   Complete := AppendText(Iter, SenderClass) and AppendText(Iter, Msg)
@@ -292,6 +313,12 @@ begin
 end;
 
 procedure AddDebug(Sender: Pointer; const Msg: string; MsgType: TMessageType;
+  const Group, MsgID, UnitFile, RemoteComputer: string);
+begin
+  PostTrace('', Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
+end;
+
+procedure AddDebug(const Sender; const Msg: string; MsgType: TMessageType;
   const Group, MsgID, UnitFile, RemoteComputer: string);
 begin
   PostTrace('', Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   dbus dbus-bin dbus-daemon libglib2.0-bin
   fpc libdbus-1-dev
+  lcl-units-2.2
 )
 
 missing=()

@@ -15,6 +15,98 @@ struct PendingCall {
     std::string text;
 };
 
+// A place in the text: line index and 0-based column.
+struct TextPlace {
+    std::size_t line;
+    std::size_t column;
+};
+
+bool IsWordChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Whether the keyword (upper-case) stands at that column as a whole word, in any case.
+bool IsWordAt(std::string_view line, std::size_t column, std::string_view keyword)
+{
+    if (column + keyword.size() > line.size() || (column > 0 && IsWordChar(line[column - 1])))
+        return false;
+    if (column + keyword.size() < line.size() && IsWordChar(line[column + keyword.size()]))
+        return false;
+    return SameTextAscii(line.substr(column, keyword.size()), keyword);
+}
+
+// The first place from `from` on, outside comments ({ }, (* *), //) and string literals, where
+// found(place) holds; string literals are skipped whole. Comments may span lines.
+template <typename Found>
+std::optional<TextPlace> FindInCode(const std::vector<std::string>& lines, TextPlace from, Found found)
+{
+    std::string_view closing;
+    for (std::size_t l = from.line; l < lines.size(); ++l) {
+        const std::string& line = lines[l];
+        for (std::size_t c = l == from.line ? from.column : 0; c < line.size(); ++c) {
+            if (!closing.empty()) {
+                if (line.compare(c, closing.size(), closing) == 0) {
+                    c += closing.size() - 1;
+                    closing = {};
+                }
+                continue;
+            }
+            if (line[c] == '{') {
+                closing = "}";
+            } else if (line.compare(c, 2, "(*") == 0) {
+                closing = "*)";
+                ++c;
+            } else if (line.compare(c, 2, "//") == 0) {
+                break;
+            } else if (line[c] == '\'') {
+                const auto end = line.find('\'', c + 1);
+                c = end == std::string::npos ? line.size() : end;
+            } else if (found(TextPlace {l, c})) {
+                return TextPlace {l, c};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// Where the handler's EXCEPT keyword ends on its line, when it stands there as code.
+std::optional<std::size_t> ExceptKeywordEnd(const std::vector<std::string>& lines, std::size_t line)
+{
+    const auto at = FindInCode(lines, {line, 0}, [&](TextPlace p) {
+        return p.line > line || IsWordAt(lines[line], p.column, "EXCEPT");
+    });
+    if (!at || at->line != line)
+        return std::nullopt;
+    return at->column + 6;
+}
+
+// A handler list of "on E: X do" clauses admits no plain statement in front of it.
+bool HandlerStartsWithOn(const std::vector<std::string>& lines, TextPlace afterExcept)
+{
+    const auto first = FindInCode(lines, afterExcept, [&](TextPlace p) {
+        const char c = lines[p.line][p.column];
+        return c != ' ' && c != '\t';
+    });
+    return first && IsWordAt(lines[first->line], first->column, "ON");
+}
+
+// For every line, the nearest procedure or function header above it within the implementation
+// part; lines.size() when there is none.
+std::vector<std::size_t> EnclosingHeaders(const std::vector<std::string>& upper)
+{
+    std::vector<std::size_t> enclosing(upper.size());
+    std::size_t last = upper.size();
+    for (std::size_t i = 0; i < upper.size(); ++i) {
+        enclosing[i] = last;
+        if (HasWord("PROCEDURE", upper[i]) || HasWord("FUNCTION", upper[i]))
+            last = i;
+        else if (HasWord("IMPLEMENTATION", upper[i]))
+            last = upper.size();
+    }
+    return enclosing;
+}
+
 std::vector<std::string> UpperLines(const std::vector<std::string>& lines)
 {
     std::vector<std::string> upper;
@@ -22,52 +114,6 @@ std::vector<std::string> UpperLines(const std::vector<std::string>& lines)
     for (const auto& line : lines)
         upper.push_back(UpperCaseAscii(line));
     return upper;
-}
-
-// The first word of the text after its leading blanks, upper-cased.
-std::string_view FirstWord(std::string_view upper)
-{
-    const auto start = upper.find_first_not_of(' ');
-    if (start == std::string_view::npos)
-        return {};
-    const auto end = upper.find_first_of(" \t", start);
-    return upper.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-}
-
-// A handler list of "on E: X do" clauses admits no plain statement in front of it.
-bool HandlerStartsWithOn(const std::vector<std::string>& upper, std::size_t exceptLine)
-{
-    const std::string& line = upper[exceptLine];
-    const auto at = line.rfind("EXCEPT");
-    const std::string_view after = at == std::string::npos ? std::string_view() : std::string_view(line).substr(at + 6);
-    if (!FirstWord(after).empty())
-        return FirstWord(after) == "ON";
-    for (std::size_t i = exceptLine + 1; i < upper.size(); ++i) {
-        const auto word = FirstWord(upper[i]);
-        if (!word.empty())
-            return word == "ON";
-    }
-    return false;
-}
-
-// The header of the routine an exception handler stands in: the nearest header line above it.
-std::string EnclosingRoutine(const std::vector<std::string>& lines, const std::vector<std::string>& upper,
-                             std::size_t line)
-{
-    for (std::size_t i = line; i-- > 0;) {
-        if (HasWord("PROCEDURE", upper[i]) || HasWord("FUNCTION", upper[i]))
-            return StripLeadingBlanks(lines[i]);
-        if (HasWord("IMPLEMENTATION", upper[i]))
-            break;
-    }
-    return {};
-}
-
-std::string ExceptionMessage(const std::vector<std::string>& lines, const std::vector<std::string>& upper,
-                             std::size_t line)
-{
-    const std::string routine = EnclosingRoutine(lines, upper, line);
-    return routine.empty() ? std::string("Exception") : "Exception in " + routine;
 }
 
 std::vector<std::size_t> NextBeginLines(const std::vector<std::string>& upper)
@@ -78,27 +124,37 @@ std::vector<std::size_t> NextBeginLines(const std::vector<std::string>& upper)
     return next;
 }
 
-// Puts each call after its line; calls after the same line stand in reverse order, the last one
-// made directly below that line, as they would if inserted one after the other.
-void MergeCalls(std::vector<std::string>& lines, std::vector<PendingCall>& calls)
+// Puts each call after its line in one pass; calls after the same line stand in reverse order,
+// the last one made directly below that line, as they would if inserted one after the other. An
+// inserted line ends as the line above it did; after a last line without a break, it becomes the
+// text's end instead.
+void MergeCalls(UnitText& text, std::vector<PendingCall>& calls)
 {
     if (calls.empty())
         return;
-    std::stable_sort(calls.begin(), calls.end(),
-                     [](const PendingCall& a, const PendingCall& b) { return a.after < b.after; });
-    std::vector<std::string> merged;
-    merged.reserve(lines.size() + calls.size());
+    text.FillBreaks();
+    std::vector<std::string> lines;
+    std::vector<LineBreak> breaks;
+    lines.reserve(text.lines.size() + calls.size());
+    breaks.reserve(lines.capacity());
     std::size_t next = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        merged.push_back(std::move(lines[i]));
+    for (std::size_t i = 0; i < text.lines.size(); ++i) {
+        lines.push_back(std::move(text.lines[i]));
+        breaks.push_back(text.breaks[i]);
         std::size_t end = next;
         while (end < calls.size() && calls[end].after == i)
             ++end;
-        for (std::size_t k = end; k-- > next;)
-            merged.push_back(std::move(calls[k].text));
+        for (std::size_t k = end; k-- > next;) {
+            const LineBreak above = breaks.back();
+            if (above == LineBreak::None)
+                breaks.back() = text.style;
+            lines.push_back(std::move(calls[k].text));
+            breaks.push_back(above);
+        }
         next = end;
     }
-    lines = std::move(merged);
+    text.lines = std::move(lines);
+    text.breaks = std::move(breaks);
 }
 
 } // namespace
@@ -132,58 +188,72 @@ std::string BuildAddDebugCall(std::string_view message, std::string_view message
     return call;
 }
 
-std::optional<std::size_t> InsertUnitFileNameConst(std::vector<std::string>& lines, int indentation,
-                                                   std::string_view filePath)
+std::optional<std::size_t> InsertUnitFileNameConst(UnitText& text, int indentation, std::string_view filePath)
 {
     const std::string blanks(std::size_t(std::max(indentation, 0)), ' ');
     const std::string constantWord = blanks + "UNITFILENAME =";
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string upper = UpperCaseAscii(lines[i]);
+    for (std::size_t i = 0; i < text.lines.size(); ++i) {
+        const std::string upper = UpperCaseAscii(text.lines[i]);
         if (HasWord(constantWord, upper))
             return std::nullopt;
         if (HasWord("IMPLEMENTATION", upper)) {
             // Above the line preceding the implementation line, usually an empty one; a unit
             // that starts with the implementation line gets the block on top.
             const std::size_t at = i == 0 ? 0 : i - 1;
-            const std::string block[kConstantBlockLines] = {
-                "", "Const", blanks + "UnitFileName = '" + PascalQuoted(filePath) + "';", ""};
-            lines.insert(lines.begin() + std::ptrdiff_t(at), std::begin(block), std::end(block));
+            text.InsertLines(at, {"", "Const", blanks + "UnitFileName = '" + PascalQuoted(filePath) + "';", ""});
             return at;
         }
     }
     return std::nullopt;
 }
 
-bool AddClientUnitToUses(std::vector<std::string>& lines)
+UsesEdit AddClientUnitToUses(UnitText& text)
 {
-    std::size_t uses = lines.size();
+    const std::vector<std::string>& lines = text.lines;
+    std::size_t scannedImplementation = lines.size();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string upper = UpperCaseAscii(lines[i]);
         if (ContainsText("VIREO", upper))
-            return false;
-        if (uses == lines.size() && HasWord("USES", upper))
-            uses = i;
+            return {};
+        if (scannedImplementation == lines.size() && HasWord("IMPLEMENTATION", upper))
+            scannedImplementation = i;
     }
-    for (std::size_t i = uses; i < lines.size(); ++i) {
-        const auto semicolon = lines[i].find(';');
-        if (semicolon != std::string::npos) {
-            lines[i].insert(semicolon, ", Vireo");
-            return true;
-        }
+    const auto keyword = [&](std::string_view word) {
+        return FindInCode(lines, {0, 0}, [&](TextPlace p) { return IsWordAt(lines[p.line], p.column, word); });
+    };
+    if (const auto uses = keyword("USES")) {
+        const auto semicolon = FindInCode(lines, {uses->line, uses->column + 4},
+                                          [&](TextPlace p) { return lines[p.line][p.column] == ';'; });
+        if (!semicolon)
+            return {};
+        text.lines[semicolon->line].insert(semicolon->column, ", Vireo");
+        return {true, std::nullopt};
     }
-    return false;
+    // No uses clause at all: one of its own, where every inserted call can see it.
+    auto place = keyword("IMPLEMENTATION");
+    if (!place || place->line > scannedImplementation)
+        place = keyword("INTERFACE");
+    if (!place)
+        return {};
+    text.InsertLines(place->line + 1, {"uses Vireo;"});
+    return {true, place->line + 1};
 }
 
-DebugInsertionResult InsertDebugCalls(std::vector<std::string>& lines, ExaminerList& items, bool exceptionList,
+DebugInsertionResult InsertDebugCalls(UnitText& text, ExaminerList& items, bool exceptionList,
                                       const DebugInsertion& settings, MessageIdSource& ids, TickSource& clock,
                                       const ExaminerProgress& progress)
 {
     DebugInsertionResult result;
+    std::vector<std::string>& lines = text.lines;
     const std::vector<std::string> upper = UpperLines(lines);
     const std::vector<std::size_t> nextBegin = exceptionList ? std::vector<std::size_t>() : NextBeginLines(upper);
+    const std::vector<std::size_t> enclosing = exceptionList ? EnclosingHeaders(upper) : std::vector<std::size_t>();
     const std::string indent(std::size_t(std::max(settings.indentation, 0)), ' ');
     const std::string_view messageType = exceptionList ? "mtError" : "mtGeneral";
     std::vector<PendingCall> calls;
+    // Items come in ascending line order, so the calls' lines do too: those above an item are
+    // counted once, as the walk goes down.
+    std::size_t callsAbove = 0;
     const int maximum = items.empty() ? 0 : int(items.size()) - 1;
     if (progress)
         progress(0, maximum);
@@ -194,35 +264,43 @@ DebugInsertionResult InsertDebugCalls(std::vector<std::string>& lines, ExaminerL
         if (!item.selected)
             continue;
         const std::size_t header = std::size_t(std::max(item.line - 1, 0));
-        const auto callsAbove = std::count_if(calls.begin(), calls.end(),
-                                              [header](const PendingCall& c) { return c.after < header; });
-        item.line = int(header + std::size_t(callsAbove) + 1);
+        while (callsAbove < calls.size() && calls[callsAbove].after < header)
+            ++callsAbove;
+        item.line = int(header + callsAbove + 1);
         if (header + 1 >= lines.size()) {
             ++result.skipped;
             continue;
         }
-        std::size_t after = header;
-        std::string message;
         if (exceptionList) {
-            if (HandlerStartsWithOn(upper, header)) {
+            // After the EXCEPT keyword itself: on its line when the handler goes on there,
+            // else on a line of its own below it.
+            const auto exceptEnd = ExceptKeywordEnd(lines, header);
+            if (!exceptEnd || HandlerStartsWithOn(lines, {header, *exceptEnd})) {
                 ++result.skipped;
                 continue;
             }
-            message = ExceptionMessage(lines, upper, header);
+            const std::string routine = enclosing[header] < lines.size() ? StripLeadingBlanks(lines[enclosing[header]])
+                                                                         : std::string();
+            const std::string call = BuildAddDebugCall(routine.empty() ? "Exception" : "Exception in " + routine,
+                                                       messageType, "", ids.NextId(), settings.remoteComputer);
+            std::string& line = lines[header];
+            if (line.find_first_not_of(" \t", *exceptEnd) == std::string::npos)
+                calls.push_back({header, indent + call});
+            else
+                line.insert(*exceptEnd, " " + call);
         } else {
-            after = nextBegin[header + 1];
+            const std::size_t after = nextBegin[header + 1];
             if (after >= lines.size()) {
                 ++result.skipped;
                 continue;
             }
-            message = item.name;
+            calls.push_back({after, indent + BuildAddDebugCall(item.name, messageType, "", ids.NextId(),
+                                                               settings.remoteComputer)});
         }
-        calls.push_back({after, indent + BuildAddDebugCall(message, messageType, "", ids.NextId(),
-                                                           settings.remoteComputer)});
         ++result.inserted;
         clock.PauseOneMillisecond();
     }
-    MergeCalls(lines, calls);
+    MergeCalls(text, calls);
     return result;
 }
 

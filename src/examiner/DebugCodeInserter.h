@@ -1,6 +1,7 @@
 #pragma once
 
 #include "examiner/SourceScanner.h"
+#include "examiner/UnitFile.h"
 
 #include <cstddef>
 #include <functional>
@@ -30,13 +31,22 @@ std::string BuildAddDebugCall(std::string_view message, std::string_view message
 // Puts the UnitFileName constant block (empty line, Const, the constant, empty line) before the
 // line preceding the implementation line, unless a line above it already declares the constant
 // with this indentation. Returns the index of the block's first line when it was inserted.
-std::optional<std::size_t> InsertUnitFileNameConst(std::vector<std::string>& lines, int indentation,
-                                                   std::string_view filePath);
+std::optional<std::size_t> InsertUnitFileNameConst(UnitText& text, int indentation, std::string_view filePath);
+
+// What adding the client unit did.
+struct UsesEdit {
+    // The text changed.
+    bool changed = false;
+    // Index of the line "uses Vireo;" inserted into a unit that had no uses clause.
+    std::optional<std::size_t> insertedLine;
+};
 
 // Adds the client unit Vireo to the first uses clause, directly before the clause's closing ";",
-// keeping the rest of that line. Nothing changes when any line mentions VIREO. Returns whether
-// the text changed.
-bool AddClientUnitToUses(std::vector<std::string>& lines);
+// keeping the rest of that line; "uses" and ";" count only outside comments and strings. A unit
+// without a uses clause gets the line "uses Vireo;" after its implementation line (after its
+// interface line when the scanned implementation part starts above it). Nothing changes when any
+// line mentions VIREO.
+UsesEdit AddClientUnitToUses(UnitText& text);
 
 // What a debug-code insertion is given besides the text and the list.
 struct DebugInsertion {
@@ -50,16 +60,18 @@ struct DebugInsertion {
 struct DebugInsertionResult {
     // Calls inserted.
     int inserted = 0;
-    // Selected items left unchanged: no line after them, no begin line below a header, or an
-    // exception handler made of "on ... do" clauses, where a statement would not compile.
+    // Selected items left unchanged: no line after them, no begin line below a header, an
+    // exception handler made of "on ... do" clauses, where a statement would not compile, or an
+    // EXCEPT that stands only in a comment or a string.
     int skipped = 0;
 };
 
 // Inserts an AddDebug call for every selected item of a Procedures, Functions or Exceptions list,
-// top down: after the routine's begin line, or directly after the EXCEPT line. Each item's line
-// number is shifted by the calls inserted above it and written back. Calls an ID from ids and
-// pauses the clock one millisecond after every call.
-DebugInsertionResult InsertDebugCalls(std::vector<std::string>& lines, ExaminerList& items, bool exceptionList,
+// top down, in one pass over the text: after the routine's begin line, or directly after the
+// handler's EXCEPT keyword (on its line when code follows there, else as the next line). Each
+// item's line number is shifted by the calls inserted above it and written back. Calls an ID from
+// ids and pauses the clock after every call.
+DebugInsertionResult InsertDebugCalls(UnitText& text, ExaminerList& items, bool exceptionList,
                                       const DebugInsertion& settings, MessageIdSource& ids, TickSource& clock,
                                       const ExaminerProgress& progress);
 

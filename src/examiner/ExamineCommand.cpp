@@ -1,6 +1,7 @@
 #include "examiner/ExamineCommand.h"
 
 #include "components/AsciiText.h"
+#include "components/FileIO.h"
 #include "examiner/ExaminerModel.h"
 #include "examiner/LanManShares.h"
 #include "examiner/ProjectUnits.h"
@@ -83,8 +84,10 @@ void Select(ExaminerList& list, const LineChoice& choice, ExaminerListKind kind)
     for (auto& item : list)
         item.selected = choice.all;
     for (const int line : choice.lines) {
-        const auto found = std::find_if(list.begin(), list.end(), [line](const ExaminerItem& i) { return i.line == line; });
-        if (found == list.end())
+        // The list is in line order.
+        const auto found = std::lower_bound(list.begin(), list.end(), line,
+                                            [](const ExaminerItem& i, int l) { return i.line < l; });
+        if (found == list.end() || found->line != line)
             throw ExamineUsageError("line " + std::to_string(line) + " names no item of " +
                                     std::string(ExamineListName(kind)));
         found->selected = true;
@@ -125,7 +128,7 @@ int ListProject(const ExamineOptions& options, std::ostream& out, std::ostream& 
 
 int RewriteUnit(const ExamineOptions& options, std::ostream& out, std::ostream& err)
 {
-    SystemTickSource clock;
+    UnpausedTickSource clock;
     ExaminerModel model(options.file, clock, ReadLanManShares, LocalComputerName());
     model.OpenUnit();
     model.SetIndentation(options.indent);
@@ -145,8 +148,11 @@ int RewriteUnit(const ExamineOptions& options, std::ostream& out, std::ostream& 
         const int replaced = model.ReplaceCodeMarks([] { return true; });
         err << "vireo-examine: " << replaced << " code mark(s) replaced\n";
     }
+    const std::string text = model.TextAsSaved();
     if (options.toStdout)
-        out << model.TextAsSaved();
+        out << text;
+    else if (text == ReadFileBytes(model.LocalPath()))
+        err << "vireo-examine: nothing changed; the unit is left as it was\n";
     else
         model.Save();
     return 0;
@@ -242,9 +248,10 @@ std::string ExamineHelpText()
            "  --stdout                    print the changed unit instead of saving it\n"
            "  --help                      this text\n"
            "\n"
-           "A changed unit is saved in place; the first save keeps the old text as UNIT.BAK, which is\n"
-           "never overwritten. Exit status: 0 done, 1 a file could not be read or written, 2 a bad\n"
-           "option or a line that names no item; nothing is written then.\n"
+           "A changed unit is saved in place (an unchanged one is left alone); the first save keeps the old\n"
+           "text as UNIT.BAK, which is never overwritten. A read-only unit, or a file that is not text, is\n"
+           "refused. Exit status: 0 done, 1 a file could not be read or written, 2 a bad option or a line\n"
+           "that names no item; nothing is written then.\n"
            "\n"
            "Examples:\n"
            "  vireo-examine Unit1.pas\n"

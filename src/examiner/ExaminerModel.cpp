@@ -18,6 +18,32 @@ bool IsProjectExtension(std::string_view upperExtension)
     return upperExtension == ".DPR" || upperExtension == ".LPR";
 }
 
+namespace {
+
+// Moves every item up by the lines removed above it; removed holds (first line, count) pairs in
+// ascending order. One pass over the items, however many marks ran over several lines.
+void FollowRemovedLines(ExaminerLists& lists, const std::vector<std::pair<int, int>>& removed)
+{
+    if (removed.empty())
+        return;
+    std::vector<int> ends;
+    std::vector<int> removedUpTo;
+    int total = 0;
+    for (const auto& [from, count] : removed) {
+        ends.push_back(from + count - 1);
+        removedUpTo.push_back(total += count);
+    }
+    for (std::size_t k = 0; k < kExaminerListCount; ++k) {
+        for (auto& item : lists[ExaminerListKind(k)]) {
+            const auto above = std::lower_bound(ends.begin(), ends.end(), item.line) - ends.begin();
+            if (above > 0)
+                item.line -= removedUpTo[std::size_t(above) - 1];
+        }
+    }
+}
+
+} // namespace
+
 std::string UnitNameOf(std::string_view path)
 {
     const auto slash = path.rfind('/');
@@ -62,6 +88,7 @@ void ExaminerModel::SelectUnit(int index)
     Save();
     const std::string& path = units_[std::size_t(index)];
     text_ = LoadUnitText(path);
+    ids_.NoteUsedIds(text_.lines);
     currentUnit_ = index;
     localPath_ = path;
     const std::string network = MapToNetworkPath(path, computerName_, shares_ ? shares_() : std::vector<Share>());
@@ -103,8 +130,9 @@ void ExaminerModel::SetIndentation(int blanks)
 // pointing at the same lines, so that a later action on them without a rescan finds its lines.
 void ExaminerModel::PrepareUnitForCalls()
 {
-    AddClientUnitToUses(text_.lines);
-    if (const auto constantAt = InsertUnitFileNameConst(text_.lines, indentation_, filePath_))
+    if (const auto uses = AddClientUnitToUses(text_); uses.insertedLine)
+        ShiftItemLines(lists_, int(*uses.insertedLine) + 1, 1);
+    if (const auto constantAt = InsertUnitFileNameConst(text_, indentation_, filePath_))
         ShiftItemLines(lists_, int(*constantAt) + 1, int(kConstantBlockLines));
 }
 
@@ -114,7 +142,7 @@ DebugInsertionResult ExaminerModel::AddDebugCode()
     const DebugInsertion settings {indentation_, remoteComputer_};
     DebugInsertionResult result;
     if (AddDebugEnabled()) {
-        result = InsertDebugCalls(text_.lines, lists_[activeTab_], activeTab_ == ExaminerListKind::Exceptions,
+        result = InsertDebugCalls(text_, lists_[activeTab_], activeTab_ == ExaminerListKind::Exceptions,
                                   settings, ids_, clock_, progress_);
     }
     RescanUnit();
@@ -131,7 +159,9 @@ int ExaminerModel::ReplaceCodeMarks(const std::function<bool()>& askReplaceAll)
         for (auto& item : marks)
             item.selected = true;
     }
-    return vireo::ReplaceCodeMarks(text_.lines, marks, settings, ids_, clock_, progress_);
+    const auto replacement = vireo::ReplaceCodeMarks(text_, marks, settings, ids_, clock_, progress_);
+    FollowRemovedLines(lists_, replacement.removedLines);
+    return replacement.replaced;
 }
 
 } // namespace vireo

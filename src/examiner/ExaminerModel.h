@@ -88,8 +88,8 @@ public:
     // item of the active list (Procedures, Functions or Exceptions), then rescans.
     DebugInsertionResult AddDebugCode();
     // Adds the constant and the client unit, then replaces the selected code marks by debug calls.
-    // When none is selected, askReplaceAll decides whether every mark is. No rescan follows.
-    // Returns the number of marks replaced.
+    // When none is selected, askReplaceAll decides whether every mark is. No rescan follows; the
+    // lists' line numbers follow the lines added and removed. Returns the number of marks replaced.
     int ReplaceCodeMarks(const std::function<bool()>& askReplaceAll);
 
     // The working text as saving would write it, line breaks included.

@@ -2,6 +2,7 @@
 
 #include "components/AsciiText.h"
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace vireo {
@@ -35,6 +36,31 @@ std::string MapToNetworkPath(std::string_view path, std::string_view computerNam
     for (const auto& share : shares) {
         if (SameTextAscii(share.path, root))
             return "\\\\" + std::string(computerName) + "\\" + share.name + std::string(rest);
+    }
+    return {};
+}
+
+std::string LocalPathOfNetworkPath(std::string_view path, std::string_view computerName,
+                                   const std::vector<Share>& shares)
+{
+    if (!path.starts_with("\\\\"))
+        return {};
+    path.remove_prefix(2);
+    const auto hostEnd = path.find('\\');
+    if (hostEnd == std::string_view::npos || !SameTextAscii(path.substr(0, hostEnd), computerName))
+        return {};
+    path.remove_prefix(hostEnd + 1);
+    const auto shareEnd = std::min(path.find_first_of("\\/"), path.size());
+    const std::string_view shareName = path.substr(0, shareEnd);
+    const std::string_view rest = path.substr(shareEnd);
+    for (const auto& share : shares) {
+        if (!SameTextAscii(share.name, shareName))
+            continue;
+        if (share.path == "/" && rest.starts_with('/'))
+            return std::string(rest);
+        if (share.path.size() == 3 && HasDriveLetter(share.path) && share.path[2] == '\\')
+            return share.path.substr(0, 2) + std::string(rest);
+        return {};
     }
     return {};
 }

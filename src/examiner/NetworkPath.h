@@ -20,6 +20,13 @@ struct Share {
 std::string MapToNetworkPath(std::string_view path, std::string_view computerName,
                              const std::vector<Share>& shares);
 
+// The local path behind the network form of a path on this computer: for "\\" computerName "\"
+// share followed by the rest, where the share (any letter case) shares a drive root, that root's
+// drive followed by the rest (for the root /, the rest itself). Empty when the form names
+// another computer, an unknown share or a share of a folder, or is no network form at all.
+std::string LocalPathOfNetworkPath(std::string_view path, std::string_view computerName,
+                                   const std::vector<Share>& shares);
+
 // This computer's name: the host name.
 std::string LocalComputerName();
 

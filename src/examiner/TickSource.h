@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace vireo {
 
@@ -23,6 +25,13 @@ public:
     void PauseOneMillisecond() override;
 };
 
+// The machine's clock without the pause, for the command line: MessageIdSource keeps IDs distinct
+// without waiting, and no window has to show progress meanwhile.
+class UnpausedTickSource : public SystemTickSource {
+public:
+    void PauseOneMillisecond() override {}
+};
+
 // Hands out the "UniqueStr_" IDs of inserted calls: the tick count, moved on past any value it
 // already gave, so that IDs stay distinct even when the clock has not advanced.
 class MessageIdSource {
@@ -31,10 +40,14 @@ public:
     explicit MessageIdSource(TickSource& clock) : clock_(clock) {}
     // The next ID text, such as UniqueStr_5437890.
     std::string NextId();
+    // Takes the IDs already written in a text as given, so that calls added to it later (by a
+    // run of the command line moments after another) never repeat one.
+    void NoteUsedIds(const std::vector<std::string>& lines);
 
 private:
     TickSource& clock_;
     std::unordered_set<std::int64_t> used_;
+    std::optional<std::int64_t> lastGiven_;
 };
 
 } // namespace vireo

@@ -2,7 +2,9 @@
 
 #include "components/FileIO.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -23,17 +25,33 @@ std::string Reason(int error)
 
 } // namespace
 
+void UnitText::InsertLines(std::size_t at, std::vector<std::string> added)
+{
+    if (added.empty())
+        return;
+    FillBreaks();
+    at = std::min(at, lines.size());
+    std::vector<LineBreak> addedBreaks(added.size(), style);
+    if (at == lines.size() && !breaks.empty() && breaks.back() == LineBreak::None) {
+        breaks.back() = style;
+        addedBreaks.back() = LineBreak::None;
+    }
+    lines.insert(lines.begin() + std::ptrdiff_t(at), std::make_move_iterator(added.begin()),
+                 std::make_move_iterator(added.end()));
+    breaks.insert(breaks.begin() + std::ptrdiff_t(at), addedBreaks.begin(), addedBreaks.end());
+}
+
 std::string JoinUnitText(const UnitText& text)
 {
-    const char* br = text.crlf ? "\r\n" : "\n";
+    static constexpr std::string_view kBreakText[] = {"", "\n", "\r\n", "\r"};
     std::string out;
     std::size_t total = 0;
     for (const auto& line : text.lines)
         total += line.size() + 2;
     out.reserve(total);
-    for (const auto& line : text.lines) {
-        out += line;
-        out += br;
+    for (std::size_t i = 0; i < text.lines.size(); ++i) {
+        out += text.lines[i];
+        out += kBreakText[std::size_t(text.BreakAfter(i))];
     }
     return out;
 }
@@ -59,19 +77,23 @@ bool MakeBackupOnce(const std::string& path, const std::string& backup)
 UnitText SplitUnitText(const std::string& bytes)
 {
     UnitText text;
-    const auto firstBreak = bytes.find('\n');
-    text.crlf = firstBreak == std::string::npos || (firstBreak > 0 && bytes[firstBreak - 1] == '\r');
+    const auto firstBreak = bytes.find_first_of("\r\n");
+    if (firstBreak != std::string::npos && bytes[firstBreak] == '\n')
+        text.style = LineBreak::Lf;
+    else if (firstBreak != std::string::npos && (firstBreak + 1 >= bytes.size() || bytes[firstBreak + 1] != '\n'))
+        text.style = LineBreak::Cr;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        auto end = bytes.find('\n', start);
-        const bool last = end == std::string::npos;
-        if (last)
-            end = bytes.size();
-        std::size_t stop = end;
-        if (!last && stop > start && bytes[stop - 1] == '\r')
-            --stop;
-        text.lines.emplace_back(bytes, start, stop - start);
-        start = end + 1;
+        const auto end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            text.lines.emplace_back(bytes, start);
+            text.breaks.push_back(LineBreak::None);
+            break;
+        }
+        text.lines.emplace_back(bytes, start, end - start);
+        const bool crlf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+        text.breaks.push_back(crlf ? LineBreak::CrLf : bytes[end] == '\r' ? LineBreak::Cr : LineBreak::Lf);
+        start = end + (crlf ? 2 : 1);
     }
     return text;
 }
@@ -86,7 +108,7 @@ UnitText LoadUnitText(const std::string& path)
     }
     // A NUL byte never stands in Pascal source; rewriting such a file would corrupt it.
     if (bytes.find('\0') != std::string::npos)
-        throw ExaminerError("Cannot open file \"" + path + "\": it is not a text file");
+        throw ExaminerError("Cannot open file \"" + path + "\": it is not a text file (it holds NUL bytes)");
     return SplitUnitText(bytes);
 }
 
@@ -102,6 +124,11 @@ std::string BackupPathFor(const std::string& path)
 
 void SaveUnitWithBackup(const std::string& path, const UnitText& text)
 {
+    struct stat info {};
+    // The write bits decide, so that a unit the user made read-only is refused even for root.
+    if (::stat(path.c_str(), &info) == 0 && ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+                                             ::access(path.c_str(), W_OK) != 0))
+        throw ExaminerError("Cannot save \"" + path + "\": the unit is read-only");
     const std::string backup = BackupPathFor(path);
     const bool backupCreated = MakeBackupOnce(path, backup);
     try {

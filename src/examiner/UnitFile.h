@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vireo {
@@ -12,20 +14,41 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A unit's text as lines (without their line breaks) and the break it is written back with.
+// What ends a line in the file: nothing (the last line of a file without a final break), LF,
+// CR LF or CR alone.
+enum class LineBreak : unsigned char { None, Lf, CrLf, Cr };
+
+// A unit's text as lines (without their line breaks) and the break that ends each of them.
 struct UnitText {
+    // An empty text.
+    UnitText() = default;
+    // These lines, each ending in the style.
+    explicit UnitText(std::vector<std::string> text, LineBreak lineStyle = LineBreak::CrLf)
+        : lines(std::move(text)), style(lineStyle)
+    {
+    }
+
     // The lines in order; line number n is lines[n - 1].
     std::vector<std::string> lines;
-    // True when lines end in CR LF on saving, false for LF alone.
-    bool crlf = true;
+    // The break of lines added to the text: the style of the file's first break (CR LF when none).
+    LineBreak style = LineBreak::CrLf;
+    // The break after each line, parallel to lines; lines past its end take the style.
+    std::vector<LineBreak> breaks;
+
+    // The break written after line index i.
+    LineBreak BreakAfter(std::size_t i) const { return i < breaks.size() ? breaks[i] : style; }
+    // Makes breaks parallel to lines, so that edits can move both together.
+    void FillBreaks() { breaks.resize(lines.size(), style); }
+    // Inserts lines before index at (at most the line count), each ending in the style. Lines
+    // added after a last line without a break take its place as the text's end.
+    void InsertLines(std::size_t at, std::vector<std::string> added);
 };
 
-// The text as it is written to disk: every line followed by the text's line break.
+// The text as it is written to disk: every line followed by its own break.
 std::string JoinUnitText(const UnitText& text);
 
-// Reads a whole text file. A line break is LF or CR LF; the file keeps the style of its first
-// break (CR LF when it has none). Throws ExaminerError naming the file and the reason, also when
-// the file holds a NUL byte and so is not text.
+// Reads a whole text file. A line break is LF, CR LF or CR alone, kept line by line. Throws
+// ExaminerError naming the file and the reason, also for a file holding NUL bytes (not text).
 UnitText LoadUnitText(const std::string& path);
 
 // Splits a file's bytes into lines as LoadUnitText does.
@@ -37,8 +60,8 @@ std::string BackupPathFor(const std::string& path);
 
 // Saves a unit as the examiner does: the backup is made first when none exists yet (an existing
 // backup is never overwritten), then the text replaces the file atomically, keeping the file's
-// permissions. On failure throws ExaminerError naming the file and the reason; the unit and its
-// backup are then as they were.
+// permissions. A read-only unit is refused before anything is written. On failure throws
+// ExaminerError naming the file and the reason; the unit and its backup are then as they were.
 void SaveUnitWithBackup(const std::string& path, const UnitText& text);
 
 } // namespace vireo

@@ -1,6 +1,8 @@
 #include "viewer/UnitSource.h"
 
 #include "components/FileIO.h"
+#include "examiner/LanManShares.h"
+#include "examiner/NetworkPath.h"
 
 #include <sys/stat.h>
 #include <system_error>
@@ -28,17 +30,31 @@ UnitLines SplitUnitLines(std::string_view text)
     return lines;
 }
 
+namespace {
+
+// Where a unit path opens: a unit instrumented with a share of this computer names itself in
+// network form, which opens as the local path behind that share.
+std::string OpenablePath(const std::string& path)
+{
+    if (!path.starts_with("\\\\"))
+        return path;
+    const std::string local = LocalPathOfNetworkPath(path, LocalComputerName(), ReadLanManShares());
+    return local.empty() ? path : local;
+}
+
+} // namespace
+
 bool FileUnitReader::Exists(const std::string& path)
 {
     struct stat info {};
-    return !path.empty() && ::stat(path.c_str(), &info) == 0;
+    return !path.empty() && ::stat(OpenablePath(path).c_str(), &info) == 0;
 }
 
 UnitReadResult FileUnitReader::Read(const std::string& path)
 {
     UnitReadResult result;
     try {
-        result.Lines = SplitUnitLines(ReadFileBytes(path));
+        result.Lines = SplitUnitLines(ReadFileBytes(OpenablePath(path)));
         result.Ok = true;
     } catch (const std::system_error& error) {
         // Only regular files are read; anything else is refused as invalid.

@@ -31,7 +31,8 @@ public:
 };
 
 // Reads unit files from the file system. Only regular files are read: a folder, a pipe or a
-// device is reported as unreadable instead of blocking or yielding garbage.
+// device is reported as unreadable instead of blocking or yielding garbage. A path in the network
+// form of one of this computer's shares is read from the local path behind it.
 class FileUnitReader : public UnitReader {
 public:
     bool Exists(const std::string& path) override;

@@ -1,6 +1,8 @@
 // A Pascal program instrumented by vireo-examine, compiled with the client unit and run: the
 // viewer must receive its messages and trace each one back to its line.
 #include "PrivateBus.h"
+#include "examiner/LanManShares.h"
+#include "settings/RegUtils.h"
 #include "viewer/UnitSource.h"
 
 #include <gtest/gtest.h>
@@ -215,8 +217,15 @@ QString UnitFileNameConstant(const vireo::UnitLines& lines)
 
 TEST(EndToEnd, InstrumentedProgramPostsEveryCallAndEachTracesBackToItsLine)
 {
+    // This computer shares its root, so the unit names itself in network form; the viewer still
+    // opens it here.
+    QTemporaryDir registry;
+    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
+    vireo::WriteRegStringAt(std::string(vireo::kLanManKeyPath) + "ROOT", "Path", "/");
     InstrumentedDemo demo(QStringLiteral("-Mdelphi"));
     ASSERT_TRUE(demo.Compiled()) << demo.Log();
+    const QString networkPath =
+        QStringLiteral("\\\\") + QString::fromStdString(vireo::LocalComputerName()) + QStringLiteral("\\ROOT") + demo.UnitPath();
 
     QTemporaryDir out;
     const QString probeFile = out.filePath(QStringLiteral("probe.txt"));
@@ -249,7 +258,11 @@ TEST(EndToEnd, InstrumentedProgramPostsEveryCallAndEachTracesBackToItsLine)
     const std::vector<Received> records = Records(probeFile);
     ASSERT_EQ(records.size(), instrumented + 1);
 
-    const vireo::UnitLines lines = demo.UnitLines();
+    const vireo::UnitReadResult opened = vireo::FileUnitReader().Read(networkPath.toStdString());
+    qunsetenv("VIREO_REGISTRY_DIR");
+    ASSERT_TRUE(opened.Ok) << opened.Error;
+    const vireo::UnitLines lines = opened.Lines;
+    EXPECT_EQ(lines, demo.UnitLines());
     for (size_t i = 0; i < instrumented; ++i) {
         SCOPED_TRACE(i);
         const Received& r = records[i];
@@ -258,7 +271,7 @@ TEST(EndToEnd, InstrumentedProgramPostsEveryCallAndEachTracesBackToItsLine)
         EXPECT_EQ(r.Type, expected[i].Type);
         EXPECT_EQ(r.Group, QString());
         EXPECT_EQ(r.Computer, QSysInfo::machineHostName());
-        EXPECT_EQ(r.UnitFile, demo.UnitPath());
+        EXPECT_EQ(r.UnitFile, networkPath);
         EXPECT_TRUE(StampedWithin(r, started, ended)) << r.Date.toStdString() << ' ' << r.Time.toStdString();
 
         const int at = vireo::LocateMessageLine(lines, r.Id.toStdString());

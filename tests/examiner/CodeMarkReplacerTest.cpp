@@ -6,14 +6,15 @@
 
 using namespace vireo;
 using vireo::test::FixedClock;
+using vireo::test::ScanAndSelectAll;
 
 namespace {
 
 std::string Replaced(const std::string& line, const std::string& remote = "")
 {
-    std::vector<std::string> text = {"implementation", line};
+    UnitText text {{"implementation", line}};
     ExaminerList marks;
-    SourceScanner(text).ScanCodeMarks(marks);
+    SourceScanner(text.lines).ScanCodeMarks(marks);
     for (auto& item : marks)
         item.selected = true;
     FixedClock clock(5437890);
@@ -21,7 +22,7 @@ std::string Replaced(const std::string& line, const std::string& remote = "")
     DebugInsertion settings;
     settings.remoteComputer = remote;
     ReplaceCodeMarks(text, marks, settings, ids, clock, {});
-    return text[1];
+    return text.lines[1];
 }
 
 } // namespace
@@ -53,10 +54,10 @@ TEST(CodeMarkReplacer, TheLastMarkKindFoundDecidesAndTextAroundTheMarkStays)
 
 TEST(CodeMarkReplacer, OnlySelectedMarksStillHoldingAMarkAreReplaced)
 {
-    std::vector<std::string> text = {"unit U;", "interface", "", "implementation", "  {T=INFO x='One';y=''}",
-                                      "  {T=INFO x='Two';y=''}", "  X; // no mark any more"};
+    UnitText text {{"unit U;", "interface", "", "implementation", "  {T=INFO x='One';y=''}", "  {T=INFO x='Two';y=''}",
+                     "  X; // no mark any more"}};
     ExaminerList marks;
-    SourceScanner(text).ScanCodeMarks(marks);
+    SourceScanner(text.lines).ScanCodeMarks(marks);
     ASSERT_EQ(marks.size(), 2u);
     marks[1].selected = true;
     marks.push_back({"stale", 7, false, true});
@@ -67,8 +68,42 @@ TEST(CodeMarkReplacer, OnlySelectedMarksStillHoldingAMarkAreReplaced)
     lists[ExaminerListKind::CodeMarks] = marks;
     ShiftItemLines(lists, int(*InsertUnitFileNameConst(text, 2, "/u.pas")) + 1, int(kConstantBlockLines));
     marks = lists[ExaminerListKind::CodeMarks];
-    EXPECT_EQ(ReplaceCodeMarks(text, marks, settings, ids, clock, {}), 1);
-    EXPECT_EQ(text[8], "  {T=INFO x='One';y=''}");
-    EXPECT_EQ(text[9], "  AddDebug(Self, 'Two', mtInfo, '','UniqueStr_1',UnitFileName, '');");
-    EXPECT_EQ(text[10], "  X; // no mark any more");
+    EXPECT_EQ(ReplaceCodeMarks(text, marks, settings, ids, clock, {}).replaced, 1);
+    EXPECT_EQ(text.lines[8], "  {T=INFO x='One';y=''}");
+    EXPECT_EQ(text.lines[9], "  AddDebug(Self, 'Two', mtInfo, '','UniqueStr_1',UnitFileName, '');");
+    EXPECT_EQ(text.lines[10], "  X; // no mark any more");
+}
+
+TEST(CodeMarkReplacer, AWholeMarkIsReplacedWhateverLinesItSpans)
+{
+    EXPECT_EQ(Replaced("{T=WARN x='a } b';y='c } d'} Halt;"),
+              "AddDebug(Self, 'a } b', mtWarning, 'c } d','UniqueStr_5437890',UnitFileName, ''); Halt;")
+        << "a brace inside the quoted values does not end the mark";
+
+    UnitText text {{"implementation",             // 1
+                    "  {T=INFO x='Start';",       // 2
+                    "     y='Boot'",              // 3
+                    "   still the comment } Go;", // 4
+                    "  {T=ERROR x='Two lines';",  // 5
+                    "  {T=WARN inside} Stop;",    // 6  a mark inside the mark above
+                    "  {T=GENERAL x='Last';y=''}"}, LineBreak::Lf};
+    text.breaks = {LineBreak::Lf, LineBreak::CrLf, LineBreak::Lf, LineBreak::Cr, LineBreak::Lf, LineBreak::CrLf,
+                   LineBreak::None};
+    ExaminerLists lists;
+    auto& marks = ScanAndSelectAll(text.lines, lists, ExaminerListKind::CodeMarks);
+    ASSERT_EQ(marks.size(), 4u);
+    FixedClock clock(1);
+    MessageIdSource ids(clock);
+    const auto result = ReplaceCodeMarks(text, marks, {}, ids, clock, {});
+    EXPECT_EQ(result.replaced, 3);
+    EXPECT_EQ(result.removedLines, (std::vector<std::pair<int, int>> {{3, 2}, {6, 1}}));
+    EXPECT_EQ(text.lines, (std::vector<std::string> {
+                              "implementation",
+                              "  AddDebug(Self, 'Start', mtInfo, 'Boot','UniqueStr_1',UnitFileName, ''); Go;",
+                              "  AddDebug(Self, 'Two lines', mtError, '','UniqueStr_2',UnitFileName, ''); Stop;",
+                              "  AddDebug(Self, 'Last', mtGeneral, '','UniqueStr_3',UnitFileName, '');",
+                          }));
+    EXPECT_TRUE(JoinUnitText(text).ends_with("Stop;\r\n  AddDebug(Self, 'Last', mtGeneral, '','UniqueStr_3',UnitFileName, '');"))
+        << "each line keeps its own end, the last none";
+    EXPECT_EQ(text.breaks, (std::vector<LineBreak> {LineBreak::Lf, LineBreak::Cr, LineBreak::CrLf, LineBreak::None}));
 }

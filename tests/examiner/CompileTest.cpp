@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 using namespace vireo;
 using namespace vireo::test;
@@ -20,17 +21,49 @@ void SelectAll(ExaminerList& list)
         item.selected = true;
 }
 
-// Compiles a unit in Delphi mode beside the tests' own Vireo unit; returns fpc's exit status and
-// leaves its output in log.
-int CompileWithFpc(const TempDir& dir, const std::string& unit, std::string& log)
+// Compiles a unit with fpc in the folder, finding other units there and in the options' folders
+// (Delphi mode unless the options say otherwise); returns fpc's exit status and leaves its output
+// in log.
+int CompileWithFpc(const TempDir& dir, const std::string& unit, std::string& log, const std::string& options = "-Mdelphi")
 {
     const std::string logFile = dir / "fpc.log";
-    const std::string command = "cd '" + dir.path().string() + "' && fpc -Mdelphi -FU. -Fu. '" + unit + "' > '" +
-                                logFile + "' 2>&1";
+    const std::string command = "cd '" + dir.path().string() + "' && fpc " + options + " -FU. -Fu. '" + unit +
+                                "' > '" + logFile + "' 2>&1";
     const int status = std::system(command.c_str());
     log = ReadFile(logFile);
     return status;
 }
+
+// Instruments every procedure, function, handler and code mark of a unit as the window does.
+ExaminerModel InstrumentEverything(const std::string& unit, TickSource& clock)
+{
+    ExaminerModel model(unit, clock, {}, "host");
+    model.Open();
+    for (const auto kind : {ExaminerListKind::Procedures, ExaminerListKind::Functions, ExaminerListKind::Exceptions}) {
+        model.SetActiveTab(kind);
+        SelectAll(model.List(kind));
+        model.AddDebugCode();
+    }
+    model.SetActiveTab(ExaminerListKind::CodeMarks);
+    model.ReplaceCodeMarks([] { return true; });
+    model.Save();
+    return model;
+}
+
+// The folders of the LCL's compiled units (Debian's lcl-units package), empty when not installed.
+std::string LclUnitOptions()
+{
+    std::error_code missing;
+    for (const auto& version : std::filesystem::directory_iterator("/usr/lib/lazarus", missing)) {
+        const auto lcl = version.path() / "lcl/units/x86_64-linux";
+        const auto lazUtils = version.path() / "components/lazutils/lib/x86_64-linux";
+        if (std::filesystem::exists(lcl / "dialogs.ppu") && std::filesystem::exists(lazUtils))
+            return "-Fu'" + lcl.string() + "' -Fu'" + lazUtils.string() + "'";
+    }
+    return {};
+}
+
+const std::string kClientUnit = VIREO_SOURCE_DIR "/clients/Vireo.pas";
 
 } // namespace
 
@@ -80,4 +113,82 @@ TEST(CompileWithFreePascal, AnInstrumentedUnitStillCompiles)
     EXPECT_EQ(instrumented.find("{T="), std::string::npos);
     std::string log;
     EXPECT_EQ(CompileWithFpc(dir, "Shapes.pas", log), 0) << log << "\n--- unit ---\n" << instrumented;
+}
+
+// Units the line rules used to break: no uses clause, handlers written on one line or with an
+// on-clause, Self that is a record, an object or a helper's value, a code mark over two lines
+// and one with a brace in its message. Compiled with the real client unit in both modes.
+TEST(CompileWithFreePascal, UnitsTheLineRulesUsedToBreakCompileWithTheClientUnit)
+{
+    ASSERT_EQ(std::system("command -v fpc > /dev/null 2>&1"), 0) << "Free Pascal (fpc) is not installed";
+    const std::string unitText =
+        "unit Values;\n\n{$modeswitch advancedrecords}{$modeswitch typehelpers}\n\ninterface\n\ntype\n"
+        "  TPoint2 = record\n    X: Integer;\n    procedure Show;\n  end;\n"
+        "  TCounter = object\n    N: Integer;\n    procedure Step;\n  end;\n"
+        "  TIntSay = type helper for Integer\n    function Twice: Integer;\n  end;\n\n"
+        "function Parse(const S: string): Integer;\n\nimplementation\n\n"
+        "procedure TPoint2.Show;\nbegin\n  X := 1; {T=INFO x='Shown {at} once';y='P'} X := 2;\nend;\n\n"
+        "procedure TCounter.Step;\nbegin\n  Inc(N); {T=WARN x='Stepped';\n    y='C' and more words }\n  Inc(N);\nend;\n\n"
+        "function TIntSay.Twice: Integer;\nbegin\n  Result := Self * 2;\nend;\n\n"
+        "function Parse(const S: string): Integer;\nbegin\n"
+        "  try Result := Length(S); except Result := -1; end;\n"
+        "  try Result := Result + 1;\n  except on E: TObject do\n    Result := 0;\n  end;\n"
+        "  try\n    Result := Result * 2;\n  except\n    { an on-clause follows }\n    on E: TObject do Result := 0;\n  end;\n"
+        "end;\n\nend.\n";
+    for (const std::string mode : {"-Mobjfpc", "-Mdelphi"}) {
+        SCOPED_TRACE(mode);
+        TempDir dir;
+        const std::string unit = dir / "Values.pas";
+        WriteFile(unit, unitText);
+        WriteFile(dir / "Vireo.pas", ReadFile(kClientUnit));
+        SystemTickSource clock;
+        const ExaminerModel model = InstrumentEverything(unit, clock);
+        const std::string instrumented = ReadFile(unit);
+        EXPECT_NE(instrumented.find("implementation\nuses Vireo;\n"), std::string::npos);
+        EXPECT_NE(instrumented.find("except AddDebug(Self, 'Exception in function Parse(const S: string): Integer;', "
+                                    "mtError"),
+                  std::string::npos);
+        EXPECT_NE(instrumented.find("  X := 1; AddDebug(Self, 'Shown {at} once', mtInfo, 'P',"), std::string::npos);
+        EXPECT_NE(instrumented.find("  Inc(N); AddDebug(Self, 'Stepped', mtWarning, 'C',"), std::string::npos);
+        EXPECT_EQ(instrumented.find("more words"), std::string::npos) << "the whole mark is replaced";
+        EXPECT_EQ(instrumented.find("{T="), std::string::npos);
+        std::string log;
+        EXPECT_EQ(CompileWithFpc(dir, "Values.pas", log, mode), 0) << log << "\n--- unit ---\n" << instrumented;
+    }
+}
+
+// An LCL form unit that calls MessageDlg with mtWarning keeps compiling with Vireo in its uses
+// clause, beside the inserted calls of every message type.
+TEST(CompileWithFreePascal, AnInstrumentedLclFormUnitStillCompiles)
+{
+    ASSERT_EQ(std::system("command -v fpc > /dev/null 2>&1"), 0) << "Free Pascal (fpc) is not installed";
+    const std::string lcl = LclUnitOptions();
+    ASSERT_FALSE(lcl.empty()) << "the LCL's compiled units are not installed (Debian package lcl-units-2.2, see "
+                                 "tools/install-deps.sh)";
+    TempDir dir;
+    const std::string unit = dir / "MainForm.pas";
+    WriteFile(unit,
+              "unit MainForm;\n\n{$mode objfpc}{$H+}\n\ninterface\n\nuses\n"
+              "  Classes, SysUtils, // strings; and more\n  Forms, Controls, Dialogs, StdCtrls;\n\n"
+              "type\n  TForm1 = class(TForm)\n    Button1: TButton;\n    procedure Button1Click(Sender: TObject);\n"
+              "  private\n    function Confirmed: Boolean;\n  end;\n\nvar\n  Form1: TForm1;\n\nimplementation\n\n"
+              "{$R *.lfm}\n\nprocedure TForm1.Button1Click(Sender: TObject);\nbegin\n  if Confirmed then\n"
+              "    MessageDlg('Demo', 'Disk low', mtWarning, [mbOK], 0)\n  else\n"
+              "    MessageDlg('Demo', 'Failed', mtError, [mbOK], 0);\n  {T=ERROR x='Clicked';y='UI'}\n"
+              "  {T=INFO x='Shown';y='UI'}\nend;\n\nfunction TForm1.Confirmed: Boolean;\nbegin\n  try\n"
+              "    Result := MessageDlg('Demo', 'Go on?', mtConfirmation, mbYesNo, 0) = mrYes;\n  except\n"
+              "    on E: Exception do\n      ShowMessage(E.Message);\n  end;\nend;\n\nend.\n");
+    WriteFile(dir / "MainForm.lfm", "object Form1: TForm1\n  Caption = 'Form1'\nend\n");
+    WriteFile(dir / "Vireo.pas", ReadFile(kClientUnit));
+    SystemTickSource clock;
+    InstrumentEverything(unit, clock);
+    const std::string instrumented = ReadFile(unit);
+    EXPECT_NE(instrumented.find("  Classes, SysUtils, // strings; and more\n  Forms, Controls, Dialogs, StdCtrls, Vireo;"),
+              std::string::npos);
+    EXPECT_NE(instrumented.find("AddDebug(Self, 'Clicked', mtError, 'UI',"), std::string::npos);
+    EXPECT_NE(instrumented.find("    on E: Exception do\n      ShowMessage"), std::string::npos)
+        << "nothing goes between an on-clause and its statement";
+    std::string log;
+    EXPECT_EQ(CompileWithFpc(dir, "MainForm.pas", log, "-Mobjfpc " + lcl), 0) << log << "\n--- unit ---\n"
+                                                                              << instrumented;
 }

@@ -6,6 +6,7 @@
 
 using namespace vireo;
 using vireo::test::FixedClock;
+using vireo::test::ScanAndSelectAll;
 
 namespace {
 
@@ -42,7 +43,7 @@ const std::string kCall5437890 =
     "'','UniqueStr_5437890',UnitFileName, '');";
 
 // One press of the button as the examiner runs it, on the Procedures list.
-DebugInsertionResult AddDebugToProcedures(std::vector<std::string>& text, ExaminerLists& lists, int indentation,
+DebugInsertionResult AddDebugToProcedures(UnitText& text, ExaminerLists& lists, int indentation,
                                           const std::string& filePath, MessageIdSource& ids, TickSource& clock)
 {
     DebugInsertion settings;
@@ -52,7 +53,7 @@ DebugInsertionResult AddDebugToProcedures(std::vector<std::string>& text, Examin
         ShiftItemLines(lists, int(*at) + 1, int(kConstantBlockLines));
     const auto result =
         InsertDebugCalls(text, lists[ExaminerListKind::Procedures], false, settings, ids, clock, {});
-    SourceScanner(text).ScanAll(lists);
+    SourceScanner(text.lines).ScanAll(lists);
     return result;
 }
 
@@ -60,9 +61,9 @@ DebugInsertionResult AddDebugToProcedures(std::vector<std::string>& text, Examin
 
 TEST(DebugCodeInserter, WorkedExampleLineByLine)
 {
-    std::vector<std::string> text = kUnit1;
+    UnitText text {kUnit1};
     ExaminerLists lists;
-    SourceScanner(text).ScanAll(lists);
+    SourceScanner(text.lines).ScanAll(lists);
     ASSERT_EQ(lists[ExaminerListKind::Procedures].size(), 1u);
     EXPECT_EQ(lists[ExaminerListKind::Procedures][0].line, 20);
     lists[ExaminerListKind::Procedures][0].selected = true;
@@ -75,11 +76,11 @@ TEST(DebugCodeInserter, WorkedExampleLineByLine)
     expected[5] = "  Windows, Forms, Dialogs, Vireo;";
     expected.insert(expected.begin() + 14, {"", "Const", "  UnitFileName = 'C:\\P\\Unit1.pas';", ""});
     expected.insert(expected.begin() + 25, kCall5437890);
-    ASSERT_EQ(text.size(), expected.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        EXPECT_EQ(text[i], expected[i]) << "line " << i + 1;
-    EXPECT_EQ(text[19], "implementation");
-    EXPECT_EQ(text[26], "  Caption := 'Ready';");
+    ASSERT_EQ(text.lines.size(), expected.size());
+    for (std::size_t i = 0; i < text.lines.size(); ++i)
+        EXPECT_EQ(text.lines[i], expected[i]) << "line " << i + 1;
+    EXPECT_EQ(text.lines[19], "implementation");
+    EXPECT_EQ(text.lines[26], "  Caption := 'Ready';");
     EXPECT_EQ(clock.pauses, 1);
     ASSERT_EQ(lists[ExaminerListKind::Procedures].size(), 1u);
     EXPECT_EQ(lists[ExaminerListKind::Procedures][0].line, 24);
@@ -92,29 +93,29 @@ TEST(DebugCodeInserter, WorkedExampleLineByLine)
     sameRunIds.NextId();
     lists[ExaminerListKind::Procedures][0].selected = true;
     AddDebugToProcedures(text, lists, 0, "C:\\P\\Unit1.pas", sameRunIds, stopped);
-    EXPECT_EQ(text.size(), expected.size() + 1);
-    EXPECT_EQ(text[25], "AddDebug(Self, 'procedure TForm1.FormCreate(Sender: TObject);', mtGeneral, "
+    EXPECT_EQ(text.lines.size(), expected.size() + 1);
+    EXPECT_EQ(text.lines[25], "AddDebug(Self, 'procedure TForm1.FormCreate(Sender: TObject);', mtGeneral, "
                         "'','UniqueStr_5437891',UnitFileName, '');");
-    EXPECT_EQ(text[26], kCall5437890);
-    EXPECT_EQ(text[5], "  Windows, Forms, Dialogs, Vireo;");
+    EXPECT_EQ(text.lines[26], kCall5437890);
+    EXPECT_EQ(text.lines[5], "  Windows, Forms, Dialogs, Vireo;");
 }
 
 TEST(DebugCodeInserter, ConstantIsRecognisedOnlyWithItsIndentation)
 {
-    std::vector<std::string> text = kUnit1;
+    UnitText text {kUnit1};
     ASSERT_TRUE(InsertUnitFileNameConst(text, 2, "/p/Unit1.pas"));
     EXPECT_FALSE(InsertUnitFileNameConst(text, 0, "/p/Unit1.pas"));
     EXPECT_FALSE(InsertUnitFileNameConst(text, 2, "/p/Unit1.pas"));
     EXPECT_EQ(InsertUnitFileNameConst(text, 4, "/p/Unit1.pas"), std::optional<std::size_t>(18));
 
-    std::vector<std::string> startsWithImplementation = {"implementation", "end."};
+    UnitText startsWithImplementation {{"implementation", "end."}};
     EXPECT_EQ(InsertUnitFileNameConst(startsWithImplementation, 2, "it's.pas"), std::optional<std::size_t>(0));
-    EXPECT_EQ(startsWithImplementation[2], "  UnitFileName = 'it''s.pas';");
-    EXPECT_EQ(startsWithImplementation[4], "implementation");
+    EXPECT_EQ(startsWithImplementation.lines[2], "  UnitFileName = 'it''s.pas';");
+    EXPECT_EQ(startsWithImplementation.lines[4], "implementation");
 
-    std::vector<std::string> noImplementation = {"program P;", "begin", "end."};
+    UnitText noImplementation {{"program P;", "begin", "end."}};
     EXPECT_FALSE(InsertUnitFileNameConst(noImplementation, 2, "x"));
-    EXPECT_EQ(noImplementation.size(), 3u);
+    EXPECT_EQ(noImplementation.lines.size(), 3u);
 }
 
 TEST(DebugCodeInserter, VireoGoesBeforeTheClosingSemicolonKeepingTheRestOfTheLine)
@@ -130,11 +131,21 @@ TEST(DebugCodeInserter, VireoGoesBeforeTheClosingSemicolonKeepingTheRestOfTheLin
         {{"program P; // no uses", "begin", "end."}, {"program P; // no uses", "begin", "end."}},
         {{"uses", "  Windows"}, {"uses", "  Windows"}},
         {{"uses Forms;", "{ talks to vireo }"}, {"uses Forms;", "{ talks to vireo }"}},
+        // ";" and "uses" inside comments and strings do not count.
+        {{"uses", "  SysUtils, // strings; and more", "  Classes;"},
+         {"uses", "  SysUtils, // strings; and more", "  Classes, Vireo;"}},
+        {{"{ uses A; }", "uses (* x; *) { y; } SysUtils;"}, {"{ uses A; }", "uses (* x; *) { y; } SysUtils, Vireo;"}},
+        {{"uses", "  {", "  ; }", "  Classes;"}, {"uses", "  {", "  ; }", "  Classes, Vireo;"}},
+        // A unit without a uses clause gets its own, where the calls can see it.
+        {{"unit U;", "interface", "// no uses", "implementation", "end."},
+         {"unit U;", "interface", "// no uses", "implementation", "uses Vireo;", "end."}},
+        {{"unit U;", "interface", "// see implementation below", "implementation", "end."},
+         {"unit U;", "interface", "uses Vireo;", "// see implementation below", "implementation", "end."}},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> text = c.before;
+        UnitText text {c.before};
         AddClientUnitToUses(text);
-        EXPECT_EQ(text, c.after) << c.before[0];
+        EXPECT_EQ(text.lines, c.after) << c.before[0];
     }
 }
 
@@ -148,7 +159,7 @@ TEST(DebugCodeInserter, TextsInsideTheCallAreQuotedForPascal)
 
 TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
 {
-    std::vector<std::string> text = {
+    UnitText text {{
         "implementation",        // 1
         "procedure A;",          // 2
         "begin",                 // 3
@@ -165,24 +176,21 @@ TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
         "  end;",                // 14
         "end;",                  // 15
         "procedure C;",          // 16
-    };
+    }};
     ExaminerLists lists;
-    SourceScanner(text).ScanAll(lists);
-    auto& procedures = lists[ExaminerListKind::Procedures];
+    auto& procedures = ScanAndSelectAll(text.lines, lists, ExaminerListKind::Procedures);
     ASSERT_EQ(procedures.size(), 3u);
-    for (auto& item : procedures)
-        item.selected = true;
     FixedClock clock(100);
     MessageIdSource ids(clock);
     const auto result = InsertDebugCalls(text, procedures, false, {}, ids, clock, {});
     EXPECT_EQ(result.inserted, 2);
     EXPECT_EQ(result.skipped, 1) << "C has no begin line below it";
     EXPECT_EQ(procedures[1].line, 6) << "B moved down by A's call";
-    EXPECT_EQ(text[3], "  AddDebug(Self, 'procedure A;', mtGeneral, '','UniqueStr_100',UnitFileName, '');");
-    EXPECT_EQ(text[7], "  AddDebug(Self, 'procedure B;', mtGeneral, '','UniqueStr_101',UnitFileName, '');");
-    EXPECT_EQ(text.size(), 18u);
+    EXPECT_EQ(text.lines[3], "  AddDebug(Self, 'procedure A;', mtGeneral, '','UniqueStr_100',UnitFileName, '');");
+    EXPECT_EQ(text.lines[7], "  AddDebug(Self, 'procedure B;', mtGeneral, '','UniqueStr_101',UnitFileName, '');");
+    EXPECT_EQ(text.lines.size(), 18u);
 
-    SourceScanner(text).ScanAll(lists);
+    SourceScanner(text.lines).ScanAll(lists);
     auto& handlers = lists[ExaminerListKind::Exceptions];
     ASSERT_EQ(handlers.size(), 2u);
     for (auto& item : handlers)
@@ -193,8 +201,49 @@ TEST(DebugCodeInserter, SeveralItemsAreInsertedTopDownWithShiftedLines)
     const auto handled = InsertDebugCalls(text, handlers, true, settings, ids, clock, {});
     EXPECT_EQ(handled.inserted, 1);
     EXPECT_EQ(handled.skipped, 1) << "a statement before an on-clause would not compile";
-    EXPECT_EQ(text[9], "  except");
-    EXPECT_EQ(text[10], "    AddDebug(Self, 'Exception in procedure B;', mtError, '','UniqueStr_102',UnitFileName, "
+    EXPECT_EQ(text.lines[9], "  except");
+    EXPECT_EQ(text.lines[10], "    AddDebug(Self, 'Exception in procedure B;', mtError, '','UniqueStr_102',UnitFileName, "
                         "'host');");
-    EXPECT_EQ(text[11], "    Handle;");
+    EXPECT_EQ(text.lines[11], "    Handle;");
+}
+
+TEST(DebugCodeInserter, HandlerCallsGoRightAfterTheExceptKeywordOrNowhere)
+{
+    UnitText text {{
+        "implementation",                                    // 1
+        "function F: Integer;",                              // 2
+        "begin",                                             // 3
+        "  try Result := G; except Result := -1; end;",      // 4  one-line handler
+        "  try G;",                                          // 5
+        "  except on E: Exception do",                       // 6  on-clause on the EXCEPT line
+        "    Log(E.Message);",                               // 7
+        "  end;",                                            // 8
+        "  try G; except",                                   // 9
+        "    // the handlers:",                              // 10
+        "    on E: EAbort do ;",                             // 11 on-clause after a comment
+        "  end;",                                            // 12
+        "  S := 'except ';",                                 // 13 listed, but only a string
+        "  try G; except",                                   // 14
+        "    Result := 0;",                                  // 15
+        "  end;",                                            // 16
+        "end;",                                              // 17
+    }};
+    ExaminerLists lists;
+    auto& handlers = ScanAndSelectAll(text.lines, lists, ExaminerListKind::Exceptions);
+    ASSERT_EQ(handlers.size(), 5u);
+    FixedClock clock(7);
+    MessageIdSource ids(clock);
+    const auto result = InsertDebugCalls(text, handlers, true, {}, ids, clock, {});
+    EXPECT_EQ(result.inserted, 2);
+    EXPECT_EQ(result.skipped, 3);
+    const std::string call = "AddDebug(Self, 'Exception in function F: Integer;', mtError, '','UniqueStr_";
+    EXPECT_EQ(text.lines[3], "  try Result := G; except " + call + "7',UnitFileName, ''); Result := -1; end;");
+    EXPECT_EQ(text.lines[5], "  except on E: Exception do");
+    EXPECT_EQ(text.lines[6], "    Log(E.Message);");
+    EXPECT_EQ(text.lines[12], "  S := 'except ';");
+    EXPECT_EQ(text.lines[13], "  try G; except");
+    EXPECT_EQ(text.lines[14], "  " + call + "8',UnitFileName, '');");
+    EXPECT_EQ(text.lines[15], "    Result := 0;");
+    EXPECT_EQ(text.lines.size(), 18u);
+    EXPECT_EQ(handlers[4].line, 14) << "no line was added above it";
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
 
 using namespace vireo::test;
 
@@ -118,6 +121,12 @@ TEST(VireoExamine, ErrorsExplainThemselvesAndWriteNothing)
     const std::string unit = dir / "Shapes.pas";
     const std::string original = ReadFile(kData + "Shapes.pas");
     WriteFile(unit, original);
+    const std::string locked = dir / "Locked.pas";
+    WriteFile(locked, original);
+    ::chmod(locked.c_str(), 0444);
+    const std::string binary = dir / "Binary.pas";
+    const char binaryBytes[] = "unit B;\0implementation\nprocedure P;\nbegin\nend;\n";
+    WriteFile(binary, std::string(binaryBytes, sizeof binaryBytes - 1));
     struct Case {
         std::vector<std::string> arguments;
         int status;
@@ -134,6 +143,8 @@ TEST(VireoExamine, ErrorsExplainThemselvesAndWriteNothing)
         {{unit, "--add-debug", "procedures:all", "--replace-code-marks", "all"}, 2, "separate runs"},
         {{unit, "--units"}, 2, ".dpr"},
         {{}, 2, "no file given"},
+        {{locked, "--add-debug", "procedures:all"}, 1, "the unit is read-only"},
+        {{binary, "--add-debug", "procedures:all"}, 1, "not a text file"},
     };
     for (const auto& c : cases) {
         const Outcome run = Examine(dir, c.arguments);
@@ -142,11 +153,47 @@ TEST(VireoExamine, ErrorsExplainThemselvesAndWriteNothing)
         EXPECT_TRUE(run.out.empty()) << run.out;
     }
     EXPECT_EQ(ReadFile(unit), original);
+    EXPECT_EQ(ReadFile(locked), original);
     EXPECT_FALSE(std::filesystem::exists(dir / "Shapes.BAK"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "Locked.BAK"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "Binary.BAK"));
 
     const Outcome help = Examine(dir, {"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--search", "--units", "--add-debug", "--replace-code-marks", "--indent", "--remote",
                                "--stdout", "Examples:"})
         EXPECT_TRUE(Has(help.out, option)) << option;
+}
+
+// Runs moments apart never repeat an ID (the command line does not wait between calls), the
+// file's own line ends are kept, and a run that changes nothing writes nothing.
+TEST(VireoExamine, BackToBackRunsKeepIdsDistinctAndARunThatChangesNothingWritesNothing)
+{
+    TempDir dir;
+    const std::string unit = dir / "Loops.pas";
+    std::string text = "unit Loops;\r\ninterface\r\nuses SysUtils;\n\nimplementation\n";
+    for (int i = 0; i < 50; ++i)
+        text += "procedure P" + std::to_string(i) + ";\nbegin\n  try X; except\n    Y;\n  end;\nend;\n";
+    text += "function F: Integer;\nbegin\nend;\nend.";
+    WriteFile(unit, text);
+    for (const char* list : {"procedures:all", "exceptions:all", "functions:all"}) {
+        const Outcome run = Examine(dir, {unit, "--add-debug", list});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    const std::string instrumented = ReadFile(unit);
+    std::set<std::string> ids;
+    for (auto at = instrumented.find("'UniqueStr_"); at != std::string::npos; at = instrumented.find("'UniqueStr_", at + 1))
+        ids.insert(instrumented.substr(at, instrumented.find('\'', at + 1) - at));
+    EXPECT_EQ(ids.size(), 101u);
+    EXPECT_TRUE(instrumented.starts_with("unit Loops;\r\ninterface\r\nuses SysUtils, Vireo;\n"));
+    EXPECT_TRUE(instrumented.ends_with("\nend.")) << "no final line break is added";
+
+    const std::string done = dir / "Done.pas";
+    const std::string finished = "unit Done;\ninterface\nuses Vireo;\n\nConst\n  UnitFileName = 'x';\n\nimplementation\nend.\n";
+    WriteFile(done, finished);
+    const Outcome nothing = Examine(dir, {done, "--add-debug", "exceptions:all"});
+    ASSERT_EQ(nothing.status, 0) << nothing.err;
+    EXPECT_TRUE(Has(nothing.err, "nothing changed")) << nothing.err;
+    EXPECT_EQ(ReadFile(done), finished);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Done.BAK"));
 }

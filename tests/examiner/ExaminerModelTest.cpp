@@ -54,6 +54,17 @@ TEST(NetworkPath, OnlyAShareOfTheDriveRootMatchesAndTheFirstWins)
     EXPECT_EQ(MapToNetworkPath("Unit1.pas", "vm", shares), "");
 }
 
+TEST(NetworkPath, ThisComputersNetworkFormLeadsBackToTheLocalPath)
+{
+    const std::vector<Share> shares = {{"DOCS", "/home"}, {"CDRIVE", "c:\\"}, {"ROOT", "/"}};
+    for (const std::string path : {"/home/u/Unit1.pas", "/a b/It's.pas"})
+        EXPECT_EQ(LocalPathOfNetworkPath(MapToNetworkPath(path, "vm", shares), "VM", shares), path);
+    EXPECT_EQ(LocalPathOfNetworkPath("\\\\DevPC\\cdrive\\Work\\Unit1.pas", "DEVPC", shares), "c:\\Work\\Unit1.pas");
+    for (const std::string other : {"\\\\other\\ROOT/home/u/Unit1.pas", "\\\\vm\\DOCS/u/Unit1.pas",
+                                    "\\\\vm\\GONE/home/u/Unit1.pas", "\\\\vm", "\\\\vm\\ROOT", "/home/u/Unit1.pas", ""})
+        EXPECT_EQ(LocalPathOfNetworkPath(other, "vm", shares), "") << other;
+}
+
 TEST(ExaminerModel, OpeningAUnitFillsItsListsAndEnablesButtonsByTab)
 {
     TempDir dir;
@@ -203,4 +214,30 @@ TEST(ExaminerModel, FreePascalFilesOpenAsTheirDelphiTwinsAndFilesThatAreNotTextA
     EXPECT_EQ(lpr.CurrentUnitIndex(), 0) << "the unit shown is still the first";
     EXPECT_EQ(lpr.LocalPath(), unit);
     EXPECT_EQ(ReadFile(binary), std::string("unit Bin;\0\x01\x02", 12));
+}
+
+// Lines added (a uses clause of its own) or removed (a mark over two lines) keep the lists
+// pointing at their lines until the next rescan, and IDs already in the unit are not given again.
+TEST(ExaminerModel, ListsFollowAddedAndRemovedLinesAndIdsStayDistinct)
+{
+    TempDir dir;
+    const std::string unit = dir / "Bare.pas";
+    WriteFile(unit, Joined({"unit Bare;", "interface", "", "implementation", "procedure A;", "begin",
+                            "  {T=INFO x='A';", "    y=''} X;", "end;", "procedure B;", "begin",
+                            "  AddDebug(Self, 'old', mtGeneral, '','UniqueStr_5',UnitFileName, '');", "end;", "end."},
+                           "\n"));
+    FixedClock clock(5, 0);
+    ExaminerModel model = MakeModel(unit, clock);
+    model.Open();
+    model.SetActiveTab(ExaminerListKind::CodeMarks);
+    EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 1);
+    EXPECT_EQ(model.WorkingText()[8], "uses Vireo;");
+    EXPECT_EQ(model.WorkingText()[11], "  AddDebug(Self, 'A', mtInfo, '','UniqueStr_6',UnitFileName, ''); X;");
+    auto& procedures = model.List(ExaminerListKind::Procedures);
+    ASSERT_EQ(procedures.size(), 2u);
+    EXPECT_EQ(model.WorkingText()[std::size_t(procedures[1].line) - 1], "procedure B;");
+    procedures[1].selected = true;
+    model.SetActiveTab(ExaminerListKind::Procedures);
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    EXPECT_EQ(model.WorkingText()[15], "  AddDebug(Self, 'procedure B;', mtGeneral, '','UniqueStr_7',UnitFileName, '');");
 }

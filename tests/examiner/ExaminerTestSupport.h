@@ -1,5 +1,6 @@
 #pragma once
 
+#include "examiner/SourceScanner.h"
 #include "examiner/TickSource.h"
 
 #include <cstdint>
@@ -57,6 +58,15 @@ inline std::string ReadFile(const std::string& path)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Scans the lines into the lists and selects every item of the list of that kind, which it returns.
+inline ExaminerList& ScanAndSelectAll(const std::vector<std::string>& lines, ExaminerLists& lists, ExaminerListKind kind)
+{
+    SourceScanner(lines).ScanAll(lists);
+    for (auto& item : lists[kind])
+        item.selected = true;
+    return lists[kind];
 }
 
 // Lines joined with the given break after each.

@@ -12,11 +12,11 @@ TEST(UnitFile, LinesAreSplitOnEitherBreakAndKeepTheFilesStyle)
 {
     const UnitText crlf = SplitUnitText("a\r\nb\r\n\r\nc");
     EXPECT_EQ(crlf.lines, (std::vector<std::string> {"a", "b", "", "c"}));
-    EXPECT_TRUE(crlf.crlf);
+    EXPECT_EQ(crlf.style, LineBreak::CrLf);
     const UnitText lf = SplitUnitText("a\nb\n");
     EXPECT_EQ(lf.lines, (std::vector<std::string> {"a", "b"}));
-    EXPECT_FALSE(lf.crlf);
-    EXPECT_TRUE(SplitUnitText("single").crlf) << "no line break at all is written with CR LF";
+    EXPECT_EQ(lf.style, LineBreak::Lf);
+    EXPECT_EQ(SplitUnitText("single").style, LineBreak::CrLf) << "no line break at all: lines added get CR LF";
     EXPECT_TRUE(SplitUnitText("").lines.empty());
 }
 
@@ -50,7 +50,7 @@ TEST(UnitFile, SavingKeepsTheFirstBackupThePermissionsAndTheLineStyle)
     const std::string windows = dir / "Win.pas";
     WriteFile(windows, "a\r\nb");
     SaveUnitWithBackup(windows, LoadUnitText(windows));
-    EXPECT_EQ(ReadFile(windows), "a\r\nb\r\n");
+    EXPECT_EQ(ReadFile(windows), "a\r\nb") << "no final line break is added";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4) << "no temporary file left";
 }
 
@@ -70,11 +70,46 @@ TEST(UnitFile, FailuresNameTheFileAndLeaveUnitAndBackupAlone)
     const std::string unit = dir / (std::string(250, 'u') + ".pas");
     WriteFile(unit, "old\n");
     try {
-        SaveUnitWithBackup(unit, UnitText {{"new"}, false});
+        SaveUnitWithBackup(unit, UnitText {{"new"}, LineBreak::Lf});
         FAIL() << "the save must fail";
     } catch (const ExaminerError& e) {
         EXPECT_NE(std::string(e.what()).find(unit), std::string::npos);
     }
     EXPECT_EQ(ReadFile(unit), "old\n");
     EXPECT_FALSE(std::filesystem::exists(BackupPathFor(unit)));
+}
+
+TEST(UnitFile, EveryLineKeepsItsOwnBreakAndTextThatIsNotTextIsRefused)
+{
+    const std::string mixed = "a\r\nb\nc\rd\r\n\re";
+    UnitText text = SplitUnitText(mixed);
+    EXPECT_EQ(text.lines, (std::vector<std::string> {"a", "b", "c", "d", "", "e"}));
+    EXPECT_EQ(JoinUnitText(text), mixed) << "no final break is added";
+    text.InsertLines(2, {"x"});
+    text.InsertLines(text.lines.size(), {"end."});
+    EXPECT_EQ(JoinUnitText(text), "a\r\nb\nx\r\nc\rd\r\n\re\r\nend.") << "added lines end in the first break's style";
+    EXPECT_EQ(JoinUnitText(SplitUnitText("x\ry\r")), "x\ry\r");
+    EXPECT_EQ(SplitUnitText("x\ry\r").style, LineBreak::Cr);
+
+    TempDir dir;
+    const std::string binary = dir / "Data.pas";
+    WriteFile(binary, std::string("unit X;\0\1", 9));
+    try {
+        LoadUnitText(binary);
+        FAIL() << "a file holding NUL bytes is not a unit";
+    } catch (const ExaminerError& e) {
+        EXPECT_NE(std::string(e.what()).find("not a text file"), std::string::npos) << e.what();
+    }
+
+    const std::string locked = dir / "Locked.pas";
+    WriteFile(locked, "old\n");
+    ::chmod(locked.c_str(), 0444);
+    try {
+        SaveUnitWithBackup(locked, UnitText {{"new"}});
+        FAIL() << "a read-only unit is not overwritten";
+    } catch (const ExaminerError& e) {
+        EXPECT_NE(std::string(e.what()).find("the unit is read-only"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFile(locked), "old\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "Locked.BAK"));
 }
