@@ -108,6 +108,7 @@ void TForm_Main::FormCreate()
     MessageStore = std::make_unique<vireo::MessageStore>();
     MessageStore->NextSequenceNumber = 0;
     intake_ = std::make_unique<MessageIntake>(*MessageStore, *timeConventions_);
+    LoadMessageTracks();
     CreateMessageList();
     ListViewEx_Messages->OnAfterSort = [this](TListViewEx&, int&) { RefreshTypeIcons(); };
     for (int column = 0; column < kMessageColumnCount; ++column)
@@ -117,6 +118,7 @@ void TForm_Main::FormCreate()
 
 void TForm_Main::FormDestroy()
 {
+    SaveMessageTracks();
     ListViewEx_Messages->setModel(nullptr);
     delete MessageRows;
     MessageRows = nullptr;
@@ -190,6 +192,7 @@ void TForm_Main::CreateLayout()
     });
     CreateTree();
     CreateFilterPanels();
+    CreateTracking();
 
     Panel_Main_Client_2 = new TCaptionPanel(Splitter_Main_Vert);
     Panel_Main_Client_2->setObjectName(QStringLiteral("Panel_Main_Client_2"));
@@ -247,9 +250,10 @@ void TForm_Main::CreateTree()
             [this](QTreeWidgetItem* current) { TreeView_MainChange(current); });
 }
 
-QTreeWidgetItem* TForm_Main::AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage)
+QTreeWidgetItem* TForm_Main::AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage,
+                                         QTreeWidget* tree)
 {
-    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView_Main);
+    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree ? tree : TreeView_Main);
     node->setText(0, text);
     node->setData(0, kStateImageRole, stateImage);
     node->setIcon(0, treeImages_.value(stateImage));
@@ -482,7 +486,9 @@ void TForm_Main::ShowMessageRow(const TTraceInfo& message, int storeIndex)
         if (Filters().Admits(message))
             AddMessageRow(storeIndex);
         break;
-    case ListPage::Tracking:     // no message track can be selected yet
+    case ListPage::Tracking:
+        TrackNewMessage(message, storeIndex);
+        break;
     case ListPage::UserKeyMarks: // the list is hidden
         break;
     }
@@ -500,7 +506,8 @@ void TForm_Main::TreeView_MainChange(QTreeWidgetItem* node)
         return;
     }
     const ListPage page = ActivePage();
-    const PageRule pageRule(page, page == ListPage::Filters ? &Filters() : nullptr);
+    const PageRule pageRule(page, page == ListPage::Filters ? &Filters() : nullptr,
+                            page == ListPage::Tracking ? SelectedTrackTest() : PageRule::TrackTest());
     MessageRows->SetRows(RowsForNode(*MessageStore, RuleOf(node), pageRule));
 }
 
@@ -538,7 +545,8 @@ void TForm_Main::PageControl_MainChange()
         Panel_Main_Messages->hide();
         update();
         break;
-    case ListPage::Tracking: // the rows of the selected track come with message tracking
+    case ListPage::Tracking:
+        ShowTrackedMessages();
         break;
     }
 }

@@ -131,6 +131,11 @@ std::vector<int> RowsForNode(const MessageStore& store, const TreeNodeRule& node
     return rows;
 }
 
+std::vector<int> RowsForPage(const MessageStore& store, const PageRule& page)
+{
+    return RowsForNode(store, TreeNodeRule::ForNode({}, nullptr), page);
+}
+
 std::vector<int> RowsForFilters(const MessageStore& store, const FilterSnapshot& filters)
 {
     std::vector<int> rows;

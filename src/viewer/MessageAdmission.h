@@ -96,6 +96,10 @@ private:
 std::vector<int> RowsForNode(const MessageStore& store, const TreeNodeRule& node,
                              const PageRule& page);
 
+// Store indices, in arrival order, of the messages the page admits whatever the tree selects:
+// the list for a selected track. One pass over the store.
+std::vector<int> RowsForPage(const MessageStore& store, const PageRule& page);
+
 // Store indices, in arrival order, of the messages that pass the filters. One pass.
 std::vector<int> RowsForFilters(const MessageStore& store, const FilterSnapshot& filters);
 

@@ -1,0 +1,111 @@
+// Prints the figures of message tracking in the main window, shown offscreen, with 100 tracks
+// defined: rebuilding the list when a track is selected with a large store (until the view has
+// laid out and painted), and the cost per message taken in while a track is selected, against
+// the same intake on the Messages page without tracks.
+//   viewer_tracking_figures [message count, default 1000000] [intake rounds, default 200000]
+
+#include "../BenchSupport.h"
+#include "components/ListViewEx.h"
+#include "viewer/MainFormUnit.h"
+#include "viewer/MessageListModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using namespace vireo;
+using namespace vireo::bench;
+
+namespace {
+
+// Typical traffic: a few dozen classes, units and IDs, five groups, one computer, a time that
+// changes every second, and a message text of its own for each message.
+void TakeIn(TForm_Main& form, int first, int count)
+{
+    static const QString groups[] = {QString(), "mgRed", "mgBlue", "mgGreen", "mgYellow"};
+    for (int i = first; i < first + count; ++i)
+        form.ReceiveTrace(QStringLiteral("TClass%1").arg(i % 40),
+                          QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100), i % 4,
+                          groups[i % 5], QStringLiteral("BUILD-PC"), QStringLiteral("UniqueStr_%1").arg(100000 + i % 400),
+                          QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40), 45000.5 + i / 86400.0);
+}
+
+// Microseconds per message for taking in count messages, the list shown afterwards.
+double IntakeMicroseconds(TForm_Main& form, int first, int count)
+{
+    const double ms = Milliseconds([&] {
+        TakeIn(form, first, count);
+        form.MessageRows->FlushAppendedRows();
+        QCoreApplication::processEvents();
+    });
+    return 1000.0 * ms / count;
+}
+
+// 100 tracks, stored as a previous run left them: 97 that match nothing of the traffic and one
+// of each kind that does.
+void StoreTracks()
+{
+    TTrackList tracks;
+    for (int i = 0; i < 97; ++i)
+        tracks.Add(std::make_unique<TTrackInfo>(
+            TTrackInfo{"Watched event " + std::to_string(i), static_cast<TTrackKind>(i % 3)}));
+    tracks.Add(std::make_unique<TTrackInfo>(TTrackInfo{"processing ITEM 1", tkStartWith}));
+    tracks.Add(std::make_unique<TTrackInfo>(TTrackInfo{"Processing item 5 of batch 0", tkExact}));
+    tracks.Add(std::make_unique<TTrackInfo>(TTrackInfo{"OF BATCH", tkContaining}));
+    WriteTrackList(tracks);
+}
+
+// The node of a track: the last child of the kind's root.
+QTreeWidgetItem* LastTrackNode(TForm_Main& form, TTrackKind kind)
+{
+    QTreeWidgetItem* root = form.TreeView_Tracking->topLevelItem(kind);
+    return root->child(root->childCount() - 1);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir registry;
+    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
+    QApplication app(argc, argv);
+    const int messages = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 200'000;
+
+    StoreTracks();
+    auto form = std::make_unique<TForm_Main>();
+    form->ShowMessageBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
+    form->show();
+    form->FormActivate();
+    QCoreApplication::processEvents();
+    std::printf("tracks defined:                    %d\n", form->TrackList.Count());
+
+    TakeIn(*form, 0, messages);
+    const double baseline = IntakeMicroseconds(*form, messages, rounds);
+    std::printf("intake, Messages page, \"All\":      %.2f us each (%d messages stored before)\n", baseline,
+                messages);
+
+    form->ExpertMode1->trigger();
+    const char* names[] = {"exact", "starting-with", "containing"};
+    for (const TTrackKind kind : {tkExact, tkStartWith, tkContaining}) {
+        const double ms = Milliseconds([&] {
+            form->TreeView_Tracking->setCurrentItem(LastTrackNode(*form, kind));
+            form->MessageRows->FlushAppendedRows();
+            QCoreApplication::processEvents();
+            form->ListViewEx_Messages->viewport()->repaint();
+        });
+        std::printf("select %-13s track, rebuild:  %.1f ms (%d of %d messages listed)\n", names[kind], ms,
+                    form->MessageRows->rowCount(), form->MessageStore->Count());
+    }
+    const int stored = form->MessageStore->Count();
+    const double tracking = IntakeMicroseconds(*form, stored, rounds);
+    std::printf("intake, containing track selected: %.2f us each (every message listed, %+.2f us)\n", tracking,
+                tracking - baseline);
+    return 0;
+}
