@@ -3,7 +3,6 @@
 #include "components/AsciiText.h"
 #include "settings/RegUtils.h"
 
-#include <algorithm>
 #include <memory>
 
 namespace vireo {
@@ -25,6 +24,22 @@ constexpr std::string_view kTrackValue = "TrackMessage";
 std::size_t Slot(TTrackKind kind)
 {
     return static_cast<std::size_t>(kind);
+}
+
+// Whether upper (already upper-cased, not empty) occurs in text ignoring ASCII case. Only the
+// places where its first letter stands are compared further.
+bool ContainsUpperAscii(std::string_view text, std::string_view upper)
+{
+    if (upper.size() > text.size())
+        return false;
+    const char first = upper.front();
+    const char firstLower = first >= 'A' && first <= 'Z' ? static_cast<char>(first - 'A' + 'a') : first;
+    const std::string_view rest = upper.substr(1);
+    const std::size_t last = text.size() - upper.size();
+    for (std::size_t at = 0; at <= last; ++at)
+        if ((text[at] == first || text[at] == firstLower) && SameTextAscii(text.substr(at + 1, rest.size()), rest))
+            return true;
+    return false;
 }
 
 std::string EntryKey(TTrackKind kind, int entry)
@@ -60,10 +75,7 @@ bool TrackMatcher::Matches(std::string_view text) const
     case tkStartWith:
         return StartsWithTextAscii(text, upper_);
     case tkContaining:
-        return !upper_.empty()
-            && std::search(text.begin(), text.end(), upper_.begin(), upper_.end(),
-                           [](char fromText, char fromTrack) { return UpperCaseAscii(fromText) == fromTrack; })
-            != text.end();
+        return !upper_.empty() && ContainsUpperAscii(text, upper_);
     }
     return false;
 }
