@@ -2,11 +2,13 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace vireo {
@@ -71,6 +73,15 @@ TForm_NewMessageTrack::TForm_NewMessageTrack(const TTrackList& tracks, QWidget* 
     layout->addWidget(options);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    CentreOnScreen();
+}
+
+void TForm_NewMessageTrack::CentreOnScreen()
+{
+    adjustSize();
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 QCheckBox* TForm_NewMessageTrack::AddCheckBox(const char* name, const QString& caption)

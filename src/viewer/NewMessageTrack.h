@@ -42,6 +42,8 @@ public slots:
 
 private:
     QCheckBox* AddCheckBox(const char* name, const QString& caption);
+    // Places the dialog in the middle of its screen rather than over its parent.
+    void CentreOnScreen();
 
     const TTrackList& tracks_;
 };

@@ -301,8 +301,11 @@ TEST_F(TrackingWindow, SelectedTrackListsStoredAndArrivingMatchesUntilDeletedOrC
     EXPECT_EQ(Listed(), (Texts{"ZZZ top"}));
 
     ClickTrackNode(tkContaining, 0);
-    const auto containing = Listed();
-    EXPECT_EQ(containing.size(), 6u);
+    EXPECT_EQ(Listed().size(), 6u);
+    QTreeWidget* tree = form->TreeView_Tracking;
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
+    EXPECT_EQ(form->FindSelectedTrack(), &form->TrackList.Items(0)) << "a right click does not select";
+    EXPECT_EQ(Listed().size(), 6u);
     ClickPage(ListPage::Messages);
     EXPECT_EQ(Listed().size(), 9u);
     form->ClearAllMessageTracking1->trigger();
