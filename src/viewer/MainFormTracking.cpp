@@ -13,7 +13,6 @@
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace vireo {
 
@@ -57,16 +56,7 @@ void TForm_Main::CreateTracking()
 
 void TForm_Main::CreateTrackingPage()
 {
-    TreeView_Tracking = new QTreeWidget(TabSheet_Tracking);
-    TreeView_Tracking->setObjectName(QStringLiteral("TreeView_Tracking"));
-    TreeView_Tracking->setAccessibleName(QStringLiteral("Tracking"));
-    TreeView_Tracking->setHeaderHidden(true);
-    TreeView_Tracking->setIndentation(19);
-    TreeView_Tracking->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TreeView_Tracking->setSelectionMode(QAbstractItemView::SingleSelection);
-    auto* layout = new QVBoxLayout(TabSheet_Tracking);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(TreeView_Tracking);
+    TreeView_Tracking = AddPageTree(TabSheet_Tracking, "TreeView_Tracking", QStringLiteral("Tracking"));
     for (const TTrackKind kind : kTrackKinds)
         AddTreeNode(nullptr, QString::fromLatin1(TrackRootCaption(kind)), 2, TreeView_Tracking);
     connect(TreeView_Tracking, &QTreeWidget::itemSelectionChanged, this, &TForm_Main::TreeView_TrackingChange);

@@ -168,6 +168,8 @@ private:
     // tree when null) when parent is null.
     QTreeWidgetItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage,
                                  QTreeWidget* tree = nullptr);
+    // A read-only, single-selection tree without header filling a page of the left pane.
+    QTreeWidget* AddPageTree(QWidget* page, const char* name, const QString& accessibleName);
     void CreateTree();
     void CreateFilterPanels();
     void CreateMessageList();

@@ -98,11 +98,7 @@ protected:
         form->AddNewMessageTrack1->trigger();
     }
 
-    void Post(const Msg& m)
-    {
-        const auto q = [](const std::string& s) { return QString::fromStdString(s); };
-        form->ReceiveTrace(q(m.cls), q(m.text), m.type, q(m.group), q(m.computer), q(m.id), q(m.unit), m.stamp);
-    }
+    void Post(const Msg& m) { vireo::test::Post(*form, m); }
 
     // The message texts the list shows, top to bottom.
     Texts Listed()
