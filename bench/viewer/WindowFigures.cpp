@@ -43,6 +43,8 @@ double UntilShown(TForm_Main& form, F&& action)
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir registry; // the window's settings stay out of the user's
+    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
     QApplication app(argc, argv);
     const int messages = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
     const int unitLines = argc > 2 ? std::atoi(argv[2]) : 200'000;

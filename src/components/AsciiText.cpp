@@ -2,11 +2,6 @@
 
 namespace vireo {
 
-char UpperCaseAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 std::string UpperCaseAscii(std::string_view text)
 {
     std::string result(text);

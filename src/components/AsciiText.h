@@ -6,7 +6,11 @@
 namespace vireo {
 
 // Upper-cases the ASCII letters a to z only; every other byte (UTF-8 included) stays as it is.
-char UpperCaseAscii(char c);
+// Inline: text comparisons over a whole store call it for every byte.
+inline char UpperCaseAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 std::string UpperCaseAscii(std::string_view text);
 
 // Whether two texts are equal once both are upper-cased with ASCII rules. Does not allocate.

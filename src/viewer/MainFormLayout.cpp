@@ -95,6 +95,7 @@ void TForm_Main::CreateLayout()
     });
     CreateTree();
     CreateFilterPanels();
+    CreateTracking();
 
     Panel_Main_Client_2 = new TCaptionPanel(Splitter_Main_Vert);
     Panel_Main_Client_2->setObjectName(QStringLiteral("Panel_Main_Client_2"));
@@ -128,16 +129,7 @@ void TForm_Main::CreateLayout()
 void TForm_Main::CreateTree()
 {
     treeImages_ = ViewerImages::TreeImages();
-    TreeView_Main = new QTreeWidget(TabSheet_Messages);
-    TreeView_Main->setObjectName(QStringLiteral("TreeView_Main"));
-    TreeView_Main->setAccessibleName(QStringLiteral("Message tree"));
-    TreeView_Main->setHeaderHidden(true);
-    TreeView_Main->setIndentation(19);
-    TreeView_Main->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TreeView_Main->setSelectionMode(QAbstractItemView::SingleSelection);
-    auto* layout = new QVBoxLayout(TabSheet_Messages);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(TreeView_Main);
+    TreeView_Main = AddPageTree(TabSheet_Messages, "TreeView_Main", QStringLiteral("Message tree"));
 
     const auto addNode = [this](QTreeWidgetItem* parent, const char* text, int image) {
         return AddTreeNode(parent, QString::fromLatin1(text), image);
@@ -152,6 +144,21 @@ void TForm_Main::CreateTree()
         addNode(types, kTypeNames[type], 3 + type);
     connect(TreeView_Main, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { TreeView_MainChange(current); });
+}
+
+QTreeWidget* TForm_Main::AddPageTree(QWidget* page, const char* name, const QString& accessibleName)
+{
+    auto* tree = new QTreeWidget(page);
+    tree->setObjectName(QString::fromLatin1(name));
+    tree->setAccessibleName(accessibleName);
+    tree->setHeaderHidden(true);
+    tree->setIndentation(19);
+    tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tree);
+    return tree;
 }
 
 void TForm_Main::CreateFilterPanels()

@@ -17,9 +17,10 @@ namespace {
 constexpr int kStateImageRole = Qt::UserRole + 1;
 } // namespace
 
-QTreeWidgetItem* TForm_Main::AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage)
+QTreeWidgetItem* TForm_Main::AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage,
+                                         QTreeWidget* tree)
 {
-    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView_Main);
+    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree ? tree : TreeView_Main);
     node->setText(0, text);
     node->setData(0, kStateImageRole, stateImage);
     node->setIcon(0, treeImages_.value(stateImage));
@@ -82,7 +83,7 @@ const ListingRule& TForm_Main::ArrivalRule()
     if (!arrivalRule_) {
         const ListPage page = ActivePage();
         arrivalRule_.emplace(RuleOf(TreeView_Main->currentItem()), page,
-                             page == ListPage::Filters ? &Filters() : nullptr);
+                             page == ListPage::Filters ? &Filters() : nullptr, SelectedTrackTest());
     }
     return *arrivalRule_;
 }
@@ -100,7 +101,8 @@ void TForm_Main::TreeView_MainChange(QTreeWidgetItem* node)
         return;
     }
     const ListPage page = ActivePage();
-    ListRows(ListingRule(RuleOf(node), page, page == ListPage::Filters ? &Filters() : nullptr));
+    ListRows(ListingRule(RuleOf(node), page, page == ListPage::Filters ? &Filters() : nullptr,
+                         SelectedTrackTest()));
 }
 
 void TForm_Main::ListByFilters()
@@ -137,7 +139,8 @@ void TForm_Main::PageControl_MainChange()
         Panel_Main_Messages->hide();
         update();
         break;
-    case ListPage::Tracking: // the rows of the selected track come with message tracking
+    case ListPage::Tracking:
+        ShowTrackedMessages();
         break;
     }
 }

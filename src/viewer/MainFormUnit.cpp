@@ -44,6 +44,7 @@ void TForm_Main::FormCreate()
     MessageStore = std::make_unique<vireo::MessageStore>();
     MessageStore->NextSequenceNumber = 0;
     intake_ = std::make_unique<MessageIntake>(*MessageStore, *timeConventions_);
+    LoadMessageTracks();
     CreateMessageList();
     ListViewEx_Messages->OnAfterSort = [this](TListViewEx&, int&) { RefreshTypeIcons(); };
     for (int column = 0; column < kMessageColumnCount; ++column)
@@ -53,6 +54,7 @@ void TForm_Main::FormCreate()
 
 void TForm_Main::FormDestroy()
 {
+    SaveMessageTracks();
     ListViewEx_Messages->setModel(nullptr);
     delete MessageRows;
     MessageRows = nullptr;

@@ -7,6 +7,7 @@
 #include "viewer/MessageAdmission.h"
 #include "viewer/MessageIntake.h"
 #include "viewer/MessageStore.h"
+#include "viewer/TrackRules.h"
 #include "viewer/TraceSources.h"
 #include "viewer/UnitSource.h"
 
@@ -45,6 +46,7 @@ class TFrm_VireoAddOn;
 class TGroupPanelExp;
 class TListViewEx;
 class TPanelExpander;
+class TForm_NewMessageTrack;
 
 // The viewer's main window: receives the posted messages, keeps them in its store, lists them by
 // tree node or by filters and shows the source line that sent one.
@@ -54,7 +56,8 @@ class TPanelExpander;
 // MainFormIntake.cpp (each message taken in; clearing the store; rules in MessageIntake and
 // TraceSources), MainFormPages.cpp (tree, pages and filters; rules in MessageAdmission),
 // MainFormMessageList.cpp (the list's columns and following; rules in MessageColumns),
-// MainFormSource.cpp (the source window; rules in SourceNavigation and UnitSource) and
+// MainFormSource.cpp (the source window; rules in SourceNavigation and UnitSource),
+// MainFormTracking.cpp (message tracking and Expert Mode; rules in TrackRules) and
 // MainFormCodeExaminer.cpp (the hand-off to the Code Examiner; rules in CodeExaminerHandOff).
 // The handlers are the window's own methods, named after their component and event, so the
 // split is by file rather than into collaborator objects that would all reach into the same
@@ -188,6 +191,8 @@ private:
     void CreateMenus();
     void CreateStatusBar();
     void CreateLayout();
+    // A read-only, single-selection tree without header filling a page of the left pane.
+    QTreeWidget* AddPageTree(QWidget* page, const char* name, const QString& accessibleName);
     void CreateTree();
     void CreateFilterPanels();
     void CreateMessageList();
@@ -202,8 +207,10 @@ private:
     void SeedFilterPanels(bool withTypes);
 
     // Tree, pages and filters (MainFormPages.cpp).
-    // Appends a node to the message tree (at the top level when parent is null) with a state image.
-    QTreeWidgetItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage);
+    // Appends a node with a state image under parent, or at the top level of tree (the message
+    // tree when null) when parent is null.
+    QTreeWidgetItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int stateImage,
+                                 QTreeWidget* tree = nullptr);
     // The active page.
     ListPage ActivePage() const;
     // The admission rule of a tree node.
@@ -230,6 +237,64 @@ private:
     bool firstShown_ = false;
     QPointer<QWindow> lastFocusWindow_; // the program's window that had the focus before
     QTimer programLeftTimer_;           // runs while no window of the program has the focus
+
+    // Message tracking and Expert Mode (MainFormTracking.cpp).
+public:
+    TTrackList TrackList;                // every message track, in the order created or loaded
+    QTreeWidget* TreeView_Tracking;      // roots "Exact Track", "Starting With Track", "Containing Track"
+    QMenu* PopupMenu_Tracking;           // the tracking tree's context menu
+    QAction* AddNewMessageTrack1;        // "&Add New Message Track"
+    QAction* DeleteMessageTrack1;        // "&Delete Message Track": enabled by a click on a track
+    QAction* ClearAllTracking1;          // "&Clear All Message Tracking"
+    QMenu* View1;                        // "&View"
+    QAction* ExpertMode1;                // "&View" > "&Expert Mode": checked, tracking is offered
+    QAction* MessageTracking1;           // "&Message Options" > "&Add Message Track" (Expert Mode)
+    QAction* MessageTracking1Separator;  // the separator after it (Expert Mode)
+    QAction* ClearAllMessageTracking1;   // "&Message Options" > "Clear All Message &Tracking"
+    // Runs the add-track dialog modally and returns its result; tests replace it.
+    std::function<int(TForm_NewMessageTrack& dialog)> ShowNewTrackDialog;
+
+    // The track of the selected node of the tracking tree; null for none or a root.
+    const TTrackInfo* FindSelectedTrack() const;
+    // Appends every stored track to the list and the tree.
+    void LoadMessageTracks();
+    // Replaces the stored tracks with the list (skipped when they could not be read at start).
+    void SaveMessageTracks();
+
+public slots:
+    // "&Add New Message Track": asks for a text and kinds, then adds a track per accepted kind.
+    void AddNewMessageTrack1Click();
+    // "&Message Options" > "&Add Message Track".
+    void MessageTracking1Click();
+    // "&Delete Message Track": deletes the selected track.
+    void DeleteMessageTrack1Click();
+    // "&Clear All Message Tracking": deletes every track, leaving the three roots.
+    void ClearAllTracking1Click();
+    // "&Message Options" > "Clear All Message &Tracking".
+    void ClearAllMessageTracking1Click();
+    // The selected tracking node changed: remembers its track and lists its messages.
+    void TreeView_TrackingChange();
+    // A left click in the tracking tree: "&Delete Message Track" only for a track node.
+    void TreeView_TrackingClick();
+    // "&Expert Mode", after its check mark toggled: shows or hides tracking.
+    void ExpertMode1Click();
+    // Rebuilds the list with the stored messages that match the selected track.
+    void ShowTrackedMessages();
+
+private:
+    void CreateTracking();
+    void CreateTrackingPage();
+    void CreateTrackingMenus();
+    // Appends a track to the list and its node to the root of its kind.
+    void AddTrack(TTrackKind kind, const std::string& text);
+    void AddTrackNode(const TTrackInfo& track);
+    // The selected node of the tracking tree, or null.
+    QTreeWidgetItem* SelectedTrackingNode() const;
+    // The selected track's test for the listing rule; empty when no track is selected.
+    ListingRule::TrackTest SelectedTrackTest() const;
+
+    std::optional<TrackMatcher> selectedTrack_; // the selected track, ready for each new message
+    bool tracksUnreadable_ = false;             // the stored tracks failed to load: keep them
 
     // Code Examiner hand-off (MainFormCodeExaminer.cpp).
 public:

@@ -92,7 +92,10 @@ public:
     // Whether the message is listed.
     bool Admits(const TTraceInfo& message) const { return node_.Admits(message) && PageAdmits(message); }
     // Whether some message can be listed at all.
-    bool AdmitsAny() const { return node_.AdmitsAny() && page_ != ListPage::UserKeyMarks; }
+    bool AdmitsAny() const
+    {
+        return node_.AdmitsAny() && page_ != ListPage::UserKeyMarks && (page_ != ListPage::Tracking || track_);
+    }
 
 private:
     bool PageAdmits(const TTraceInfo& message) const;

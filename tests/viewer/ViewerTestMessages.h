@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/TimeStampText.h"
+#include "intake/TraceIntake.h"
 #include "viewer/MessageStore.h"
 
 #include <string>
@@ -36,6 +37,13 @@ inline const TTraceInfo& Post(MessageStore& store, const Msg& m)
     f.MessageDate = "08/12/2026";
     f.MessageTime = "01:02:03";
     return store.Items(store.Append(std::move(f)));
+}
+
+// Hands a message to an intake (the main window) as the automation object does.
+inline void Post(ITraceIntake& intake, const Msg& m)
+{
+    const auto q = [](const std::string& s) { return QString::fromStdString(s); };
+    intake.ReceiveTrace(q(m.cls), q(m.text), m.type, q(m.group), q(m.computer), q(m.id), q(m.unit), m.stamp);
 }
 
 // Time conventions fixed by the test, which may change them between messages.

@@ -43,11 +43,7 @@ protected:
         sourceContract = CheckModelContract(form->SourceRows);
     }
 
-    void Post(const Msg& m)
-    {
-        const auto q = [](const std::string& s) { return QString::fromStdString(s); };
-        form->ReceiveTrace(q(m.cls), q(m.text), m.type, q(m.group), q(m.computer), q(m.id), q(m.unit), m.stamp);
-    }
+    void Post(const Msg& m) { vireo::test::Post(*form, m); }
 
     // Lets the list announce appended rows, as the event loop does after an intake.
     void Settle()

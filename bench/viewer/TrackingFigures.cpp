@@ -1,0 +1,141 @@
+// Prints the figures of message tracking in the main window, shown offscreen, with 100 tracks
+// defined: rebuilding the list when a track is selected with a large store (until the view has
+// laid out and painted), and the cost per message taken in while a track is selected, against
+// the same intake on the Messages page without tracks.
+//   viewer_tracking_figures [message count, default 1000000] [messages per intake run, default 40000]
+
+#include "../BenchSupport.h"
+#include "components/ListViewEx.h"
+#include "viewer/MainFormUnit.h"
+#include "viewer/MessageListModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using namespace vireo;
+using namespace vireo::bench;
+
+namespace {
+
+// Typical traffic: a few dozen classes, units and IDs, five groups, one computer, a time that
+// changes every second, and a message text of its own for each message.
+void TakeIn(TForm_Main& form, int first, int count)
+{
+    static const QString groups[] = {QString(), "mgRed", "mgBlue", "mgGreen", "mgYellow"};
+    for (int i = first; i < first + count; ++i)
+        form.ReceiveTrace(QStringLiteral("TClass%1").arg(i % 40),
+                          QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100), i % 4,
+                          groups[i % 5], QStringLiteral("BUILD-PC"), QStringLiteral("UniqueStr_%1").arg(100000 + i % 400),
+                          QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40), 45000.5 + i / 86400.0);
+}
+
+// Microseconds per message for taking in count messages, the list shown afterwards; the window
+// has first finished the work of the rebuild before.
+double IntakeMicroseconds(TForm_Main& form, int first, int count)
+{
+    QCoreApplication::processEvents();
+    form.ListViewEx_Messages->viewport()->repaint();
+    const double ms = Milliseconds([&] {
+        TakeIn(form, first, count);
+        form.MessageRows->FlushAppendedRows();
+        QCoreApplication::processEvents();
+    });
+    return 1000.0 * ms / count;
+}
+
+// 100 tracks, stored as a previous run left them: 97 that match nothing of the traffic and one
+// of each kind that does.
+void StoreTracks()
+{
+    TTrackList tracks;
+    for (int i = 0; i < 97; ++i)
+        tracks.Add(std::make_unique<TTrackInfo>(
+            TTrackInfo{"Watched event " + std::to_string(i), static_cast<TTrackKind>(i % 3)}));
+    tracks.Add(std::make_unique<TTrackInfo>(TTrackInfo{"processing ITEM 1", tkStartWith}));
+    tracks.Add(std::make_unique<TTrackInfo>(TTrackInfo{"Processing item 5 of batch 0", tkExact}));
+    tracks.Add(std::make_unique<TTrackInfo>(TTrackInfo{"OF BATCH", tkContaining}));
+    WriteTrackList(tracks);
+}
+
+// The node of a track: the last child of the kind's root.
+QTreeWidgetItem* LastTrackNode(TForm_Main& form, TTrackKind kind)
+{
+    QTreeWidgetItem* root = form.TreeView_Tracking->topLevelItem(kind);
+    return root->child(root->childCount() - 1);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir registry;
+    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
+    QApplication app(argc, argv);
+    const int messages = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 40'000;
+    constexpr int tries = 5; // each figure is the best of five, as other work on the machine only adds
+
+    StoreTracks();
+    auto form = std::make_unique<TForm_Main>();
+    form->ShowMessageBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
+    form->show();
+    form->FormActivate();
+    QCoreApplication::processEvents();
+    std::printf("tracks defined:                    %d (best of %d runs each)\n", form->TrackList.Count(), tries);
+
+    TakeIn(*form, 0, messages);
+    form->ExpertMode1->trigger();
+    const char* names[] = {"exact", "starting-with", "containing"};
+    for (const TTrackKind kind : {tkExact, tkStartWith, tkContaining}) {
+        double best = 1e9, bestPass = 1e9;
+        for (int run = 0; run < tries; ++run) {
+            form->TreeView_Tracking->setCurrentItem(form->TreeView_Tracking->topLevelItem(kind));
+            QCoreApplication::processEvents();
+            best = std::min(best, Milliseconds([&] {
+                form->TreeView_Tracking->setCurrentItem(LastTrackNode(*form, kind));
+                form->MessageRows->FlushAppendedRows();
+                QCoreApplication::processEvents();
+                form->ListViewEx_Messages->viewport()->repaint();
+            }));
+            const ListingRule rule(TreeNodeRule::All(), ListPage::Tracking, nullptr,
+                                   [track = TrackMatcher(*form->FindSelectedTrack())](const TTraceInfo& m) {
+                                       return track.Matches(m.MessageStr);
+                                   });
+            bestPass = std::min(bestPass, Milliseconds([&] { ListedRows(*form->MessageStore, rule); }));
+        }
+        std::printf("select %-13s track, rebuild:  %.1f ms (%d of %d messages listed; the pass alone %.1f ms)\n",
+                    names[kind], best, form->MessageRows->rowCount(), form->MessageStore->Count(), bestPass);
+    }
+
+    // Taking in with the containing track selected, against the same intake on the Messages page
+    // with "All" selected (which lists every message too and never looks at a track), the two in
+    // turn so that both see the same machine; then the latter once more with no track defined.
+    QTreeWidgetItem* containing = LastTrackNode(*form, tkContaining);
+    int next = messages;
+    double tracking = 1e9, all = 1e9, none = 1e9;
+    for (int run = 0; run < tries; ++run) {
+        form->ExpertMode1->trigger(); // on: the Tracking page, the track still selected
+        form->TreeView_Tracking->setCurrentItem(containing);
+        tracking = std::min(tracking, IntakeMicroseconds(*form, next, rounds));
+        next += rounds;
+        form->ExpertMode1->trigger(); // off: the Messages page
+        form->FormActivate();
+        all = std::min(all, IntakeMicroseconds(*form, next, rounds));
+        next += rounds;
+    }
+    form->ClearAllMessageTracking1->trigger();
+    for (int run = 0; run < tries; ++run, next += rounds)
+        none = std::min(none, IntakeMicroseconds(*form, next, rounds));
+    std::printf("intake, Messages page, \"All\":      %.2f us each (%.2f us with no track defined)\n", all, none);
+    std::printf("intake, containing track selected: %.2f us each (every message listed, %+.2f us)\n", tracking,
+                tracking - all);
+    return 0;
+}
