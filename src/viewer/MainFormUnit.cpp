@@ -4,6 +4,7 @@
 #include "components/ListViewEx.h"
 #include "components/PanelExpander.h"
 #include "viewer/CaptionPanel.h"
+#include "viewer/KeyMarkListModel.h"
 #include "viewer/MessageListModel.h"
 #include "viewer/MessageRows.h"
 #include "viewer/SourceLinesModel.h"
@@ -113,10 +114,12 @@ void TForm_Main::FormCreate()
     for (int column = 0; column < kMessageColumnCount; ++column)
         SavedColumnWidths[static_cast<std::size_t>(column)] = ListViewEx_Messages->columnWidth(column);
     SeedFilterPanels();
+    LoadKeyMarks();
 }
 
 void TForm_Main::FormDestroy()
 {
+    SaveKeyMarks();
     ListViewEx_Messages->setModel(nullptr);
     delete MessageRows;
     MessageRows = nullptr;
@@ -218,6 +221,7 @@ void TForm_Main::CreateLayout()
     const int left = std::max(250, PageControl_Main->tabBar()->sizeHint().width() + 8);
     Splitter_Main_Vert->setSizes({left, width() - left});
     CreateSourceWindow();
+    CreateKeyMarksPage();
 }
 
 void TForm_Main::CreateTree()
@@ -371,6 +375,8 @@ void TForm_Main::CreateSourceWindow()
         PopupMenu_Source->popup(ListView_Source->viewport()->mapToGlobal(at));
     });
     ListView_Source->viewport()->installEventFilter(this);
+    connect(ListView_Source, &QAbstractItemView::doubleClicked, this, &TForm_Main::ListView_SourceDblClick);
+    connect(AddKeyMarkwithDescription1, &QAction::triggered, this, &TForm_Main::AddKeyMarkwithDescription1Click);
 }
 
 QString TForm_Main::StatusText() const
@@ -624,7 +630,7 @@ void TForm_Main::ListViewEx_MessagesDblClick()
 void TForm_Main::LoadUnitSource(const std::string& path, UnitLines lines, bool markKeyMarks)
 {
     CurrentUnitFile = path;
-    SourceRows->LoadUnitSource(path, std::move(lines), markKeyMarks ? &KeyMarks : nullptr);
+    SourceRows->LoadUnitSource(path, std::move(lines), markKeyMarks ? &KeyMarkRows->Marks() : nullptr);
 }
 
 void TForm_Main::RevealSourceRow(int row, bool fromTop)
@@ -653,6 +659,8 @@ bool TForm_Main::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ListView_Source->viewport() && event->type() == QEvent::MouseButtonRelease)
         ListView_SourceMouseUp();
+    if (ListViewEx_KeyMarks && watched == ListViewEx_KeyMarks->viewport() && event->type() == QEvent::MouseButtonRelease)
+        ListViewEx_KeyMarksMouseUp();
     return QMainWindow::eventFilter(watched, event);
 }
 
