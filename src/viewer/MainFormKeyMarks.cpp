@@ -5,6 +5,7 @@
 #include "components/AsciiText.h"
 #include "components/ListViewEx.h"
 #include "viewer/KeyMarkListModel.h"
+#include "viewer/MainSourcePane.h"
 #include "viewer/SourceLinesModel.h"
 #include "viewer/SourceNavigation.h"
 
@@ -19,30 +20,6 @@
 namespace vireo {
 
 namespace {
-
-// The source window as key-mark navigation drives it.
-class MainKeyMarkPane : public KeyMarkPane {
-public:
-    explicit MainKeyMarkPane(TForm_Main& form) : form_(form) {}
-    const std::string& CurrentUnitFile() const override { return form_.CurrentUnitFile; }
-    int RowCount() const override { return form_.SourceRows->rowCount(); }
-    void ClearUnit() override
-    {
-        form_.SourceRows->ClearRows(true);
-        form_.CurrentUnitFile.clear();
-    }
-    void LoadUnitSource(const std::string& path, UnitLines lines) override
-    {
-        form_.LoadUnitSource(path, std::move(lines), false);
-    }
-    void RevealSourceRow(int row, bool fromTop) override { form_.RevealSourceRow(row, fromTop); }
-    void SetKeyMarkImage(int row) override { form_.SourceRows->SetKeyMarkImage(row, true); }
-    void ShowMessage(const std::string& text) override { form_.ShowMessageBox(QString::fromStdString(text)); }
-    void SetStatusText(const std::string& text) override { form_.StatusPanel_Main->setText(QString::fromStdString(text)); }
-
-private:
-    TForm_Main& form_;
-};
 
 // The modal input box for a key mark's description.
 std::optional<QString> AskDescription(QWidget* parent, const QString& lineText)
@@ -173,7 +150,7 @@ void TForm_Main::ListViewEx_KeyMarksDblClick()
     const int selected = ListViewEx_KeyMarks->SelectedRow();
     if (selected < 0)
         return;
-    MainKeyMarkPane pane(*this);
+    MainSourcePane pane(*this, false);
     FileUnitReader reader;
     ShowKeyMark(KeyMarkRows->Marks().at(static_cast<std::size_t>(selected)), pane, reader);
 }
@@ -204,7 +181,7 @@ void TForm_Main::ClearKeyMark1Click()
         return;
     // Only a revealed line may be toggled: otherwise the selected source row is another line,
     // whose mark would go (or which would gain one) instead.
-    MainKeyMarkPane pane(*this);
+    MainSourcePane pane(*this, false);
     FileUnitReader reader;
     if (ShowKeyMark(mark, pane, reader))
         ListView_SourceDblClick();

@@ -6,6 +6,7 @@
 #include "viewer/CaptionPanel.h"
 #include "viewer/KeyMarkListModel.h"
 #include "viewer/MessageListModel.h"
+#include "viewer/MainSourcePane.h"
 #include "viewer/MessageRows.h"
 #include "viewer/SourceLinesModel.h"
 #include "viewer/SourceNavigation.h"
@@ -53,28 +54,6 @@ std::string Bytes(const QString& text)
 
 // Role under which a tree node keeps its state image number.
 constexpr int kStateImageRole = Qt::UserRole + 1;
-
-// The source window as message navigation drives it.
-class MainSourcePane : public SourcePane {
-public:
-    explicit MainSourcePane(TForm_Main& form) : form_(form) {}
-    const std::string& CurrentUnitFile() const override { return form_.CurrentUnitFile; }
-    int RowCount() const override { return form_.SourceRows->rowCount(); }
-    void ClearUnit() override
-    {
-        form_.SourceRows->ClearRows(true);
-        form_.CurrentUnitFile.clear();
-    }
-    void LoadUnitSource(const std::string& path, UnitLines lines) override
-    {
-        form_.LoadUnitSource(path, std::move(lines), true);
-    }
-    void RevealSourceRow(int row) override { form_.RevealSourceRow(row, true); }
-    void ShowMessage(const std::string& text) override { form_.ShowMessageBox(Text(text)); }
-
-private:
-    TForm_Main& form_;
-};
 
 } // namespace
 
@@ -618,7 +597,7 @@ void TForm_Main::ListViewEx_MessagesDblClick()
         const int row = ListViewEx_Messages->SelectedRow();
         const std::optional<SourceRequest> request =
             row >= 0 ? std::optional(MessageRows->RequestForRow(row)) : std::nullopt;
-        MainSourcePane pane(*this);
+        MainSourcePane pane(*this, true);
         FileUnitReader reader;
         ShowMessageSource(*MessageStore, request ? &*request : nullptr, pane, reader);
     } catch (const std::exception& error) {
