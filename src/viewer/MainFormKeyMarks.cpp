@@ -200,9 +200,11 @@ void TForm_Main::LoadKeyMarks()
         keyMarksUnread_ = false;
     } catch (const std::exception& error) {
         keyMarksUnread_ = true;
-        ShowMessageBox(QStringLiteral("The key marks could not be read: %1. Key marks will not be saved "
-                                      "at close, so that the stored ones stay as they are.")
-                           .arg(QString::fromUtf8(error.what())));
+        // Told once the window is up: while it is being created nobody could answer a box.
+        const QString text = QStringLiteral("The key marks could not be read: %1. Key marks will not be saved "
+                                            "at close, so that the stored ones stay as they are.")
+                                 .arg(QString::fromUtf8(error.what()));
+        QMetaObject::invokeMethod(this, [this, text] { ShowMessageBox(text); }, Qt::QueuedConnection);
     }
 }
 

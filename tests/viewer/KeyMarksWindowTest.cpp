@@ -302,4 +302,14 @@ TEST_F(KeyMarksWindow, KeyMarksSurviveARestartAndAShorterListLeavesNoOldEntries)
     EXPECT_EQ(Marks(), (KeyMarkList{five[0], five[2], five[4]}));
     EXPECT_EQ(CountRegSubKeys("Vireo\\KeyMarks"), 3);
     EXPECT_EQ(ReadRegString("Vireo\\KeyMarks\\2", "Line Number", ""), "10");
+
+    // A hand-edited entry that cannot be read is reported, and closing keeps every stored entry.
+    form.reset();
+    WriteRegInteger("Vireo\\KeyMarks\\1", "Unit Name", 5);
+    Reopen();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].indexOf("Invalid data type for 'Unit Name'"), -1) << boxes[0].toStdString();
+    form.reset();
+    EXPECT_EQ(CountRegSubKeys("Vireo\\KeyMarks"), 3);
+    EXPECT_EQ(ReadRegString("Vireo\\KeyMarks\\2", "Line Number", ""), "10");
 }
