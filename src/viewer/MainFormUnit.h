@@ -154,7 +154,7 @@ public:
     // navigation, and their registry entries.
 public:
     TListViewEx* ListViewEx_KeyMarks = nullptr; // the key-marks list
-    KeyMarkListModel* KeyMarkRows;      // its rows: the one store of the key marks
+    KeyMarkListModel* KeyMarkRows = nullptr;    // its rows: the one store of the key marks
     QLabel* Label_UnitName;             // unit of the selected key mark
     QLabel* Label_LineNum;              // line number of the selected key mark
     QMenu* PopupMenu_KeyMarks;          // the key-marks list's context menu
@@ -184,8 +184,11 @@ public:
     void SaveKeyMarks();
 
 private:
+    // The key-marks list, its menus and the panel below it.
     void CreateKeyMarksPage();
+    // The panel showing the selected key mark's unit and line number.
     void CreateKeyMarksPanel(QWidget* page);
+    // The selected source row, or -1.
     int SelectedSourceRow() const;
     bool keyMarksUnread_ = false; // loading failed: saving would drop the entries not read
 
