@@ -1,11 +1,13 @@
 // Prints the figures of the main window with a large store, shown offscreen: rebuilding the list
 // for tree nodes and for the filters (until the view has laid out and painted), and loading a
-// 200,000-line unit into the source window and locating its last line.
+// 200,000-line unit into the source window and locating its last line, without key marks and
+// with 1,000 key marks on it.
 //   viewer_window_figures [message count, default 1000000] [unit lines, default 200000]
 
 #include "../BenchSupport.h"
 #include "components/ListViewEx.h"
 #include "components/PanelExpander.h"
+#include "viewer/KeyMarkListModel.h"
 #include "viewer/MainFormUnit.h"
 #include "viewer/MessageListModel.h"
 #include "viewer/SourceLinesModel.h"
@@ -110,13 +112,38 @@ int main(int argc, char* argv[])
     form.MessageRows->FlushAppendedRows();
     QCoreApplication::processEvents();
     form.ListViewEx_Messages->SelectRow(form.MessageRows->rowCount() - 1);
-    const double sourceMs = Milliseconds([&] {
-        form.ListViewEx_MessagesDblClick();
-        QCoreApplication::processEvents();
-        form.ListView_Source->viewport()->repaint();
-    });
-    const QModelIndexList selected = form.ListView_Source->selectionModel()->selectedRows();
+    const auto showLastLine = [&] {
+        form.ClearSourceClick();
+        return Milliseconds([&] {
+            form.ListViewEx_MessagesDblClick();
+            QCoreApplication::processEvents();
+            form.ListView_Source->viewport()->repaint();
+        });
+    };
+    const auto selectedRow = [&] {
+        const QModelIndexList selected = form.ListView_Source->selectionModel()->selectedRows();
+        return selected.isEmpty() ? -1 : selected.first().row();
+    };
+    const double sourceMs = showLastLine();
     std::printf("load %d-line unit, locate last:  %.1f ms (row %d selected)\n", unitLines, sourceMs,
-                selected.isEmpty() ? -1 : selected.first().row());
+                selectedRow());
+
+    constexpr int keyMarks = 1000;
+    for (int mark = 0; mark < keyMarks; ++mark) {
+        const int row = static_cast<int>(static_cast<long long>(mark) * (unitLines - 1) / keyMarks);
+        form.KeyMarkRows->Add(PlainKeyMark(form.SourceRows->LineText(row), row, unit));
+    }
+    const double markedMs = showLastLine();
+    int marked = 0;
+    for (int row = 0; row < form.SourceRows->rowCount(); ++row)
+        marked += form.SourceRows->HasKeyMarkImage(row);
+    std::printf("the same with %d key marks:      %.1f ms (row %d selected, %d rows marked)\n", keyMarks,
+                markedMs, selectedRow(), marked);
+
+    const double saveMs = Milliseconds([&] { form.SaveKeyMarks(); });
+    std::printf("save %d key marks to the hive:   %.1f ms (%.2f ms each)\n", keyMarks, saveMs, saveMs / keyMarks);
+    const double loadMs = Milliseconds([&] { form.LoadKeyMarks(); });
+    std::printf("load them from the hive:           %.1f ms\n", loadMs);
+    form.ClearsAllKeyMarks1Click(); // closing saves them again otherwise
     return 0;
 }

@@ -118,6 +118,8 @@ thread_local HiveBatch::State* openBatch = nullptr;
 
 HiveBatch::HiveBatch(RegRoot root)
 {
+    if (openBatch != nullptr && openBatch->root == root)
+        return; // joins the batch already open
     const HiveFile file(root);
     state_.reset(new State{root, HiveLock(WithSuffix(HiveFilePath(root), ".lock")), nullptr, false});
     state_->hive = file.Load();
@@ -127,12 +129,14 @@ HiveBatch::HiveBatch(RegRoot root)
 
 HiveBatch::~HiveBatch()
 {
-    if (openBatch == state_.get())
+    if (state_ && openBatch == state_.get())
         openBatch = nullptr;
 }
 
 RegStatus HiveBatch::Commit()
 {
+    if (!state_)
+        return RegStatus::Ok;
     if (!state_->hive)
         return RegStatus::CannotWrite;
     if (state_->changed) {

@@ -125,4 +125,13 @@ std::int32_t CountRegSubKeys(std::string_view subKey)
     return key ? key->SubKeyCount() : 0;
 }
 
+void WithRegBatch(const std::function<void()>& work)
+{
+    HiveBatch batch(RegRoot::LocalMachine);
+    work();
+    if (batch.Commit() != RegStatus::Ok)
+        throw ERegistryException("Failed to write the settings file '" + HiveFilePath(RegRoot::LocalMachine).string()
+                                 + "'");
+}
+
 } // namespace vireo

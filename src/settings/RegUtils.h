@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -50,6 +51,11 @@ std::string ReadRegStringAt(std::string_view keyPath, std::string_view name,
                             std::string_view defaultValue);
 // WriteRegString on a whole key path below HKEY_LOCAL_MACHINE (no base path added).
 void WriteRegStringAt(std::string_view keyPath, std::string_view name, std::string_view value);
+
+// Runs work as one batch on the machine hive: its reads and writes go to one copy, written back
+// once at the end in one atomic replacement. Raises ERegistryException when that write fails
+// (the file then stays as it was); inside another batch the outer one writes.
+void WithRegBatch(const std::function<void()>& work);
 
 // The number a value holds: "Failed to get data for '%s'" when its data is longer than 4 bytes,
 // "Invalid data type for '%s'" when it is not a 32-bit number (name in place of %s).

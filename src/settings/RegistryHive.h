@@ -108,7 +108,8 @@ private:
 // Makes the changes this thread makes to one root's hive one atomic write. While it lives, the
 // hive stays locked against other processes and every operation of this thread on it works on
 // one copy read when the batch began; Commit writes that copy once, if anything changed. A batch
-// that ends without Commit writes nothing. Batches do not nest.
+// that ends without Commit writes nothing. A batch opened inside another on the same hive joins
+// it: its Commit writes nothing, the outer one writes all.
 class HiveBatch {
 public:
     // Locks the root's hive and reads it.

@@ -124,6 +124,7 @@ void TForm_Main::CreateLayout()
     const int left = std::max(250, PageControl_Main->tabBar()->sizeHint().width() + 8);
     Splitter_Main_Vert->setSizes({left, width() - left});
     CreateSourceWindow();
+    CreateKeyMarksPage(); // after the source window: its event filter watches both lists
 }
 
 void TForm_Main::CreateTree()
@@ -267,6 +268,8 @@ void TForm_Main::CreateSourceWindow()
         PopupMenu_Source->popup(ListView_Source->viewport()->mapToGlobal(at));
     });
     ListView_Source->viewport()->installEventFilter(this);
+    connect(ListView_Source, &QAbstractItemView::doubleClicked, this, &TForm_Main::ListView_SourceDblClick);
+    connect(AddKeyMarkwithDescription1, &QAction::triggered, this, &TForm_Main::AddKeyMarkwithDescription1Click);
 }
 
 } // namespace vireo

@@ -2,7 +2,9 @@
 
 #include "components/ListViewEx.h"
 #include "components/QtText.h"
+#include "viewer/KeyMarkListModel.h"
 #include "viewer/MainFormTexts.h"
+#include "viewer/MainSourcePane.h"
 #include "viewer/MessageListModel.h"
 #include "viewer/SourceLinesModel.h"
 #include "viewer/SourceNavigation.h"
@@ -13,32 +15,6 @@
 
 namespace vireo {
 
-namespace {
-
-// The source window as message navigation drives it.
-class MainSourcePane : public SourcePane {
-public:
-    explicit MainSourcePane(TForm_Main& form) : form_(form) {}
-    const std::string& CurrentUnitFile() const override { return form_.CurrentUnitFile; }
-    int RowCount() const override { return form_.SourceRows->rowCount(); }
-    void ClearUnit() override
-    {
-        form_.SourceRows->ClearRows(true);
-        form_.CurrentUnitFile.clear();
-    }
-    void LoadUnitSource(const std::string& path, UnitLines lines) override
-    {
-        form_.LoadUnitSource(path, std::move(lines), true);
-    }
-    void RevealSourceRow(int row) override { form_.RevealSourceRow(row, true); }
-    void ShowMessage(const std::string& text) override { form_.ShowMessageBox(QtText(text)); }
-
-private:
-    TForm_Main& form_;
-};
-
-} // namespace
-
 void TForm_Main::ListViewEx_MessagesDblClick()
 {
     SetStatusText(QLatin1String(kStatusLoadingSource));
@@ -46,7 +22,7 @@ void TForm_Main::ListViewEx_MessagesDblClick()
         const int row = ListViewEx_Messages->SelectedRow();
         const std::optional<SourceRequest> request =
             row >= 0 ? std::optional(MessageRows->RequestForRow(row)) : std::nullopt;
-        MainSourcePane pane(*this);
+        MainSourcePane pane(*this, true);
         FileUnitReader reader;
         ShowMessageSource(*MessageStore, request ? &*request : nullptr, pane, reader);
     } catch (const std::exception& error) {
@@ -58,7 +34,7 @@ void TForm_Main::ListViewEx_MessagesDblClick()
 void TForm_Main::LoadUnitSource(const std::string& path, UnitLines lines, bool markKeyMarks)
 {
     CurrentUnitFile = path;
-    SourceRows->LoadUnitSource(path, std::move(lines), markKeyMarks ? &KeyMarks : nullptr);
+    SourceRows->LoadUnitSource(path, std::move(lines), markKeyMarks ? &KeyMarkRows->Marks() : nullptr);
 }
 
 void TForm_Main::RevealSourceRow(int row, bool fromTop)
@@ -87,6 +63,9 @@ bool TForm_Main::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ListView_Source->viewport() && event->type() == QEvent::MouseButtonRelease)
         ListView_SourceMouseUp();
+    if (ListViewEx_KeyMarks && watched == ListViewEx_KeyMarks->viewport()
+        && event->type() == QEvent::MouseButtonRelease)
+        ListViewEx_KeyMarksMouseUp();
     return QMainWindow::eventFilter(watched, event);
 }
 

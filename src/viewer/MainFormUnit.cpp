@@ -50,10 +50,12 @@ void TForm_Main::FormCreate()
     for (int column = 0; column < kMessageColumnCount; ++column)
         SavedColumnWidths[static_cast<std::size_t>(column)] = ListViewEx_Messages->columnWidth(column);
     SeedFilterPanels(true);
+    LoadKeyMarks();
 }
 
 void TForm_Main::FormDestroy()
 {
+    SaveKeyMarks();
     SaveMessageTracks();
     ListViewEx_Messages->setModel(nullptr);
     delete MessageRows;

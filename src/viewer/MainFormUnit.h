@@ -39,6 +39,7 @@ class QTreeWidgetItem;
 
 namespace vireo {
 
+class KeyMarkListModel;
 class MessageListModel;
 class SourceLinesModel;
 class TCaptionPanel;
@@ -133,7 +134,6 @@ public:
     QMenu* PopupMenu_Source;            // the source window's context menu
     QAction* AddKeyMarkwithDescription1; // "&Add Key Mark with Description"
     std::string CurrentUnitFile;        // path of the unit shown; empty when none
-    std::vector<KeyMark> KeyMarks;      // the user's key marks, marked in loaded units
 
 public slots:
     // "Clear All &Messages": empties the store, the list, the learned nodes and filter entries.
@@ -174,6 +174,48 @@ public:
     void RevealSourceRow(int row, bool fromTop);
     // The tree node whose text is exactly text, or null (for tools that drive the window).
     QTreeWidgetItem* FindNode(const QString& text) const;
+
+    // Key marks (MainFormKeyMarks.cpp): their page, setting them from the source window,
+    // navigation, and their registry entries.
+public:
+    TListViewEx* ListViewEx_KeyMarks = nullptr; // the key-marks list
+    KeyMarkListModel* KeyMarkRows = nullptr;    // its rows: the one store of the key marks
+    QLabel* Label_UnitName;             // unit of the selected key mark
+    QLabel* Label_LineNum;              // line number of the selected key mark
+    QMenu* PopupMenu_KeyMarks;          // the key-marks list's context menu
+    QAction* ClearKeyMark1;             // "Clear &Key Mark"
+    QAction* ClearsAllKeyMarks1;        // "Clears &All Key Marks"
+    QAction* ClearAllUserKeyMarks1;     // "&Message Options" > "Clear All &User Key Marks"
+    // Asks for a key mark's description offering the line text; nothing on Cancel. Tests replace it.
+    std::function<std::optional<QString>(const QString& lineText)> InputKeyMarkDescription;
+
+    // Double-click in the source window: sets a plain key mark on the line or removes its mark.
+    void ListView_SourceDblClick();
+    // "&Add Key Mark with Description": asks for a description and marks the line with it.
+    void AddKeyMarkwithDescription1Click();
+    // Double-click on a key mark: shows its line in the source window.
+    void ListViewEx_KeyMarksDblClick();
+    // The key-marks list changed: the labels show the selected key mark.
+    void ListViewEx_KeyMarksChange();
+    // Enables the key-marks menu's items for the selection and the list.
+    void ListViewEx_KeyMarksMouseUp();
+    // "Clear &Key Mark": removes the selected key mark through its line in the source window.
+    void ClearKeyMark1Click();
+    // "Clears &All Key Marks" and "Clear All &User Key Marks": removes every key mark.
+    void ClearsAllKeyMarks1Click();
+    // Reads the key marks from the registry.
+    void LoadKeyMarks();
+    // Stores the key marks in the registry, replacing the stored ones.
+    void SaveKeyMarks();
+
+private:
+    // The key-marks list, its menus and the panel below it.
+    void CreateKeyMarksPage();
+    // The panel showing the selected key mark's unit and line number.
+    void CreateKeyMarksPanel(QWidget* page);
+    // The selected source row, or -1.
+    int SelectedSourceRow() const;
+    bool keyMarksUnread_ = false; // loading failed: saving would drop the entries not read
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -46,14 +46,14 @@ QString SourceLinesModel::UnitCaption() const
 }
 
 void SourceLinesModel::LoadUnitSource(const std::string& path, UnitLines lines,
-                                      const std::vector<KeyMark>* marks)
+                                      const KeyMarkList* marks)
 {
     beginResetModel();
     lines_ = std::move(lines);
-    marked_.assign(lines_.size(), false);
-    if (marks && !marks->empty())
-        for (std::size_t i = 0; i < lines_.size(); ++i)
-            marked_[i] = HasKeyMark(*marks, lines_[i], std::to_string(i + 1), path);
+    if (marks)
+        marked_ = KeyMarkedLines(*marks, lines_, path);
+    else
+        marked_.assign(lines_.size(), false);
     unit_ = path;
     endResetModel();
     emit headerDataChanged(Qt::Horizontal, 0, 0);
@@ -92,6 +92,13 @@ void SourceLinesModel::SetKeyMarkImage(int row, bool marked)
         return;
     marked_[static_cast<std::size_t>(row)] = marked;
     emit dataChanged(index(row, 0), index(row, 0), {Qt::DecorationRole});
+}
+
+void SourceLinesModel::ClearKeyMarkImages()
+{
+    marked_.assign(lines_.size(), false);
+    if (!lines_.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
 }
 
 bool SourceLinesModel::HasKeyMarkImage(int row) const

@@ -30,7 +30,7 @@ public:
     // Replaces the rows with the lines of the unit at path; with marks given, lines that carry
     // one of them get the key-mark image.
     void LoadUnitSource(const std::string& path, UnitLines lines,
-                        const std::vector<KeyMark>* marks);
+                        const KeyMarkList* marks);
 
     // Removes every row; the caption shows "<No Unit Name>" when resetCaption is set.
     void ClearRows(bool resetCaption);
@@ -42,6 +42,8 @@ public:
 
     // Gives or takes a row's key-mark image.
     void SetKeyMarkImage(int row, bool marked);
+    // Takes the key-mark image from every row.
+    void ClearKeyMarkImages();
     // Whether a row shows the key-mark image.
     bool HasKeyMarkImage(int row) const;
 

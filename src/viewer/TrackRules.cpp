@@ -127,23 +127,27 @@ const char* TrackRefusalText(TTrackKind kind)
 
 void WriteTrackList(const TTrackList& tracks)
 {
-    DeleteRegKey(kTracksKey);
-    for (const TTrackKind kind : kTrackKinds) {
-        int entry = 0;
-        for (int i = 0; i < tracks.Count(); ++i)
-            if (const TTrackInfo& track = tracks.Items(i); track.TrackKind == kind)
-                WriteRegString(EntryKey(kind, entry++), kTrackValue, track.MessageText);
-    }
+    WithRegBatch([&] {
+        DeleteRegKey(kTracksKey);
+        for (const TTrackKind kind : kTrackKinds) {
+            int entry = 0;
+            for (int i = 0; i < tracks.Count(); ++i)
+                if (const TTrackInfo& track = tracks.Items(i); track.TrackKind == kind)
+                    WriteRegString(EntryKey(kind, entry++), kTrackValue, track.MessageText);
+        }
+    });
 }
 
 void ReadTrackList(TTrackList& tracks)
 {
-    for (const TTrackKind kind : kTrackKinds) {
-        const int count = CountRegSubKeys(kKindKeys[Slot(kind)]);
-        for (int entry = 0; entry < count; ++entry)
-            tracks.Add(std::make_unique<TTrackInfo>(
-                TTrackInfo{ReadRegString(EntryKey(kind, entry), kTrackValue, ""), kind}));
-    }
+    WithRegBatch([&] {
+        for (const TTrackKind kind : kTrackKinds) {
+            const int count = CountRegSubKeys(kKindKeys[Slot(kind)]);
+            for (int entry = 0; entry < count; ++entry)
+                tracks.Add(std::make_unique<TTrackInfo>(
+                    TTrackInfo{ReadRegString(EntryKey(kind, entry), kTrackValue, ""), kind}));
+        }
+    });
 }
 
 } // namespace vireo

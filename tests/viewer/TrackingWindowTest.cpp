@@ -179,7 +179,7 @@ TEST_F(TrackingWindow, ExpertModeOffersTrackingAndSwitchesPagesWithoutRefillingT
     for (QAction* item : form->MessageOptions1->actions())
         options.push_back(item->isSeparator() ? "-" : item->text().toStdString());
     EXPECT_EQ(options, (Texts{"&Add Message Track", "-", "Clear All &Messages", "Clear All Message &Tracking",
-                              "Clear &Source Window"}));
+                              "Clear All &User Key Marks", "Clear &Source Window"}));
     EXPECT_EQ(form->View1->accessibleName(), "View");
     EXPECT_EQ(form->TreeView_Tracking->accessibleName(), "Tracking");
     EXPECT_FALSE(form->ExpertMode1->isChecked());

@@ -6,11 +6,13 @@
 #include "components/ListViewEx.h"
 #include "components/PanelExpander.h"
 #include "viewer/MainFormUnit.h"
+#include "viewer/KeyMarkListModel.h"
 #include "viewer/MessageListModel.h"
 #include "viewer/SourceLinesModel.h"
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QTabBar>
 #include <QTabWidget>
@@ -29,8 +31,16 @@ namespace vireo::test {
 // The real main window, shown offscreen and driven as a user drives it.
 class ViewerWindow : public ::testing::Test {
 protected:
-    ViewerWindow() : form(std::make_unique<TForm_Main>(std::make_unique<FixedTimeConventions>("%d/%m/%Y")))
+    ViewerWindow() { OpenWindow(); }
+
+    // Creates and shows a new main window, as a start of the viewer does.
+    void OpenWindow()
     {
+        messageContract.reset();
+        sourceContract.reset();
+        keyMarkContract.reset();
+        form.reset(); // the window before saves its settings first
+        form = std::make_unique<TForm_Main>(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
         form->ShowMessageBox = [this](const QString& text) {
             boxes.push_back(text);
             statusDuringBox = form->StatusText();
@@ -41,6 +51,7 @@ protected:
         form->TreeView_Main->expandAll();
         messageContract = CheckModelContract(form->MessageRows);
         sourceContract = CheckModelContract(form->SourceRows);
+        keyMarkContract = CheckModelContract(form->KeyMarkRows);
     }
 
     void Post(const Msg& m) { vireo::test::Post(*form, m); }
@@ -124,6 +135,7 @@ protected:
     // Declared after the window, so they stop watching before its models go.
     std::unique_ptr<QAbstractItemModelTester> messageContract;
     std::unique_ptr<QAbstractItemModelTester> sourceContract;
+    std::unique_ptr<QAbstractItemModelTester> keyMarkContract;
 };
 
 // The window alone, not shown, fed as the bus server feeds it.

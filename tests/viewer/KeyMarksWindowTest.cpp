@@ -1,0 +1,315 @@
+#include "ViewerWindowFixture.h"
+
+#include "settings/RegUtils.h"
+#include "viewer/KeyMarkListModel.h"
+#include "viewer/SourceLinesModel.h"
+#include "viewer/SourceNavigation.h"
+
+#include <QAction>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTimer>
+
+using namespace vireo;
+using vireo::test::Msg;
+using vireo::test::NumberedLines;
+using vireo::test::UnitFiles;
+
+namespace {
+
+// Points the settings hive at a folder of the test's own while its windows come and go.
+class OwnHiveFolder {
+protected:
+    OwnHiveFolder() : before_(qgetenv("VIREO_REGISTRY_DIR"))
+    {
+        qputenv("VIREO_REGISTRY_DIR", hives_.filePath(QStringLiteral("registry")).toLocal8Bit());
+    }
+    ~OwnHiveFolder() { qputenv("VIREO_REGISTRY_DIR", before_); }
+
+private:
+    QTemporaryDir hives_;
+    QByteArray before_;
+};
+
+// The real window over a hive folder of its own, with the description box replaced.
+class KeyMarksWindow : public OwnHiveFolder, public vireo::test::ViewerWindow {
+protected:
+    KeyMarksWindow() { ReplaceDescriptionBox(); }
+
+    void ReplaceDescriptionBox()
+    {
+        realDescriptionBox = form->InputKeyMarkDescription;
+        form->InputKeyMarkDescription = [this](const QString& offered) -> std::optional<QString> {
+            offeredTexts.push_back(offered.toStdString());
+            return description;
+        };
+    }
+
+    void Reopen()
+    {
+        OpenWindow();
+        ReplaceDescriptionBox();
+    }
+
+    // Shows a unit through a message, marking its key-marked lines (IDs "LineN" stand on line N).
+    void ShowThroughMessage(const std::string& unit)
+    {
+        if (form->PageControl_Main->currentIndex() != static_cast<int>(ListPage::Messages))
+            ClickPage(ListPage::Messages);
+        form->ClearSourceWindow1->trigger();
+        Post(Msg().Id("Line1").Unit(unit));
+        Settle();
+        DoubleClickRow(form->MessageRows->rowCount() - 1);
+        ASSERT_EQ(form->CurrentUnitFile, unit);
+    }
+
+    void DoubleClickSource(int row)
+    {
+        QTreeView* source = form->ListView_Source;
+        const QModelIndex index = form->SourceRows->index(row, 0);
+        source->scrollTo(index);
+        const QPoint at = source->visualRect(index).center();
+        QTest::mouseClick(source->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(source->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    void SelectSource(int row)
+    {
+        form->ListView_Source->selectionModel()->setCurrentIndex(
+            form->SourceRows->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+    void DoubleClickKeyMark(int row)
+    {
+        if (form->PageControl_Main->currentIndex() != static_cast<int>(ListPage::UserKeyMarks))
+            ClickPage(ListPage::UserKeyMarks);
+        TListViewEx* list = form->ListViewEx_KeyMarks;
+        list->SelectRow(row);
+        const QPoint at = KeyMarkPoint(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at); // a double-click's first press
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    // A point on a key mark's row inside the view (the column is wider than the page).
+    QPoint KeyMarkPoint(int row) const
+    {
+        return {10, form->ListViewEx_KeyMarks->visualRect(form->KeyMarkRows->index(row, 0)).center().y()};
+    }
+
+    // The rows showing the key-mark image.
+    std::vector<int> MarkedRows() const
+    {
+        std::vector<int> rows;
+        for (int row = 0; row < form->SourceRows->rowCount(); ++row)
+            if (form->SourceRows->HasKeyMarkImage(row))
+                rows.push_back(row);
+        return rows;
+    }
+
+    const KeyMarkList& Marks() const { return form->KeyMarkRows->Marks(); }
+
+    std::optional<QString> description = QStringLiteral("my note");
+    std::vector<std::string> offeredTexts;
+    std::function<std::optional<QString>(const QString&)> realDescriptionBox;
+};
+
+using Rows = std::vector<int>;
+
+} // namespace
+
+TEST_F(KeyMarksWindow, SourceLinesAreMarkedAndUnmarkedByDoubleClickAndByDescription)
+{
+    EXPECT_EQ(form->Label_UnitName->text(), "<No Unit Name>");
+    EXPECT_EQ(form->Label_LineNum->text(), "0");
+    EXPECT_EQ(form->ListViewEx_KeyMarks->Model()->ColumnCaption(0), "Key Marks");
+    UnitFiles files;
+    std::vector<std::string> lines = NumberedLines(40);
+    lines[4] = "   begin";
+    lines[5] = "     ";
+    lines[6] = "  x := 1;";
+    const std::string unit = files.Write("Unit1.pas", lines);
+    ShowThroughMessage(unit);
+
+    DoubleClickSource(4);
+    EXPECT_EQ(Marks(), (KeyMarkList{{"begin", "5", unit, ""}}));
+    EXPECT_EQ(MarkedRows(), Rows{4});
+    DoubleClickSource(4);
+    EXPECT_EQ(Marks(), KeyMarkList{}) << "a second double-click removes the mark";
+    EXPECT_EQ(MarkedRows(), Rows{});
+
+    DoubleClickSource(5);
+    SelectSource(6);
+    form->AddKeyMarkwithDescription1->trigger();
+    EXPECT_EQ(offeredTexts, std::vector<std::string>{"x := 1;"});
+    form->AddKeyMarkwithDescription1->trigger();
+    EXPECT_EQ(offeredTexts.size(), 1u) << "a marked line is not asked about";
+    description.reset();
+    SelectSource(7);
+    form->AddKeyMarkwithDescription1->trigger();
+    EXPECT_EQ(Marks(), (KeyMarkList{{"     ", "6", unit, ""}, {"my note", "7", unit, "x := 1;"}}))
+        << "a line of spaces stays whole; Cancel adds nothing";
+
+    ShowThroughMessage(unit);
+    EXPECT_EQ(MarkedRows(), (Rows{5, 6})) << "the described mark marks its line after a load";
+    DoubleClickSource(6);
+    EXPECT_EQ(Marks().size(), 1u);
+
+    // Two marks on one line: a plain one, then a described one added while the line showed no
+    // image (its unit loaded through another key mark). A double-click removes the earlier.
+    DoubleClickSource(9);
+    DoubleClickSource(12);
+    form->ClearSourceWindow1->trigger();
+    DoubleClickKeyMark(2);
+    EXPECT_EQ(MarkedRows(), Rows{12});
+    description = QStringLiteral("second");
+    SelectSource(9);
+    form->AddKeyMarkwithDescription1->trigger();
+    DoubleClickSource(9);
+    EXPECT_EQ(Marks(), (KeyMarkList{{"     ", "6", unit, ""}, {"Line13 := 13;", "13", unit, ""},
+                                    {"second", "10", unit, "Line10 := 10;"}}));
+
+    // Editing a plain mark's caption in place changes its line text.
+    TListViewEx* list = form->ListViewEx_KeyMarks;
+    list->SelectRow(1);
+    EXPECT_EQ(form->Label_UnitName->text().toStdString(), unit);
+    EXPECT_EQ(form->Label_LineNum->text(), "13");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F2);
+    auto* editor = list->findChild<QLineEdit*>();
+    ASSERT_TRUE(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "renamed");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor hands its text over after the key
+    EXPECT_EQ(Marks()[1].Caption, "renamed");
+    ShowThroughMessage(unit);
+    EXPECT_EQ(MarkedRows(), (Rows{5, 9}));
+    DoubleClickSource(12);
+    EXPECT_EQ(Marks().size(), 4u) << "the line now gets a new mark";
+
+    // The real box: its caption, prompt and limit, the line text offered all selected; Cancel.
+    form->InputKeyMarkDescription = realDescriptionBox;
+    SelectSource(6);
+    QTimer::singleShot(0, form.get(), [] {
+        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->windowTitle(), "Key Mark Description");
+        EXPECT_EQ(box->labelText(), "Please enter a key mark description :");
+        auto* edit = box->findChild<QLineEdit*>();
+        ASSERT_TRUE(edit);
+        EXPECT_EQ(edit->maxLength(), 255);
+        EXPECT_EQ(edit->selectedText(), "x := 1;");
+        box->reject();
+    });
+    form->AddKeyMarkwithDescription1->trigger();
+    EXPECT_EQ(Marks().size(), 4u);
+    EXPECT_FALSE(form->SourceRows->HasKeyMarkImage(6));
+}
+
+TEST_F(KeyMarksWindow, KeyMarksLeadToTheirLinesAndMissingLinesOrFilesLoseNothing)
+{
+    UnitFiles files;
+    const std::string a = files.Write("A.pas", NumberedLines(40));
+    const std::string b = files.Write("B.pas", NumberedLines(300));
+    const KeyMarkList stored{
+        {"Line250 := 250;", "250", b, ""}, {"Line10 := 10;", "10", b, ""}, {"gone", "999", b, ""},
+        {"edited", "x12", b, ""},          {"dir", "1", files.Folder(), ""}, {"missing", "1", a + ".bak", ""},
+        {"Line3 := 3;", "3", a, ""},
+    };
+    form.reset();
+    WriteKeyMarks(stored);
+    Reopen();
+    ASSERT_EQ(Marks(), stored);
+    ShowThroughMessage(a);
+    EXPECT_EQ(MarkedRows(), Rows{2});
+
+    DoubleClickKeyMark(0); // another unit: loaded without marks, the line revealed and marked
+    EXPECT_EQ(form->CurrentUnitFile, b);
+    EXPECT_EQ(SelectedSourceRow(), 249);
+    EXPECT_EQ(MarkedRows(), Rows{249});
+    EXPECT_EQ(form->StatusText(), "Idle");
+    DoubleClickKeyMark(1); // the shown unit: revealed from the top
+    EXPECT_EQ(SelectedSourceRow(), 9);
+    EXPECT_EQ(form->ListView_Source->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(MarkedRows(), (Rows{9, 249}));
+
+    for (const int beyond : {2, 3}) {
+        DoubleClickKeyMark(beyond);
+        EXPECT_EQ(form->StatusText().toStdString(), "Key mark line not found in " + b) << beyond;
+        form->ClearKeyMark1->trigger();
+        EXPECT_EQ(SelectedSourceRow(), 9) << beyond;
+        EXPECT_EQ(Marks().size(), stored.size()) << "nothing deleted";
+        EXPECT_EQ(MarkedRows(), (Rows{9, 249}));
+    }
+
+    DoubleClickKeyMark(4);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].toStdString(), UnreadableUnitText(files.Folder(), "Is a directory"));
+    EXPECT_EQ(form->SourceRows->rowCount(), 0);
+    DoubleClickKeyMark(5);
+    EXPECT_EQ(form->SourceRows->rowCount(), 0);
+    EXPECT_EQ(form->CurrentUnitFile, "");
+    EXPECT_EQ(boxes.size(), 1u) << "a missing unit is silent";
+    EXPECT_EQ(Marks(), stored);
+
+    DoubleClickKeyMark(1);
+    form->ListViewEx_KeyMarks->SelectRow(0);
+    form->ClearKeyMark1->trigger(); // the mark's unit is shown: its line is revealed and unmarked
+    EXPECT_EQ(Marks().size(), stored.size() - 1);
+    EXPECT_EQ(Marks()[0], stored[1]);
+    EXPECT_EQ(SelectedSourceRow(), 249);
+    EXPECT_EQ(MarkedRows(), Rows{9});
+    form->ListViewEx_KeyMarks->SelectRow(5);
+    form->ClearKeyMark1->trigger(); // unit A is not shown: nothing happens
+    EXPECT_EQ(Marks().size(), stored.size() - 1);
+
+    TListViewEx* list = form->ListViewEx_KeyMarks;
+    list->clearSelection();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(5, list->viewport()->height() - 2));
+    EXPECT_FALSE(form->ClearKeyMark1->isEnabled());
+    EXPECT_TRUE(form->ClearsAllKeyMarks1->isEnabled());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, KeyMarkPoint(0));
+    EXPECT_TRUE(form->ClearKeyMark1->isEnabled());
+
+    form->ClearAllUserKeyMarks1->trigger();
+    EXPECT_EQ(Marks(), KeyMarkList{});
+    EXPECT_EQ(MarkedRows(), Rows{});
+    EXPECT_EQ(form->Label_LineNum->text(), "10") << "the labels keep their texts";
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(form->ClearsAllKeyMarks1->isEnabled());
+}
+
+TEST_F(KeyMarksWindow, KeyMarksSurviveARestartAndAShorterListLeavesNoOldEntries)
+{
+    UnitFiles files;
+    const std::string unit = files.Write("Kept.pas", NumberedLines(20));
+    ShowThroughMessage(unit);
+    for (const int row : {1, 3, 5, 7, 9})
+        DoubleClickSource(row);
+    const KeyMarkList five = Marks();
+    ASSERT_EQ(five.size(), 5u);
+
+    Reopen();
+    EXPECT_EQ(Marks(), five);
+    ShowThroughMessage(unit);
+    EXPECT_EQ(MarkedRows(), (Rows{1, 3, 5, 7, 9}));
+    DoubleClickSource(3);
+    DoubleClickSource(7);
+
+    Reopen();
+    EXPECT_EQ(Marks(), (KeyMarkList{five[0], five[2], five[4]}));
+    EXPECT_EQ(CountRegSubKeys("Vireo\\KeyMarks"), 3);
+    EXPECT_EQ(ReadRegString("Vireo\\KeyMarks\\2", "Line Number", ""), "10");
+
+    // A hand-edited entry that cannot be read is reported, and closing keeps every stored entry.
+    form.reset();
+    WriteRegInteger("Vireo\\KeyMarks\\1", "Unit Name", 5);
+    Reopen();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].indexOf("Invalid data type for 'Unit Name'"), -1) << boxes[0].toStdString();
+    form.reset();
+    EXPECT_EQ(CountRegSubKeys("Vireo\\KeyMarks"), 3);
+    EXPECT_EQ(ReadRegString("Vireo\\KeyMarks\\2", "Line Number", ""), "10");
+}
