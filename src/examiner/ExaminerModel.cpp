@@ -1,6 +1,7 @@
 #include "examiner/ExaminerModel.h"
 
 #include "components/AsciiText.h"
+#include "examiner/PascalInstrumenter.h"
 #include "examiner/ProjectUnits.h"
 
 #include <algorithm>
@@ -69,7 +70,10 @@ void ExaminerModel::Save()
 
 void ExaminerModel::RescanUnit()
 {
-    SourceScanner(text_.lines).ScanAll(lists_);
+    if (pascalMode_)
+        ScanPascalUnit(text_.lines, lists_);
+    else
+        SourceScanner(text_.lines).ScanAll(lists_);
 }
 
 void ExaminerModel::Search(std::string_view text)
@@ -93,6 +97,10 @@ void ExaminerModel::SetIndentation(int blanks)
 // pointing at the same lines, so that a later action on them without a rescan finds its lines.
 void ExaminerModel::PrepareUnitForCalls()
 {
+    if (pascalMode_) {
+        RemapItemLines(lists_, PreparePascalUnitForCalls(text_.lines, indentation_, filePath_));
+        return;
+    }
     AddClientUnitToUses(text_.lines);
     if (const auto constantAt = InsertUnitFileNameConst(text_.lines, indentation_, filePath_))
         ShiftItemLines(lists_, int(*constantAt) + 1, int(kConstantBlockLines));
@@ -100,9 +108,15 @@ void ExaminerModel::PrepareUnitForCalls()
 
 DebugInsertionResult ExaminerModel::AddDebugCode()
 {
-    PrepareUnitForCalls();
     const DebugInsertion settings {indentation_, remoteComputer_};
     DebugInsertionResult result;
+    if (pascalMode_) {
+        result = InsertPascalDebugCalls(text_.lines, AddDebugEnabled() ? lists_[activeTab_] : ExaminerList(), activeTab_,
+                                        settings, filePath_, ids_, progress_);
+        RescanUnit();
+        return result;
+    }
+    PrepareUnitForCalls();
     if (AddDebugEnabled()) {
         result = InsertDebugCalls(text_.lines, lists_[activeTab_], activeTab_ == ExaminerListKind::Exceptions,
                                   settings, ids_, clock_, progress_);
