@@ -1,5 +1,6 @@
 #include "examiner/TickSource.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <time.h>
@@ -22,8 +23,12 @@ void SystemTickSource::PauseOneMillisecond()
 std::string MessageIdSource::NextId()
 {
     std::int64_t tick = clock_.TickCount();
+    // A clock that has not moved on continues after the last ID instead of walking past every one given.
+    if (used_.contains(tick))
+        tick = std::max(tick, last_ + 1);
     while (!used_.insert(tick).second)
         ++tick;
+    last_ = tick;
     return "UniqueStr_" + std::to_string(tick);
 }
 

@@ -35,6 +35,7 @@ public:
 private:
     TickSource& clock_;
     std::unordered_set<std::int64_t> used_;
+    std::int64_t last_ = 0;
 };
 
 } // namespace vireo
