@@ -1,6 +1,7 @@
 #include "examiner/PascalInstrumenter.h"
 
 #include "components/AsciiText.h"
+#include "examiner/CodeMarkReplacer.h"
 #include "examiner/PascalReader.h"
 #include "examiner/TickSource.h"
 
@@ -48,6 +49,10 @@ LineMap Apply(std::vector<std::string>& lines, std::vector<Insertion>& insertion
     std::size_t next = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         map[i] = result.size();
+        if (next == insertions.size() || insertions[next].line != i) {
+            result.push_back(std::move(lines[i]));
+            continue;
+        }
         std::string current;
         std::size_t from = 0;
         for (; next < insertions.size() && insertions[next].line == i; ++next) {
@@ -177,6 +182,23 @@ void AddItems(ExaminerList& list, ExaminerListKind kind, const std::vector<std::
     }
 }
 
+// Lines where a comment opens with a code mark; in a unit, from the implementation part on.
+std::vector<std::size_t> CodeMarkLines(const PascalStructure& structure, const std::vector<std::string>& lines)
+{
+    std::vector<std::size_t> at;
+    const std::size_t start = structure.isUnit ? structure.implementation.value_or(structure.tokens.size()) : 0;
+    for (std::size_t i = start; i < structure.tokens.size(); ++i) {
+        const PascalToken& token = structure.tokens[i];
+        if (token.kind != PascalTokenKind::Comment)
+            continue;
+        const std::string_view text = std::string_view(lines[token.line]).substr(token.column);
+        for (const auto& mark : kCodeMarkKinds)
+            if (StartsWithTextAscii(text, mark.text))
+                at.push_back(token.line);
+    }
+    return at;
+}
+
 } // namespace
 
 void ScanPascalUnit(const std::vector<std::string>& lines, ExaminerLists& lists)
@@ -198,7 +220,7 @@ void ScanPascalUnit(const std::vector<std::string>& lines, ExaminerLists& lists)
     AddItems(lists[ExaminerListKind::Fors], ExaminerListKind::Fors, lines, structure.fors);
     AddItems(lists[ExaminerListKind::Whiles], ExaminerListKind::Whiles, lines, structure.whiles);
     AddItems(lists[ExaminerListKind::Repeats], ExaminerListKind::Repeats, lines, structure.repeats);
-    SourceScanner(lines).ScanCodeMarks(lists[ExaminerListKind::CodeMarks]);
+    AddItems(lists[ExaminerListKind::CodeMarks], ExaminerListKind::CodeMarks, lines, CodeMarkLines(structure, lines));
 }
 
 LineMap PreparePascalUnitForCalls(std::vector<std::string>& lines, int indentation, std::string_view filePath)

@@ -16,8 +16,8 @@ using LineMap = std::vector<std::size_t>;
 
 // The Pascal-aware scans: routines with a body (constructors, destructors, class methods and
 // operators included), exception handlers and for, while and repeat statements as the Pascal
-// reader finds them, so that comments and strings make no item; code marks by the line rule. The
-// Custom list is left alone.
+// reader finds them, so that comments and strings make no item; code marks are comments that
+// open with one. The Custom list is left alone.
 void ScanPascalUnit(const std::vector<std::string>& lines, ExaminerLists& lists);
 
 // Adds the client unit Vireo to the real uses clause (interface first, else implementation, else

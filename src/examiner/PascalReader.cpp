@@ -13,7 +13,7 @@ constexpr std::size_t kNoLine = std::size_t(-1);
 
 PascalWord WordOf(std::string_view text)
 {
-    static const std::unordered_map<std::string, PascalWord> words = {
+    static const std::unordered_map<std::string_view, PascalWord> words = {
         {"ADDDEBUG", PascalWord::AddDebug},
         {"ASM", PascalWord::Asm},
         {"BEGIN", PascalWord::Begin},
@@ -64,9 +64,13 @@ PascalWord WordOf(std::string_view text)
         {"VIREO", PascalWord::Vireo},
         {"WHILE", PascalWord::While},
     };
-    if (text.size() > 14)
+    // Upper-cased into a local buffer: no allocation for the millions of words of a large unit.
+    char upper[16];
+    if (text.size() > sizeof upper)
         return PascalWord::Other;
-    const auto found = words.find(UpperCaseAscii(text));
+    for (std::size_t i = 0; i < text.size(); ++i)
+        upper[i] = UpperCaseAscii(text[i]);
+    const auto found = words.find(std::string_view(upper, text.size()));
     return found == words.end() ? PascalWord::Other : found->second;
 }
 
