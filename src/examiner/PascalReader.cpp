@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vireo {
 
@@ -307,7 +308,7 @@ bool EndsDeclarations(PascalWord word)
 // Reads the structure over the code tokens (comments and directives left out).
 class StructureReader {
 public:
-    explicit StructureReader(PascalStructure& out) : out_(out)
+    StructureReader(const std::vector<std::string>& lines, PascalStructure& out) : lines_(lines), out_(out)
     {
         for (std::size_t i = 0; i < out.tokens.size(); ++i)
             if (IsCode(out.tokens[i]))
@@ -324,7 +325,14 @@ public:
             SkipUntil(PascalWord::Interface);
             Advance();
             out_.firstUsesEnd = ReadUses();
-            SkipUntil(PascalWord::Implementation);
+            // The interface part only for its record and object types: its headers have no body.
+            interface_ = true;
+            while (!AtEnd() && !Is(PascalWord::Implementation)) {
+                ReadDeclarations();
+                if (!Is(PascalWord::Implementation))
+                    Advance();
+            }
+            interface_ = false;
             if (AtEnd())
                 return;
             out_.implementation = Token();
@@ -397,6 +405,19 @@ private:
         return std::nullopt;
     }
 
+    // From "(" past its matching ")".
+    void SkipParentheses()
+    {
+        int depth = 0;
+        do {
+            if (IsSymbol('('))
+                ++depth;
+            else if (IsSymbol(')'))
+                --depth;
+            Advance();
+        } while (!AtEnd() && depth > 0);
+    }
+
     // A uses clause at the current token: notes whether it names Vireo; returns its ";".
     std::optional<std::size_t> ReadUses()
     {
@@ -443,18 +464,19 @@ private:
     // declarations ("class;", "class(TBase);") and "of object" have none.
     void SkipTypeBody()
     {
+        NoteRecordType();
         const bool afterOf = pos_ > 0 && out_.tokens[code_[pos_ - 1]].word == PascalWord::Of &&
                              out_.tokens[code_[pos_ - 1]].kind == PascalTokenKind::Word;
         Advance();
         if (afterOf || IsSymbol(';') || Is(PascalWord::Of))
             return;
         if (IsSymbol('(')) {
-            SkipPast(')');
+            SkipParentheses();
             if (IsSymbol(';'))
                 return;
         }
         int depth = 1;
-        while (!AtEnd() && depth > 0) {
+        while (!AtEnd() && depth > 0 && !Is(PascalWord::Implementation)) {
             if (Is(PascalWord::End)) {
                 --depth;
                 Advance();
@@ -469,8 +491,34 @@ private:
         }
     }
 
+    std::string_view Text(std::size_t codeIndex) const
+    {
+        const PascalToken& token = out_.tokens[code_[codeIndex]];
+        return std::string_view(lines_[token.line]).substr(token.column, token.endColumn - token.column);
+    }
+
+    // At record or object: notes the type's name when it stands as "Name = [packed|bitpacked]".
+    void NoteRecordType()
+    {
+        if (!Is(PascalWord::Record) && !Is(PascalWord::Object))
+            return;
+        std::size_t at = pos_;
+        if (at > 0 && (SameTextAscii(Text(at - 1), "packed") || SameTextAscii(Text(at - 1), "bitpacked")))
+            --at;
+        if (at >= 2 && Text(at - 1) == "=" && out_.tokens[code_[at - 2]].kind == PascalTokenKind::Word)
+            recordTypes_.insert(UpperCaseAscii(Text(at - 2)));
+    }
+
     // A routine after its keyword: the rest of the header, its directives and its body, if any.
     void ReadRoutine(std::size_t headerLine, PascalWord keyword)
+    {
+        const bool outerRecordSelf = recordSelf_;
+        recordSelf_ = recordSelf_ || (IsWordAhead(0) && IsSymbol('.', 1) && recordTypes_.contains(UpperCaseAscii(Text(pos_))));
+        ReadRoutineBody(headerLine, keyword);
+        recordSelf_ = outerRecordSelf;
+    }
+
+    void ReadRoutineBody(std::size_t headerLine, PascalWord keyword)
     {
         SkipPast(';');
         bool bodiless = false;
@@ -478,7 +526,7 @@ private:
             bodiless = bodiless || Is(PascalWord::Forward) || Is(PascalWord::External);
             SkipPast(';');
         }
-        if (bodiless)
+        if (bodiless || interface_)
             return;
         ReadDeclarations();
         if (Is(PascalWord::Asm)) {
@@ -491,6 +539,7 @@ private:
             routine.headerLine = headerLine;
             routine.begin = Token();
             routine.instrumented = Is(PascalWord::AddDebug, 1);
+            routine.recordSelf = recordSelf_;
             out_.routines.push_back(routine);
             ReadStatements(headerLine);
         }
@@ -566,6 +615,7 @@ private:
         PascalHandler handler;
         handler.except = Token();
         handler.routineLine = routineLine;
+        handler.recordSelf = recordSelf_;
         handler.onClauses = Is(PascalWord::On, 1);
         if (!handler.onClauses)
             handler.callAfter.push_back(handler.except);
@@ -592,9 +642,16 @@ private:
         }
     }
 
+    const std::vector<std::string>& lines_;
     PascalStructure& out_;
     std::vector<std::size_t> code_;
     std::size_t pos_ = 0;
+    // Reading the interface part of a unit.
+    bool interface_ = false;
+    // The routine being read is a method of a record or object type, or nested in one.
+    bool recordSelf_ = false;
+    // Upper-cased names of the record and object types declared so far.
+    std::unordered_set<std::string> recordTypes_;
 };
 
 } // namespace
@@ -603,7 +660,7 @@ PascalStructure ReadPascal(const std::vector<std::string>& lines)
 {
     PascalStructure structure;
     structure.tokens = Lexer(lines).Run();
-    StructureReader(structure).Run();
+    StructureReader(lines, structure).Run();
     return structure;
 }
 

@@ -2,7 +2,7 @@ unit Nesting;
 
 { Read as Pascal, none of these words counts: implementation, uses, begin, procedure }
 (* nor uses X; here *)
-{$mode objfpc}{$H+}
+{$mode objfpc}{$H+}{$modeswitch advancedrecords}
 { a nested { comment } that says implementation }
 
 interface
@@ -85,6 +85,20 @@ end;
 operator + (A, B: TThing): TThing;
 begin
   Result := A;
+end;
+
+type
+  TPair = packed record
+    A, B: Integer;
+    procedure Clear;
+  end;
+  TChild = class(TLocal)
+  public
+  end;
+
+procedure TPair.Clear;
+begin
+  A := 0;
 end;
 
 initialization
