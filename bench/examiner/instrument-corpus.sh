@@ -4,7 +4,7 @@
 #   - every .pp unit of Free Pascal's fcl-base, each compiled on its own with fpc;
 #   - small Lazarus example projects (LCL only, one project per folder), built with lazbuild.
 # Prints the counts: built as shipped, built after instrumenting, failures by their first error,
-# and the places where two AddDebug calls stand stacked after one begin.
+# and how many inserted calls stand stacked, two or more, after one begin.
 # Usage: bench/examiner/instrument-corpus.sh BUILD_DIR [--pascal] [--projects N] [--keep]
 #   --pascal      instrument with the Pascal-aware mode instead of the line rules
 #   --projects N  at most N Lazarus projects (default 24; 0 skips Lazarus)
@@ -40,12 +40,13 @@ instrument() {
   done
 }
 
-# Counts places where a begin (ending its line) is followed by two AddDebug lines.
+# Counts the inserted calls, and the calls standing in a stack of two or more right after a begin
+# that ends its line.
 stacked() {
   awk 'BEGIN { IGNORECASE = 1 }
-       /^[ \t]*AddDebug\(/ { if (run == 1 && afterBegin) n++; run++; next }
+       /^[ \t]*AddDebug\(/ { calls++; run++; if (afterBegin && run == 2) stacked += 2; else if (afterBegin && run > 2) stacked++; next }
        { afterBegin = ($0 ~ /(^|[^A-Za-z0-9_])begin[ \t]*$/); run = 0 }
-       END { print n + 0 }' "$@" /dev/null
+       END { printf "%d calls, %d of them stacked after one begin\n", calls, stacked }' "$@" /dev/null
 }
 
 # The first error of a compiler log, its file position left out.
@@ -99,7 +100,7 @@ for unit in "$work"/fcl-shipped/*.pp; do
   echo -n "$name " >> "$work/fcl-base.failed"
 done
 report fcl-base "$total" "$shipped" "$after"
-echo "  stacked calls after one begin: $(stacked "$work"/fcl/*.pp)"
+echo "  $(stacked "$work"/fcl/*.pp)"
 
 [ "$projects" -gt 0 ] || exit 0
 command -v lazbuild > /dev/null || { echo "lazbuild not found: Lazarus skipped"; exit 0; }
@@ -144,6 +145,6 @@ for lpi in "${chosen[@]}"; do
   echo -n "$lpi " >> "$work/lazarus.failed"
 done
 report lazarus "$total" "$shipped" "$after"
-echo "  stacked calls after one begin: $(stacked $(for lpi in "${chosen[@]}"; do project_units "$work/laz/$lpi"; done))"
+echo "  $(stacked $(for lpi in "${chosen[@]}"; do project_units "$work/laz/$lpi"; done))"
 [ "$keep" = 1 ] && echo "work folder: $work"
 exit 0
