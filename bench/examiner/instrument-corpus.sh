@@ -54,9 +54,22 @@ first_error() {
   grep -m1 -E '(Error|Fatal):' "$1" | sed -E 's/^[^ ]*\([0-9,]+\) //; s/^(Error|Fatal): //' | cut -c1-100
 }
 
+# Whether a failure comes from the clash of the client unit's message-type names with LCL's
+# Dialogs: the compiler names TMsgDlgType, or its first error stands in a MessageDlg call (with -q
+# lazbuild leaves out the hints that name the type).
+dialog_clash() {
+  grep -q 'TMsgDlgType' "$1" && return 0
+  local at file line
+  at=$(grep -m1 -oE '^[^ ]+\([0-9]+,[0-9]+\) Error' "$1") || return 1
+  file=${at%%(*}
+  line=${at#*(}
+  line=${line%%,*}
+  [ -f "$file" ] && sed -n "$((line > 3 ? line - 3 : 1)),${line}p" "$file" | grep -q 'MessageDlg'
+}
+
 # Tallies a failure: the message clash with LCL's dialogs apart, else by first error.
 tally() {
-  if grep -q 'TMsgDlgType' "$2"; then
+  if dialog_clash "$2"; then
     echo "message-type clash with Dialogs" >> "$work/$1.reasons"
   else
     first_error "$2" >> "$work/$1.reasons"
@@ -117,11 +130,12 @@ mapfile -t chosen < <(
     grep -o 'PackageName Value="[^"]*"' "$lpi" | grep -qvE '"(LCL|LCLBase|FCL)"' && continue
     echo "$(du -sk "$dir" | cut -f1) $lpi"
   done | sort -n | head -n "$projects" | cut -d' ' -f2)
-# The project's own units and main file, as its .lpi lists them.
+# The project's own units and its .lpr main file, as its .lpi lists them (vireo-examine only lists
+# a .dpr project).
 project_units() {
   local dir
   dir=$(dirname "$1")
-  grep -oE 'Filename Value="[^"]*\.(pas|pp|lpr|dpr)"' "$1" | sed -E 's/Filename Value="(.*)"/\1/' |
+  grep -oE 'Filename Value="[^"]*\.(pas|pp|lpr)"' "$1" | sed -E 's/Filename Value="(.*)"/\1/' |
     while read -r f; do [ -f "$dir/$f" ] && echo "$dir/$f"; done | sort -u
 }
 total=0 shipped=0 after=0
