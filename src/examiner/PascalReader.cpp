@@ -93,8 +93,10 @@ bool IsHexDigit(char c)
 // Splits the text into tokens. Comments may span lines; nothing else does.
 class Lexer {
 public:
+    // Reads the given lines, which must outlive the lexer.
     explicit Lexer(const std::vector<std::string>& lines) : lines_(lines) {}
 
+    // Every token of the text, in order.
     std::vector<PascalToken> Run()
     {
         for (line_ = 0; line_ < lines_.size(); ++line_) {
@@ -308,6 +310,7 @@ bool EndsDeclarations(PascalWord word)
 // Reads the structure over the code tokens (comments and directives left out).
 class StructureReader {
 public:
+    // Reads the tokens already in out, whose text is lines; the rest of out is filled by Run.
     StructureReader(const std::vector<std::string>& lines, PascalStructure& out) : lines_(lines), out_(out)
     {
         for (std::size_t i = 0; i < out.tokens.size(); ++i)
@@ -317,6 +320,7 @@ public:
             out.hasUnitFileName = out.hasUnitFileName || (Is(PascalWord::UnitFileName, i) && IsSymbol('=', i + 1));
     }
 
+    // Reads the whole text: sections, uses clauses, routines, handlers and loops.
     void Run()
     {
         if (Is(PascalWord::Unit)) {
@@ -491,6 +495,7 @@ private:
         }
     }
 
+    // The text of the code token at that index of code_.
     std::string_view Text(std::size_t codeIndex) const
     {
         const PascalToken& token = out_.tokens[code_[codeIndex]];
@@ -518,6 +523,7 @@ private:
         recordSelf_ = outerRecordSelf;
     }
 
+    // A forward, external or interface header ends with its directives; else the body follows.
     void ReadRoutineBody(std::size_t headerLine, PascalWord keyword)
     {
         SkipPast(';');
@@ -545,6 +551,7 @@ private:
         }
     }
 
+    // An asm block holds no Pascal: up to and past its end.
     void SkipAsm()
     {
         SkipUntil(PascalWord::End);
