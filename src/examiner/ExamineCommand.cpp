@@ -98,6 +98,7 @@ int ListUnit(const std::string& path, const ExamineOptions& options, std::ostrea
 {
     SystemTickSource clock;
     ExaminerModel model(path, clock, {}, LocalComputerName());
+    model.SetPascalMode(options.pascal);
     model.OpenUnit();
     if (options.search)
         model.Search(*options.search);
@@ -130,6 +131,7 @@ int RewriteUnit(const ExamineOptions& options, std::ostream& out, std::ostream& 
 {
     UnpausedTickSource clock;
     ExaminerModel model(options.file, clock, ReadLanManShares, LocalComputerName());
+    model.SetPascalMode(options.pascal);
     model.OpenUnit();
     model.SetIndentation(options.indent);
     model.SetRemoteComputer(options.remote);
@@ -199,6 +201,8 @@ ExamineOptions ParseExamineArguments(const std::vector<std::string>& arguments)
                 throw ExamineUsageError("--indent takes 0 to 10");
         } else if (argument == "--remote") {
             options.remote = value();
+        } else if (argument == "--pascal") {
+            options.pascal = true;
         } else if (argument == "--stdout") {
             options.toStdout = true;
         } else if (argument.starts_with("-") && argument != "-") {
@@ -245,6 +249,11 @@ std::string ExamineHelpText()
            "  --replace-code-marks LINES  replace the code marks at LINES (comma list, or all)\n"
            "  --indent N                  blanks before inserted lines, 0 to 10 (default 2)\n"
            "  --remote NAME               remote computer text of the inserted calls (default empty)\n"
+           "  --pascal                    read Pascal instead of using the line rules: comments, strings\n"
+           "                              and directives make no items, each call goes after the begin\n"
+           "                              of its own routine, constructors, destructors and operators\n"
+           "                              are listed, and a routine or handler that starts with an\n"
+           "                              AddDebug call gets no second one\n"
            "  --stdout                    print the changed unit instead of saving it\n"
            "  --help                      this text\n"
            "\n"
@@ -258,7 +267,8 @@ std::string ExamineHelpText()
            "  vireo-examine Unit1.pas --search Caption\n"
            "  vireo-examine Project1.dpr --units\n"
            "  vireo-examine Unit1.pas --add-debug procedures:20,41 --indent 4 --remote buildhost\n"
-           "  vireo-examine Unit1.pas --replace-code-marks all --stdout\n";
+           "  vireo-examine Unit1.pas --replace-code-marks all --stdout\n"
+           "  vireo-examine Unit1.pas --pascal --add-debug exceptions:all\n";
 }
 
 int RunExamine(const ExamineOptions& given, std::ostream& out, std::ostream& err)

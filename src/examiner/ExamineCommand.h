@@ -42,6 +42,8 @@ struct ExamineOptions {
     int indent = 2;
     // The remote computer text of inserted calls.
     std::string remote;
+    // Read Pascal (comments, strings, nesting of routines) instead of using the line rules.
+    bool pascal = false;
     // Print the rewritten text instead of saving it.
     bool toStdout = false;
     // Print the help text.

@@ -1,6 +1,7 @@
 #include "examiner/ExaminerModel.h"
 
 #include "components/AsciiText.h"
+#include "examiner/PascalInstrumenter.h"
 #include "examiner/ProjectUnits.h"
 
 #include <algorithm>
@@ -106,7 +107,10 @@ void ExaminerModel::Save()
 
 void ExaminerModel::RescanUnit()
 {
-    SourceScanner(text_.lines).ScanAll(lists_);
+    if (pascalMode_)
+        ScanPascalUnit(text_.lines, lists_);
+    else
+        SourceScanner(text_.lines).ScanAll(lists_);
 }
 
 void ExaminerModel::Search(std::string_view text)
@@ -130,6 +134,13 @@ void ExaminerModel::SetIndentation(int blanks)
 // pointing at the same lines, so that a later action on them without a rescan finds its lines.
 void ExaminerModel::PrepareUnitForCalls()
 {
+    if (pascalMode_) {
+        text_.FillBreaks();
+        const LineMap map = PreparePascalUnitForCalls(text_.lines, indentation_, filePath_);
+        text_.FollowAddedLines(map);
+        RemapItemLines(lists_, map);
+        return;
+    }
     if (const auto uses = AddClientUnitToUses(text_); uses.insertedLine)
         ShiftItemLines(lists_, int(*uses.insertedLine) + 1, 1);
     if (const auto constantAt = InsertUnitFileNameConst(text_, indentation_, filePath_))
@@ -138,9 +149,18 @@ void ExaminerModel::PrepareUnitForCalls()
 
 DebugInsertionResult ExaminerModel::AddDebugCode()
 {
-    PrepareUnitForCalls();
     const DebugInsertion settings {indentation_, remoteComputer_};
     DebugInsertionResult result;
+    if (pascalMode_) {
+        text_.FillBreaks();
+        LineMap map;
+        result = InsertPascalDebugCalls(text_.lines, AddDebugEnabled() ? lists_[activeTab_] : ExaminerList(), activeTab_,
+                                        settings, filePath_, ids_, progress_, &map);
+        text_.FollowAddedLines(map);
+        RescanUnit();
+        return result;
+    }
+    PrepareUnitForCalls();
     if (AddDebugEnabled()) {
         result = InsertDebugCalls(text_, lists_[activeTab_], activeTab_ == ExaminerListKind::Exceptions,
                                   settings, ids_, clock_, progress_);

@@ -81,6 +81,10 @@ public:
     const std::string& RemoteComputer() const { return remoteComputer_; }
     // Sets the remote computer text.
     void SetRemoteComputer(std::string text) { remoteComputer_ = std::move(text); }
+    // Whether the scans and insertions read Pascal (comments, strings, nesting) instead of the line rules.
+    bool PascalMode() const { return pascalMode_; }
+    // Chooses the Pascal-aware mode or the line rules; the next rescan uses it.
+    void SetPascalMode(bool on) { pascalMode_ = on; }
     // Receives progress of the long actions.
     void SetProgress(ExaminerProgress progress) { progress_ = std::move(progress); }
 
@@ -124,6 +128,7 @@ private:
     ExaminerListKind activeTab_ = ExaminerListKind::Procedures;
     int indentation_ = 2;
     std::string remoteComputer_;
+    bool pascalMode_ = false;
     ExaminerProgress progress_;
 };
 

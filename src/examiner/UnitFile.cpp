@@ -41,6 +41,18 @@ void UnitText::InsertLines(std::size_t at, std::vector<std::string> added)
     breaks.insert(breaks.begin() + std::ptrdiff_t(at), addedBreaks.begin(), addedBreaks.end());
 }
 
+void UnitText::FollowAddedLines(const std::vector<std::size_t>& map)
+{
+    std::vector<LineBreak> moved(lines.size(), style);
+    for (std::size_t i = 0; i < map.size() && i < breaks.size(); ++i)
+        moved[map[i]] = breaks[i];
+    if (!breaks.empty() && breaks.back() == LineBreak::None && !moved.empty()) {
+        moved[map.back()] = style;
+        moved.back() = LineBreak::None;
+    }
+    breaks = std::move(moved);
+}
+
 std::string JoinUnitText(const UnitText& text)
 {
     static constexpr std::string_view kBreakText[] = {"", "\n", "\r\n", "\r"};

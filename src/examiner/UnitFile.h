@@ -42,6 +42,10 @@ struct UnitText {
     // Inserts lines before index at (at most the line count), each ending in the style. Lines
     // added after a last line without a break take its place as the text's end.
     void InsertLines(std::size_t at, std::vector<std::string> added);
+    // After lines were only added, old line i now starting at index map[i] (breaks filled for the
+    // old lines): each old line keeps its break, added lines take the style, and a text that
+    // ended without a break still does.
+    void FollowAddedLines(const std::vector<std::size_t>& map);
 };
 
 // The text as it is written to disk: every line followed by its own break.

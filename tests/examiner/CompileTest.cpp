@@ -192,3 +192,27 @@ TEST(CompileWithFreePascal, AnInstrumentedLclFormUnitStillCompiles)
     EXPECT_EQ(CompileWithFpc(dir, "MainForm.pas", log, "-Mobjfpc " + lcl), 0) << log << "\n--- unit ---\n"
                                                                               << instrumented;
 }
+
+TEST(CompileWithFreePascal, AUnitInstrumentedByThePascalModeCompilesTwice)
+{
+    ASSERT_EQ(std::system("command -v fpc > /dev/null 2>&1"), 0) << "Free Pascal (fpc) is not installed";
+    TempDir dir;
+    const std::string unit = dir / "Nesting.pas";
+    WriteFile(unit, ReadFile(kData + "Nesting.pas"));
+    WriteFile(dir / "Vireo.pas", ReadFile(kClientUnit));
+    SystemTickSource clock;
+    ExaminerModel model(unit, clock, {}, "host");
+    model.SetPascalMode(true);
+    model.Open();
+    // Twice over: the second run must leave a unit that still compiles.
+    for (int run = 0; run < 2; ++run) {
+        for (const auto kind : {ExaminerListKind::Procedures, ExaminerListKind::Functions, ExaminerListKind::Exceptions}) {
+            model.SetActiveTab(kind);
+            SelectAll(model.List(kind));
+            model.AddDebugCode();
+        }
+    }
+    model.Save();
+    std::string log;
+    EXPECT_EQ(CompileWithFpc(dir, "Nesting.pas", log), 0) << log << "\n--- unit ---\n" << ReadFile(unit);
+}

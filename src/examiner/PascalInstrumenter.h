@@ -1,0 +1,42 @@
+#pragma once
+
+#include "examiner/DebugCodeInserter.h"
+#include "examiner/SourceScanner.h"
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+namespace vireo {
+
+class MessageIdSource;
+
+// For every line of a text before a change, the index of that line after it.
+using LineMap = std::vector<std::size_t>;
+
+// The Pascal-aware scans: routines with a body (constructors, destructors, class methods and
+// operators included), exception handlers and for, while and repeat statements as the Pascal
+// reader finds them, so that comments and strings make no item; code marks are comments that
+// open with one. The Custom list is left alone.
+void ScanPascalUnit(const std::vector<std::string>& lines, ExaminerLists& lists);
+
+// Adds the client unit Vireo to the real uses clause (interface first, else implementation, else
+// a new "uses Vireo;" after implementation; a program's own uses) and the UnitFileName constant
+// block before the implementation line (a program's after its uses), each unless present.
+LineMap PreparePascalUnitForCalls(std::vector<std::string>& lines, int indentation, std::string_view filePath);
+
+// Prepares the unit as above and puts an AddDebug call after the begin of every selected routine
+// of a Procedures or Functions list, or at the start of every selected exception handler: after
+// except, or after the begin of each "on ... do begin" clause. A routine or handler that already
+// starts with an AddDebug call gets none, nor does one in a method of a record or object type,
+// where Self is no class instance and the call would not compile. The text is read once and
+// changed once; nothing waits. lineMap, when given, receives where each line went.
+DebugInsertionResult InsertPascalDebugCalls(std::vector<std::string>& lines, const ExaminerList& items,
+                                            ExaminerListKind kind, const DebugInsertion& settings,
+                                            std::string_view filePath, MessageIdSource& ids,
+                                            const ExaminerProgress& progress, LineMap* lineMap = nullptr);
+
+// Moves every item of the lists to the line its line became.
+void RemapItemLines(ExaminerLists& lists, const LineMap& map);
+
+} // namespace vireo

@@ -1,0 +1,153 @@
+#include "examiner/ExamineCommand.h"
+#include "examiner/ExaminerModel.h"
+#include "examiner/PascalInstrumenter.h"
+
+#include "ExaminerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace vireo;
+using namespace vireo::test;
+
+namespace {
+
+const std::string kData = VIREO_SOURCE_DIR "/tests/examiner/data/";
+
+std::vector<std::pair<int, std::string>> Rows(const ExaminerList& list)
+{
+    std::vector<std::pair<int, std::string>> rows;
+    for (const auto& item : list)
+        rows.emplace_back(item.line, item.name);
+    return rows;
+}
+
+std::string Line(const ExaminerModel& model, int number)
+{
+    return model.WorkingText()[std::size_t(number - 1)];
+}
+
+// Instruments every item of the three lists, as "--add-debug LIST:all" does, and sums the results.
+DebugInsertionResult InstrumentAll(ExaminerModel& model)
+{
+    DebugInsertionResult sum;
+    for (const auto kind : {ExaminerListKind::Procedures, ExaminerListKind::Functions, ExaminerListKind::Exceptions}) {
+        model.SetActiveTab(kind);
+        for (auto& item : model.List(kind))
+            item.selected = true;
+        const auto result = model.AddDebugCode();
+        sum.inserted += result.inserted;
+        sum.skipped += result.skipped;
+    }
+    return sum;
+}
+
+std::vector<std::string> Prepared(std::vector<std::string> lines)
+{
+    PreparePascalUnitForCalls(lines, 2, "/p/U.pas");
+    return lines;
+}
+
+} // namespace
+
+// The fixture hides keywords in comments, strings and a nested comment, and holds a forward
+// declaration, a nested routine, class methods, an operator, a one-line body, an asm body, a
+// record's method, a class with a parent in the implementation part and handlers of both kinds.
+TEST(PascalMode, ListsAndInstrumentsWhatThePascalReaderFinds)
+{
+    TempDir dir;
+    const std::string unit = dir / "Nesting.pas";
+    WriteFile(unit, ReadFile(kData + "Nesting.pas"));
+    FixedClock clock(500);
+    ExaminerModel model(unit, clock, {}, "host");
+    model.SetPascalMode(true);
+    model.Open();
+
+    using Rows_ = std::vector<std::pair<int, std::string>>;
+    EXPECT_EQ(Rows(model.List(ExaminerListKind::Procedures)),
+              (Rows_ {{32, "procedure TLocal.Hidden; begin Exit; end;"}, {36, "constructor TThing.Create;"},
+                      {41, "destructor TThing.Destroy;"}, {56, "procedure TThing.Run(const S: string = 'begin');"},
+                      {78, "procedure Later;"}, {99, "procedure TPair.Clear;"}}));
+    EXPECT_EQ(Rows(model.List(ExaminerListKind::Functions)),
+              (Rows_ {{46, "class function TThing.Make: TThing;"}, {47, "  function Inner: Integer;"},
+                      {85, "operator + (A, B: TThing): TThing;"}}));
+    EXPECT_EQ(Rows(model.List(ExaminerListKind::Exceptions)), (Rows_ {{67, ""}, {74, ""}, {107, ""}}));
+    EXPECT_EQ(Rows(model.List(ExaminerListKind::Fors)), (Rows_ {{62, "for I := 0 to 2 do"}}));
+    EXPECT_EQ(Rows(model.List(ExaminerListKind::Whiles)), (Rows_ {{63, "while I > 5 do"}}));
+    EXPECT_EQ(Rows(model.List(ExaminerListKind::Repeats)), (Rows_ {{75, ""}}));
+
+    const auto first = InstrumentAll(model);
+    EXPECT_EQ(first.inserted, 5 + 3 + 3);
+    EXPECT_EQ(first.skipped, 1) << "the record's method, whose Self is no class instance";
+    EXPECT_EQ(clock.pauses, 0);
+    EXPECT_EQ(Line(model, 11), "  Classes, SysUtils, Vireo; // uses Foo; and ; here");
+    EXPECT_EQ(Line(model, 26), "Const");
+    EXPECT_EQ(Line(model, 27), "  UnitFileName = '" + unit + "';");
+    EXPECT_EQ(Line(model, 29), "implementation");
+    // The one-line body is split after its begin; the nested routine and its outer one each get a call.
+    EXPECT_EQ(Line(model, 36), "procedure TLocal.Hidden; begin");
+    EXPECT_EQ(Line(model, 37),
+              "  AddDebug(Self, 'procedure TLocal.Hidden; begin Exit; end;', mtGeneral, '','UniqueStr_500',UnitFileName, '');");
+    EXPECT_EQ(Line(model, 38), " Exit; end;");
+    EXPECT_EQ(Line(model, 56), "  begin");
+    EXPECT_NE(Line(model, 57).find("'  function Inner: Integer;', mtGeneral"), std::string::npos);
+    EXPECT_EQ(Line(model, 60), "begin");
+    EXPECT_NE(Line(model, 61).find("'class function TThing.Make: TThing;', mtGeneral"), std::string::npos);
+    // A handler of "on" clauses gets its call inside the clause with a begin only.
+    EXPECT_EQ(Line(model, 80), "    begin");
+    EXPECT_NE(Line(model, 81).find("AddDebug(Self, 'Exception in procedure TThing.Run(const S: string = ''begin'');', mtError"),
+              std::string::npos);
+    EXPECT_EQ(Line(model, 84), "    on E: Exception do T := '';");
+    EXPECT_NE(Line(model, 124).find("AddDebug(Self, 'Exception', mtError"), std::string::npos);
+    const std::string once = model.TextAsSaved();
+
+    // The calls are neither listed nor inserted again.
+    EXPECT_EQ(model.List(ExaminerListKind::Procedures).size(), 6u);
+    EXPECT_EQ(model.List(ExaminerListKind::Functions).size(), 3u);
+    for (const auto kind : {ExaminerListKind::Procedures, ExaminerListKind::Functions})
+        for (const auto& item : model.List(kind))
+            EXPECT_EQ(item.instrumented, !item.name.starts_with("procedure TPair")) << item.name;
+    const auto second = InstrumentAll(model);
+    EXPECT_EQ(second.inserted, 0);
+    EXPECT_EQ(second.skipped, 6 + 3 + 3);
+    EXPECT_EQ(model.TextAsSaved(), once);
+}
+
+// Where the client unit and the constant go when the uses clauses differ, and in a program.
+TEST(PascalMode, PutsTheClientUnitIntoTheRealUsesClause)
+{
+    const std::string constant = "  UnitFileName = '/p/U.pas';";
+    EXPECT_EQ(Prepared({"unit U;", "interface", "implementation", "uses SysUtils {;};", "end."}),
+              (std::vector<std::string> {"unit U;", "interface", "", "Const", constant, "", "implementation",
+                                         "uses SysUtils {;}, Vireo;", "end."}));
+    EXPECT_EQ(Prepared({"unit U; interface", "implementation {$R *.lfm}", "end."}),
+              (std::vector<std::string> {"unit U; interface", "", "Const", constant, "", "implementation",
+                                         "uses Vireo;", " {$R *.lfm}", "end."}));
+    EXPECT_EQ(Prepared({"program P;", "begin", "end."}),
+              (std::vector<std::string> {"program P;", "uses Vireo;", "", "Const", constant, "", "begin", "end."}));
+    EXPECT_EQ(Prepared({"program P;", "uses", "  {$IFDEF UNIX}cthreads,{$ENDIF} Forms;", "begin", "end."}),
+              (std::vector<std::string> {"program P;", "uses", "  {$IFDEF UNIX}cthreads,{$ENDIF} Forms, Vireo;", "",
+                                         "Const", constant, "", "begin", "end."}));
+    const std::vector<std::string> done = {"unit U;", "interface", "uses vireo;", "Const", " UnitFileName = 'x';",
+                                           "implementation", "end."};
+    EXPECT_EQ(Prepared(done), done);
+
+    // Code marks are replaced on the lines they moved to.
+    TempDir dir;
+    const std::string unit = dir / "Marks.pas";
+    WriteFile(unit, Joined({"unit Marks;", "interface", "implementation", "procedure Go;", "begin",
+                            "  {T=INFO x='Going';y=''}", "end;", "end."}));
+    FixedClock clock(7);
+    ExaminerModel model(unit, clock, {}, "host");
+    model.SetPascalMode(true);
+    model.Open();
+    model.SetActiveTab(ExaminerListKind::CodeMarks);
+    EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 1);
+    EXPECT_EQ(Line(model, 11), "  AddDebug(Self, 'Going', mtInfo, '','UniqueStr_7',UnitFileName, '');");
+}
+
+TEST(PascalMode, TheCommandLineSelectsIt)
+{
+    EXPECT_TRUE(ParseExamineArguments({"U.pas", "--pascal"}).pascal);
+    EXPECT_FALSE(ParseExamineArguments({"U.pas"}).pascal);
+    EXPECT_NE(ExamineHelpText().find("--pascal"), std::string::npos);
+}
