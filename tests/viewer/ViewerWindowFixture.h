@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModelContract.h"
+#include "TempRegistry.h"
 #include "ViewerTestMessages.h"
 
 #include "components/ListViewEx.h"
@@ -29,8 +30,12 @@ namespace vireo::test {
 // The real main window, shown offscreen and driven as a user drives it.
 class ViewerWindow : public ::testing::Test {
 protected:
-    ViewerWindow() : form(std::make_unique<TForm_Main>(std::make_unique<FixedTimeConventions>("%d/%m/%Y")))
+    ViewerWindow() { Open(); }
+
+    // Creates and shows the window over the test's hive.
+    void Open()
     {
+        form = std::make_unique<TForm_Main>(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
         form->ShowMessageBox = [this](const QString& text) {
             boxes.push_back(text);
             statusDuringBox = form->StatusText();
@@ -41,6 +46,15 @@ protected:
         form->TreeView_Main->expandAll();
         messageContract = CheckModelContract(form->MessageRows);
         sourceContract = CheckModelContract(form->SourceRows);
+    }
+
+    // Destroys the window, which saves its settings, and opens a new one as a restart does.
+    void Reopen()
+    {
+        messageContract.reset();
+        sourceContract.reset();
+        form.reset();
+        Open();
     }
 
     void Post(const Msg& m) { vireo::test::Post(*form, m); }
@@ -118,6 +132,7 @@ protected:
         return rows.size() == 1 ? rows.first().row() : -1;
     }
 
+    HiveFolderScope hive; // before the window, which reads and writes its settings there
     std::unique_ptr<TForm_Main> form;
     std::vector<QString> boxes;
     QString statusDuringBox;
@@ -139,6 +154,7 @@ struct Window {
         form->ReceiveTrace(QStringLiteral("TFoo"), text, 2, QString(), QStringLiteral("PC"),
                            QStringLiteral("UniqueStr_1"), QStringLiteral("/projects/demo/Unit1.pas"), stamp);
     }
+    HiveFolderScope hive;
     FixedTimeConventions* time;
     std::unique_ptr<TForm_Main> form;
 };
