@@ -25,6 +25,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <numeric>
 
 namespace vireo {
@@ -41,17 +42,6 @@ QAction* AddCheckItem(QMenu* menu, QAction* before, const char* name, const char
     return item;
 }
 
-// Runs one step of loading; the first failure is shown once the window is up, the rest go on.
-template <typename Step>
-void LoadStep(QString& firstError, Step step)
-{
-    try {
-        step();
-    } catch (const std::exception& error) {
-        if (firstError.isEmpty())
-            firstError = QString::fromUtf8(error.what());
-    }
-}
 
 } // namespace
 
@@ -105,16 +95,17 @@ void TForm_Main::CreateShowWindowMenu()
 void TForm_Main::LoadSettings()
 {
     HiveBatch batch(RegRoot::LocalMachine);
-    QString firstError;
-    LoadStep(firstError, [this] {
+    SettingProblems problems;
+    try {
         RestoreWindowPlacement(*this, kPlacementKey, kMainWindowName, false);
         RestoreColumnWidths(*ListViewEx_Messages, kPlacementKey, kMessagesListName);
         RestoreColumnWidths(*ListView_Source, kPlacementKey, kSourceListName);
-    });
-    LoadStep(firstError, [this] { Options = ReadViewerOptions(); });
+    } catch (const ERegistryException& error) {
+        problems.emplace_back(error.what()); // a width that cannot be read: the designed widths stay
+    }
+    Options = ReadViewerOptions(problems);
     ApplyStartupOptions();
-    ViewState view;
-    LoadStep(firstError, [&view] { view = ReadViewState(); });
+    const ViewState view = ReadViewState(problems);
     ApplyViewSetting(MessageFilterTree1, view.MessageFilterTree);
     ApplyViewSetting(MessagesWindow1, view.MessageWindow);
     ApplyViewSetting(SourceWindow1, view.SourceWindow);
@@ -122,8 +113,11 @@ void TForm_Main::LoadSettings()
     LoadMessageTracks();
     if (batch.Commit() != RegStatus::Ok)
         ReportSettingsNotSaved(QStringLiteral("the settings folder cannot be written"));
-    if (!firstError.isEmpty())
-        QMetaObject::invokeMethod(this, [this, firstError] { ShowMessageBox(firstError); }, Qt::QueuedConnection);
+    // The first unreadable value is shown once the window is up; every readable one applied.
+    if (!problems.empty()) {
+        const QString text = QString::fromStdString(problems.front());
+        QMetaObject::invokeMethod(this, [this, text] { ShowMessageBox(text); }, Qt::QueuedConnection);
+    }
 }
 
 void TForm_Main::ApplyStartupOptions()

@@ -6,9 +6,14 @@ namespace vireo {
 
 namespace {
 
-bool ReadFlag(std::string_view name, bool defaultValue)
+bool ReadFlag(std::string_view name, bool defaultValue, SettingProblems& problems)
 {
-    return ReadRegShort(kSettingsKey, name, defaultValue ? -1 : 0) != 0;
+    try {
+        return ReadRegShort(kSettingsKey, name, defaultValue ? -1 : 0) != 0;
+    } catch (const ERegistryException& error) {
+        problems.emplace_back(error.what());
+        return defaultValue;
+    }
 }
 
 void WriteFlag(std::string_view name, bool value)
@@ -18,24 +23,24 @@ void WriteFlag(std::string_view name, bool value)
 
 } // namespace
 
-ViewerOptions ReadViewerOptions()
+ViewerOptions ReadViewerOptions(SettingProblems& problems)
 {
     ViewerOptions options;
-    options.ShowLineNums = ReadFlag("ShowLineNums", true);
-    options.ExpandMessages = ReadFlag("ExpandMessages", false);
-    options.ExpandFilters = ReadFlag("ExpandFilters", false);
-    options.SaveUserKeyMarks = ReadFlag("SaveUserKeyMarks", true);
-    options.SaveMessageTracking = ReadFlag("SaveMessageTracking", true);
+    options.ShowLineNums = ReadFlag("ShowLineNums", true, problems);
+    options.ExpandMessages = ReadFlag("ExpandMessages", false, problems);
+    options.ExpandFilters = ReadFlag("ExpandFilters", false, problems);
+    options.SaveUserKeyMarks = ReadFlag("SaveUserKeyMarks", true, problems);
+    options.SaveMessageTracking = ReadFlag("SaveMessageTracking", true, problems);
     return options;
 }
 
-ViewState ReadViewState()
+ViewState ReadViewState(SettingProblems& problems)
 {
     ViewState view;
-    view.MessageFilterTree = ReadFlag("MessageFilterTree", true);
-    view.MessageWindow = ReadFlag("MessageWindow", true);
-    view.SourceWindow = ReadFlag("SourceWindow", true);
-    view.ExpertMode = ReadFlag("ExpertMode", false);
+    view.MessageFilterTree = ReadFlag("MessageFilterTree", true, problems);
+    view.MessageWindow = ReadFlag("MessageWindow", true, problems);
+    view.SourceWindow = ReadFlag("SourceWindow", true, problems);
+    view.ExpertMode = ReadFlag("ExpertMode", false, problems);
     return view;
 }
 

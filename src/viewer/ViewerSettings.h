@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace vireo {
 
@@ -42,10 +44,14 @@ struct ViewState {
     bool operator==(const ViewState&) const = default;
 };
 
-// Reads the options in their stored order, storing the default of any that is missing.
-ViewerOptions ReadViewerOptions();
-// Reads the View states in their stored order, storing the default of any that is missing.
-ViewState ReadViewState();
+// The registry errors met while reading settings, in the order met.
+using SettingProblems = std::vector<std::string>;
+
+// Reads the options in their stored order, storing the default of any that is missing; a value
+// that cannot be read keeps its default and its error is added to problems.
+ViewerOptions ReadViewerOptions(SettingProblems& problems);
+// Reads the View states in their stored order, as ReadViewerOptions does.
+ViewState ReadViewState(SettingProblems& problems);
 // Writes the nine settings in their stored order: -1 for on, 0 for off.
 void WriteViewerSettings(const ViewerOptions& options, const ViewState& view);
 

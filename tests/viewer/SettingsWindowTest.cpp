@@ -230,8 +230,13 @@ TEST_F(SettingsWindow, AHandEditedHiveStartsInItsStateAndTracksLoadWithSavingOff
     WriteRegShort("Vireo", "SaveMessageTracking", 0);
     WriteRegInteger("WindowPlacement\\Vireo", "ReportColWidth : Messages[1]", 0);
     WriteRegString("Vireo\\MessageTracking\\Exact\\0", "TrackMessage", "kept");
+    WriteRegString("Vireo", "ShowLineNums", "yes");
     Open();
     AnswerOptions();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes, (std::vector<QString>{"Invalid data type for 'ShowLineNums'"}))
+        << "an unreadable value is reported and the others still apply";
+    EXPECT_TRUE(form->Options.ShowLineNums);
     EXPECT_TRUE(form->ExpertMode1->isChecked());
     EXPECT_TRUE(form->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking)));
     EXPECT_TRUE(form->MessageTracking1->isVisible());
