@@ -10,8 +10,8 @@
 #include "viewer/SourceLinesModel.h"
 #include "viewer/ViewerImages.h"
 
-#include <QFontMetrics>
 #include <QAction>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -237,7 +237,8 @@ void TForm_Main::CreateMessageList()
     ListViewEx_Messages->addAction(menuKey);
     connect(menuKey, &QAction::triggered, this, [this] {
         const QRect row = ListViewEx_Messages->visualRect(ListViewEx_Messages->currentIndex());
-        PopupMenu_Messages->popup(ListViewEx_Messages->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint()));
+        const QPoint at = row.isValid() ? row.bottomLeft() : QPoint();
+        PopupMenu_Messages->popup(ListViewEx_Messages->viewport()->mapToGlobal(at));
     });
 }
 
