@@ -33,7 +33,7 @@ TPanelExpander::TPanelExpander(QWidget* parent)
 
     header_->setAlignment(Qt::AlignCenter);
     header_->setGeometry(0, 0, width(), TExpanderFigures::HeaderHeight);
-    header_->setAccessibleName(QStringLiteral("Header"));
+    header_->setAccessibleDescription(QStringLiteral("Filter panel caption"));
 
     button_->setAutoRaise(true);
     button_->setText(QStringLiteral("+"));
@@ -85,6 +85,9 @@ void TPanelExpander::ToggleExpand()
     const bool expanding = !Expand();
     setFixedHeight(expanding ? ExpandHeightTo : TExpanderFigures::CollapsedHeight);
     button_->setText(expanding ? QStringLiteral("-") : QStringLiteral("+"));
+    // A collapsed panel clips its check boxes; hidden, they are not offered as showing.
+    for (int i = 0; i < items_.Count(); ++i)
+        items_.Items(i).CheckBox()->setVisible(expanding);
     QFont font = header_->font();
     font.setBold(expanding);
     header_->setFont(font);
@@ -109,7 +112,7 @@ void TPanelExpander::AddItem(int leftMargin, const QString& caption, std::string
         items_.Add(std::move(item));
     IndexValues();
     LayoutItems(leftMargin);
-    checkBox->show();
+    checkBox->setVisible(Expand());
 }
 
 void TPanelExpander::LayoutItems(int leftMargin)

@@ -10,6 +10,7 @@
 #include "viewer/SourceLinesModel.h"
 #include "viewer/ViewerImages.h"
 
+#include <QAction>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
@@ -53,7 +54,7 @@ void TForm_Main::CreateStatusBar()
     StatusBar_Main->setAccessibleName(QStringLiteral("Status"));
     StatusBar_Main->setSizeGripEnabled(false);
     StatusPanel_Main = new QLabel(QLatin1String(kStatusIdle), StatusBar_Main);
-    StatusPanel_Main->setAccessibleName(QStringLiteral("Status panel"));
+    StatusPanel_Main->setAccessibleDescription(QStringLiteral("Status"));
     // A width that fits every status text keeps each status change from relaying out the bar.
     const QFontMetrics metrics(StatusPanel_Main->font());
     const int margin = 2 * StatusPanel_Main->margin() + metrics.averageCharWidth();
@@ -228,6 +229,16 @@ void TForm_Main::CreateMessageList()
     }
     ListViewEx_Messages->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListViewEx_Messages, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu_Messages->popup(ListViewEx_Messages->viewport()->mapToGlobal(at));
+    });
+    // The Menu key and Shift+F10 open the menu at the current row.
+    auto* menuKey = new QAction(ListViewEx_Messages);
+    menuKey->setShortcuts({QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)});
+    menuKey->setShortcutContext(Qt::WidgetShortcut);
+    ListViewEx_Messages->addAction(menuKey);
+    connect(menuKey, &QAction::triggered, this, [this] {
+        const QRect row = ListViewEx_Messages->visualRect(ListViewEx_Messages->currentIndex());
+        const QPoint at = row.isValid() ? row.bottomLeft() : QPoint();
         PopupMenu_Messages->popup(ListViewEx_Messages->viewport()->mapToGlobal(at));
     });
 }

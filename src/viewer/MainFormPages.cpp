@@ -91,6 +91,11 @@ const ListingRule& TForm_Main::ArrivalRule()
 void TForm_Main::ListRows(const ListingRule& rule)
 {
     MessageRows->SetRows(ListedRows(*MessageStore, rule));
+    // A rebuilt list shows its last row, as appending does; a held one starts at its top.
+    if (HoldList1->isChecked())
+        ListViewEx_Messages->scrollToTop();
+    else
+        ListViewEx_MessagesChange(MessageRows->rowCount() - 1);
 }
 
 void TForm_Main::TreeView_MainChange(QTreeWidgetItem* node)
@@ -121,8 +126,10 @@ void TForm_Main::FilterPanelChanged(TPanelExpander*, QCheckBox* checkBox)
 void TForm_Main::PageControl_MainChange()
 {
     Panel_Main_Client_2->SetCaption(QString::fromLatin1(kCaptionShowAWindow));
-    ListViewEx_Messages->show();
-    Panel_Main_Messages->show();
+    if (MessagesWindow1->isChecked()) {
+        ListViewEx_Messages->show();
+        Panel_Main_Messages->show();
+    }
     MessageRows->ClearRows();
     switch (ActivePage()) {
     case ListPage::Messages:

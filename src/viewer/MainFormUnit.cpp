@@ -26,6 +26,7 @@ TForm_Main::TForm_Main(std::unique_ptr<ITimeConventions> timeConventions, QWidge
     CreateMenus();
     CreateStatusBar();
     CreateLayout();
+    CreateSettingsMenus();
     FormCreate();
     programLeftTimer_.setSingleShot(true);
     programLeftTimer_.setInterval(250);
@@ -44,19 +45,18 @@ void TForm_Main::FormCreate()
     MessageStore = std::make_unique<vireo::MessageStore>();
     MessageStore->NextSequenceNumber = 0;
     intake_ = std::make_unique<MessageIntake>(*MessageStore, *timeConventions_);
-    LoadMessageTracks();
+    SavedMessagesHeight = kSavedMessagesHeightAtStart;
     CreateMessageList();
+    LoadSettings();
     ListViewEx_Messages->OnAfterSort = [this](TListViewEx&, int&) { RefreshTypeIcons(); };
     for (int column = 0; column < kMessageColumnCount; ++column)
         SavedColumnWidths[static_cast<std::size_t>(column)] = ListViewEx_Messages->columnWidth(column);
     SeedFilterPanels(true);
-    LoadKeyMarks();
 }
 
 void TForm_Main::FormDestroy()
 {
-    SaveKeyMarks();
-    SaveMessageTracks();
+    SaveSettings();
     ListViewEx_Messages->setModel(nullptr);
     delete MessageRows;
     MessageRows = nullptr;

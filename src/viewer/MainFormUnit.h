@@ -10,6 +10,7 @@
 #include "viewer/TrackRules.h"
 #include "viewer/TraceSources.h"
 #include "viewer/UnitSource.h"
+#include "viewer/ViewerSettings.h"
 
 #include <QIcon>
 #include <QList>
@@ -28,6 +29,7 @@ class QAction;
 class QCheckBox;
 class QCloseEvent;
 class QEvent;
+class QResizeEvent;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -48,6 +50,8 @@ class TGroupPanelExp;
 class TListViewEx;
 class TPanelExpander;
 class TForm_NewMessageTrack;
+class TForm_About;
+class TForm_Options;
 
 // The viewer's main window: receives the posted messages, keeps them in its store, lists them by
 // tree node or by filters and shows the source line that sent one.
@@ -351,6 +355,68 @@ public:
 
 private:
     void CreateCodeExaminerCommand();
+
+    // Options, layout and settings (MainFormSettings.cpp; rules in ViewerSettings).
+public:
+    ViewerOptions Options;               // the five settings of the options dialog
+    int SavedMessagesHeight = kSavedMessagesHeightAtStart; // message pane height over a shown source pane
+    QAction* Options1;                   // "&File" > "&Options"
+    QAction* MessageFilterTree1;         // "&View" > "Message/Filter &Tree": checked, the left pane shows
+    QAction* MessagesWindow1;            // "&View" > "&Messages Window": checked, the message pane shows
+    QAction* SourceWindow1;              // "&View" > "&Source Window": checked, the source pane shows
+    QMenu* Help1;                        // "&Help"
+    QAction* About1;                     // "&Help" > "&About"
+    QMenu* PopupMenu_ShowWindow;         // the right-hand area's context menu when both panes are hidden
+    QAction* MessageFilterTree2;         // its "Message/Filter &Tree", mirroring MessageFilterTree1
+    QAction* MessagesWindow2;            // its "&Messages Window", mirroring MessagesWindow1
+    QAction* SourceWindow2;              // its "&Source Window", mirroring SourceWindow1
+    // Runs the options dialog modally and returns its result; tests replace it.
+    std::function<int(TForm_Options& dialog)> ShowOptionsDialog;
+    // Runs the About box modally; tests replace it.
+    std::function<void(TForm_About& box)> ShowAboutBox;
+
+    // Restores placement, column widths, the nine settings and the stored tracks.
+    void LoadSettings();
+    // Saves placement, column widths, the nine settings and (when kept) the tracks as one write;
+    // a failed write is reported once in the status bar and leaves the stored settings as they were.
+    void SaveSettings();
+    // The four View settings as the View menu's check marks stand.
+    ViewState CurrentViewState() const;
+
+public slots:
+    // "&File" > "&Options": edits the five settings; Cancel leaves them as they were.
+    void MainMenu_OptionsClick();
+    // "&View" > "Message/Filter &Tree", after its check mark toggled: shows or hides the left pane.
+    void MessageFilterTree1Click();
+    // "&View" > "&Messages Window", after its check mark toggled: shows or hides the message pane.
+    void MessagesWindow1Click();
+    // "&View" > "&Source Window", after its check mark toggled: shows or hides the source pane.
+    void SourceWindow1Click();
+    // The popup twins: each runs its View menu item.
+    void MessageFilterTree2Click();
+    void MessagesWindow2Click();
+    void SourceWindow2Click();
+    // "&Help" > "&About": shows the About box.
+    void About1Click();
+    // The window was resized; the splitter of the left pane moved: the filter panels are laid out anew.
+    void FormResize();
+    void Splitter_Main_VertMoved();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateSettingsMenus();
+    void CreateShowWindowMenu();
+    // Sets a View item's check mark to the opposite of stored and runs it, as a user's click would.
+    static void ApplyViewSetting(QAction* item, bool stored);
+    void ApplyStartupOptions();
+    // Adds or removes the source list's "Line Number" column after an options change.
+    void ApplyLineNumberOption(bool before);
+    // Reports a failed settings write once in the status bar.
+    void ReportSettingsNotSaved(const QString& reason);
+
+    bool settingsFailureReported_ = false;
 };
 
 } // namespace vireo

@@ -1,4 +1,8 @@
 #include "PrivateBus.h"
+#include "TempRegistry.h"
+
+#include "settings/RegUtils.h"
+#include "settings/RegistryHive.h"
 
 #include <gtest/gtest.h>
 
@@ -158,8 +162,13 @@ TEST(Program, ASecondCopyTellsTheUserAndEndsLeavingTheNameToTheFirst)
     EXPECT_EQ(bus.OwnerPid(QStringLiteral("VireoX.Vireo")), firstPid);
 }
 
-TEST(Program, TheEndSignalOfALogoutEndsTheViewerInOrder)
+TEST(Program, TheEndSignalOfALogoutEndsTheViewerInOrderAndSavesItsSettings)
 {
+    using namespace vireo;
+    const test::HiveFolderScope hive; // the viewer started below inherits it
+    const std::string track = "Vireo\\MessageTracking\\Exact\\0";
+    WriteRegString(track, "TrackMessage", "kept");
+    WriteRegString(track, "Stale", "gone once the tracks are saved anew");
     PrivateBus bus;
     StartedProbe probe(bus, {QStringLiteral("-Automation")});
     ASSERT_TRUE(probe.Serves());
@@ -167,6 +176,16 @@ TEST(Program, TheEndSignalOfALogoutEndsTheViewerInOrder)
     EXPECT_EQ(probe.Ended(), 0);
     EXPECT_TRUE(probe.EndedNormally()) << "not killed by the signal";
     EXPECT_EQ(probe.Record(), "mode automation\nwindow destroyed\n") << "the window's own end ran, no question asked";
+
+    const auto stored = [](const char* path, const char* name) {
+        const std::optional<RegKey> key = RegKey::Open(RegRoot::LocalMachine, path, RegAccess::Read);
+        return key && key->QueryValue(name).has_value();
+    };
+    EXPECT_TRUE(stored("Software\\Korvel\\WindowPlacement\\Vireo", "Form_Main : Left")) << "placement saved";
+    EXPECT_TRUE(stored("Software\\Korvel\\WindowPlacement\\Vireo", "ReportColWidth : Messages[0]"));
+    EXPECT_TRUE(stored("SOFTWARE\\Korvel\\Vireo", "ExpertMode"));
+    EXPECT_EQ(ReadRegString(track, "TrackMessage", ""), "kept");
+    EXPECT_FALSE(stored("SOFTWARE\\Korvel\\Vireo\\MessageTracking\\Exact\\0", "Stale")) << "the tracks were saved";
 }
 
 TEST(Program, ACallToTheRegisteredViewerStartsItForAutomationAndIsStored)

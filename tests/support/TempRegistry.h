@@ -13,6 +13,38 @@
 
 namespace vireo::test {
 
+// Points the hive store at a fresh folder for its own life, then back at the folder before.
+class HiveFolderScope {
+public:
+    HiveFolderScope()
+    {
+        char pattern[] = "/tmp/vireo-hive-XXXXXX";
+        if (mkdtemp(pattern))
+            folder_ = pattern;
+        if (const char* previous = std::getenv("VIREO_REGISTRY_DIR"))
+            previous_ = previous;
+        setenv("VIREO_REGISTRY_DIR", folder_.c_str(), 1);
+    }
+    ~HiveFolderScope()
+    {
+        if (previous_.empty())
+            unsetenv("VIREO_REGISTRY_DIR");
+        else
+            setenv("VIREO_REGISTRY_DIR", previous_.c_str(), 1);
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+    HiveFolderScope(const HiveFolderScope&) = delete;
+    HiveFolderScope& operator=(const HiveFolderScope&) = delete;
+
+    // The folder the hive files are kept in.
+    const std::filesystem::path& Folder() const { return folder_; }
+
+private:
+    std::filesystem::path folder_;
+    std::string previous_;
+};
+
 // Points the hive store at a fresh folder of its own for the life of a test and collects
 // hive problem reports instead of printing them.
 class TempRegistry : public ::testing::Test {

@@ -19,22 +19,8 @@ using vireo::test::UnitFiles;
 
 namespace {
 
-// Points the settings hive at a folder of the test's own while its windows come and go.
-class OwnHiveFolder {
-protected:
-    OwnHiveFolder() : before_(qgetenv("VIREO_REGISTRY_DIR"))
-    {
-        qputenv("VIREO_REGISTRY_DIR", hives_.filePath(QStringLiteral("registry")).toLocal8Bit());
-    }
-    ~OwnHiveFolder() { qputenv("VIREO_REGISTRY_DIR", before_); }
-
-private:
-    QTemporaryDir hives_;
-    QByteArray before_;
-};
-
-// The real window over a hive folder of its own, with the description box replaced.
-class KeyMarksWindow : public OwnHiveFolder, public vireo::test::ViewerWindow {
+// The real window (over a hive folder of its own) with the description box replaced.
+class KeyMarksWindow : public vireo::test::ViewerWindow {
 protected:
     KeyMarksWindow() { ReplaceDescriptionBox(); }
 
@@ -218,7 +204,7 @@ TEST_F(KeyMarksWindow, KeyMarksLeadToTheirLinesAndMissingLinesOrFilesLoseNothing
         {"edited", "x12", b, ""},          {"dir", "1", files.Folder(), ""}, {"missing", "1", a + ".bak", ""},
         {"Line3 := 3;", "3", a, ""},
     };
-    form.reset();
+    CloseWindow();
     WriteKeyMarks(stored);
     Reopen();
     ASSERT_EQ(Marks(), stored);
@@ -304,12 +290,12 @@ TEST_F(KeyMarksWindow, KeyMarksSurviveARestartAndAShorterListLeavesNoOldEntries)
     EXPECT_EQ(ReadRegString("Vireo\\KeyMarks\\2", "Line Number", ""), "10");
 
     // A hand-edited entry that cannot be read is reported, and closing keeps every stored entry.
-    form.reset();
+    CloseWindow();
     WriteRegInteger("Vireo\\KeyMarks\\1", "Unit Name", 5);
     Reopen();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].indexOf("Invalid data type for 'Unit Name'"), -1) << boxes[0].toStdString();
-    form.reset();
+    CloseWindow();
     EXPECT_EQ(CountRegSubKeys("Vireo\\KeyMarks"), 3);
     EXPECT_EQ(ReadRegString("Vireo\\KeyMarks\\2", "Line Number", ""), "10");
 }

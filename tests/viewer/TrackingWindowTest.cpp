@@ -1,3 +1,4 @@
+#include "TempRegistry.h"
 #include "ViewerTestMessages.h"
 
 #include "settings/RegUtils.h"
@@ -15,7 +16,6 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -23,6 +23,7 @@
 
 using namespace vireo;
 using vireo::test::FixedTimeConventions;
+using vireo::test::HiveFolderScope;
 using vireo::test::Msg;
 
 namespace {
@@ -40,21 +41,9 @@ struct DialogInput {
 // touched; a test may close and reopen the window over the same folder.
 class TrackingWindow : public ::testing::Test {
 protected:
-    TrackingWindow()
-    {
-        previousHive_ = std::getenv("VIREO_REGISTRY_DIR");
-        setenv("VIREO_REGISTRY_DIR", hive_.path().toUtf8().constData(), 1);
-        Open();
-    }
+    TrackingWindow() { Open(); }
 
-    ~TrackingWindow() override
-    {
-        form.reset();
-        if (previousHive_)
-            setenv("VIREO_REGISTRY_DIR", previousHive_->c_str(), 1);
-        else
-            unsetenv("VIREO_REGISTRY_DIR");
-    }
+    ~TrackingWindow() override { form.reset(); }
 
     void Open()
     {
@@ -160,8 +149,7 @@ protected:
         return form->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking));
     }
 
-    QTemporaryDir hive_;
-    std::optional<std::string> previousHive_;
+    HiveFolderScope hive_;
     std::unique_ptr<TForm_Main> form;
     DialogInput input;
     Texts boxes, refusals;
@@ -174,7 +162,7 @@ TEST_F(TrackingWindow, ExpertModeOffersTrackingAndSwitchesPagesWithoutRefillingT
     Texts menus;
     for (QAction* menu : form->menuBar()->actions())
         menus.push_back(menu->text().toStdString());
-    EXPECT_EQ(menus, (Texts{"&File", "&View", "&Message Options"}));
+    EXPECT_EQ(menus, (Texts{"&File", "&View", "&Message Options", "&Help"}));
     Texts options;
     for (QAction* item : form->MessageOptions1->actions())
         options.push_back(item->isSeparator() ? "-" : item->text().toStdString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModelContract.h"
+#include "TempRegistry.h"
 #include "ViewerTestMessages.h"
 
 #include "components/ListViewEx.h"
@@ -36,10 +37,7 @@ protected:
     // Creates and shows a new main window, as a start of the viewer does.
     void OpenWindow()
     {
-        messageContract.reset();
-        sourceContract.reset();
-        keyMarkContract.reset();
-        form.reset(); // the window before saves its settings first
+        CloseWindow(); // the window before saves its settings first
         form = std::make_unique<TForm_Main>(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
         form->ShowMessageBox = [this](const QString& text) {
             boxes.push_back(text);
@@ -52,6 +50,18 @@ protected:
         messageContract = CheckModelContract(form->MessageRows);
         sourceContract = CheckModelContract(form->SourceRows);
         keyMarkContract = CheckModelContract(form->KeyMarkRows);
+    }
+
+    // Destroys the window, which saves its settings, and opens a new one as a restart does.
+    void Reopen() { OpenWindow(); }
+
+    // Destroys the window, which saves its settings; the model checkers stop watching first.
+    void CloseWindow()
+    {
+        messageContract.reset();
+        sourceContract.reset();
+        keyMarkContract.reset();
+        form.reset();
     }
 
     void Post(const Msg& m) { vireo::test::Post(*form, m); }
@@ -129,6 +139,7 @@ protected:
         return rows.size() == 1 ? rows.first().row() : -1;
     }
 
+    HiveFolderScope hive; // before the window, which reads and writes its settings there
     std::unique_ptr<TForm_Main> form;
     std::vector<QString> boxes;
     QString statusDuringBox;
@@ -151,6 +162,7 @@ struct Window {
         form->ReceiveTrace(QStringLiteral("TFoo"), text, 2, QString(), QStringLiteral("PC"),
                            QStringLiteral("UniqueStr_1"), QStringLiteral("/projects/demo/Unit1.pas"), stamp);
     }
+    HiveFolderScope hive;
     FixedTimeConventions* time;
     std::unique_ptr<TForm_Main> form;
 };

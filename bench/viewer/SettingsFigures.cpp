@@ -1,0 +1,61 @@
+// Prints what the main window's settings cost with many message tracks stored: creating the
+// window (which loads them), one SaveSettings (one atomic hive write), and the same settings and
+// tracks written without a batch for at most 200 tracks, each write then rewriting the hive file
+// by itself.
+//   viewer_settings_figures [track count, default 2000]
+
+#include "../BenchSupport.h"
+#include "settings/RegistryHive.h"
+#include "viewer/MainFormUnit.h"
+#include "viewer/TrackRules.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+using namespace vireo;
+using namespace vireo::bench;
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int trackCount = argc > 1 ? std::atoi(argv[1]) : 2000;
+    QTemporaryDir hive;
+    qputenv("VIREO_REGISTRY_DIR", hive.path().toUtf8());
+
+    TTrackList tracks;
+    for (int i = 0; i < trackCount; ++i)
+        tracks.Add(std::make_unique<TTrackInfo>(
+            TTrackInfo{"Watched event " + std::to_string(i), static_cast<TTrackKind>(i % 3)}));
+    {
+        HiveBatch batch(RegRoot::LocalMachine);
+        WriteTrackList(tracks);
+        batch.Commit();
+    }
+
+    std::unique_ptr<TForm_Main> form;
+    const double create = Milliseconds([&] { form = std::make_unique<TForm_Main>(); });
+    const double save = Milliseconds([&] { form->SaveSettings(); });
+    const double destroy = Milliseconds([&] { form.reset(); });
+    const auto bytes = std::filesystem::file_size(HiveFilePath(RegRoot::LocalMachine));
+    TTrackList few;
+    for (int i = 0; i < std::min(trackCount, 200); ++i)
+        few.Add(std::make_unique<TTrackInfo>(tracks.Items(i)));
+    const double unbatched = Milliseconds([&] {
+        WriteViewerSettings(ViewerOptions{}, ViewState{});
+        WriteTrackList(few);
+    });
+    std::printf("tracks stored                                  %d (hive file %ju bytes)\n", trackCount,
+                static_cast<std::uintmax_t>(bytes));
+    std::printf("window created, settings and tracks loaded     %8.1f ms\n", create);
+    std::printf("SaveSettings, one hive write                   %8.1f ms\n", save);
+    std::printf("window destroyed (saves again)                 %8.1f ms\n", destroy);
+    std::printf("settings and %3d tracks written unbatched      %8.1f ms\n", few.Count(), unbatched);
+    return 0;
+}

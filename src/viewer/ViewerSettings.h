@@ -1,0 +1,67 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vireo {
+
+// Key name and window name of the main window's placement and column widths.
+inline constexpr std::string_view kPlacementKey = "Vireo";
+inline constexpr std::string_view kMainWindowName = "Form_Main";
+// List names of the main window's report lists in the placement key.
+inline constexpr std::string_view kMessagesListName = "Messages";
+inline constexpr std::string_view kSourceListName = "Source";
+inline constexpr std::string_view kKeyMarksListName = "Key Marks";
+// Sub-key of the nine settings below the registry helpers' base path.
+inline constexpr std::string_view kSettingsKey = "Vireo";
+
+// Height of the message pane over a shown source pane at every start.
+inline constexpr int kSavedMessagesHeightAtStart = 250;
+// Width a hidden message-list column is saved with, so it comes back shown.
+inline constexpr int kHiddenColumnSavedWidth = 75;
+// Width of a "Line Number" column the options dialog brings back.
+inline constexpr int kLineNumberColumnWidth = 80;
+
+// The five settings the options dialog edits.
+struct ViewerOptions {
+    bool ShowLineNums = true;        // the source window has its "Line Number" column
+    bool ExpandMessages = false;     // every message tree node expanded at start-up
+    bool ExpandFilters = false;      // the four filter panels expanded at start-up
+    bool SaveUserKeyMarks = true;    // key marks saved at close
+    bool SaveMessageTracking = true; // message tracks saved at close
+
+    bool operator==(const ViewerOptions&) const = default;
+};
+
+// The four settings kept in the check marks of the "&View" menu.
+struct ViewState {
+    bool MessageFilterTree = true; // the left pane is shown
+    bool MessageWindow = true;     // the message pane is shown
+    bool SourceWindow = true;      // the source pane is shown
+    bool ExpertMode = false;       // tracking is offered
+
+    bool operator==(const ViewState&) const = default;
+};
+
+// The registry errors met while reading settings, in the order met.
+using SettingProblems = std::vector<std::string>;
+
+// Reads the options in their stored order, storing the default of any that is missing; a value
+// that cannot be read keeps its default and its error is added to problems.
+ViewerOptions ReadViewerOptions(SettingProblems& problems);
+// Reads the View states in their stored order, as ReadViewerOptions does.
+ViewState ReadViewState(SettingProblems& problems);
+// Writes the nine settings in their stored order: -1 for on, 0 for off.
+void WriteViewerSettings(const ViewerOptions& options, const ViewState& view);
+
+// The width a message-list column is saved with: a hidden column (width 0) comes back shown.
+int SavedColumnWidth(int width);
+
+// What the options dialog does to the source list's columns.
+enum class LineNumberColumnChange { None, Append, Remove };
+// The change for a "ShowLineNums" edit: with exactly one column the "Line Number" column is
+// appended, otherwise column 1 goes; nothing when the setting kept its value.
+LineNumberColumnChange LineNumberColumnAfterOptions(bool before, bool after, int columnCount);
+
+} // namespace vireo

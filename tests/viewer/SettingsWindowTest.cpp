@@ -1,0 +1,355 @@
+#include "ViewerWindowFixture.h"
+
+#include "components/GroupPanelExp.h"
+#include "settings/RegUtils.h"
+#include "settings/RegistryHive.h"
+#include "viewer/About.h"
+#include "viewer/CaptionPanel.h"
+#include "viewer/OptionsForm.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+
+#include <cstdint>
+#include <optional>
+
+namespace vireo::test {
+namespace {
+
+constexpr const char* kSettingsPath = "SOFTWARE\\Korvel\\Vireo";
+constexpr const char* kPlacementPath = "Software\\Korvel\\WindowPlacement\\Vireo";
+
+// A stored number read without storing a default, as a user inspecting the hive sees it.
+std::optional<std::int32_t> Stored(const char* path, const std::string& name)
+{
+    const std::optional<RegKey> key = RegKey::Open(RegRoot::LocalMachine, path, RegAccess::Read);
+    const std::optional<RegValue> value = key ? key->QueryValue(name) : std::nullopt;
+    if (!value)
+        return std::nullopt;
+    return RegValueAsInteger(*value, name);
+}
+
+std::vector<std::string> Captions(const QMenu* menu)
+{
+    std::vector<std::string> texts;
+    for (const QAction* item : menu->actions())
+        texts.push_back(item->isSeparator() ? "-" : item->text().toStdString());
+    return texts;
+}
+
+QString AccessibleName(QObject* object)
+{
+    return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name);
+}
+
+// The main window over a hive of its own, with the options dialog answered as a user would.
+class SettingsWindow : public ViewerWindow {
+protected:
+    SettingsWindow() { AnswerOptions(); }
+
+    void AnswerOptions()
+    {
+        form->ShowOptionsDialog = [this](TForm_Options& dialog) {
+            dialog.show();
+            seenOptions = dialog.Options();
+            if (clickLineNumbers)
+                QTest::mouseClick(dialog.CheckBox_ShowLineNumbers, Qt::LeftButton, {},
+                                  QPoint(4, dialog.CheckBox_ShowLineNumbers->height() / 2));
+            if (clickAllOthers)
+                for (QCheckBox* box : {dialog.CheckBox_ExpandMessages, dialog.CheckBox_ExpandFilters,
+                                       dialog.CheckBox_SaveKeys, dialog.CheckBox_SaveTracking})
+                    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+            QTest::mouseClick(ok ? dialog.Button_Ok : dialog.Button_Cancel, Qt::LeftButton);
+            return dialog.result();
+        };
+    }
+
+    void ReopenAnswering()
+    {
+        Reopen();
+        AnswerOptions();
+    }
+
+    void RunOptions(bool lineNumbers, bool others, bool accept)
+    {
+        clickLineNumbers = lineNumbers;
+        clickAllOthers = others;
+        ok = accept;
+        form->Options1->trigger();
+    }
+
+    int MessagePaneHeight() const { return form->Splitter_Main_Horiz->sizes().value(0); }
+
+    ViewerOptions seenOptions;
+    bool clickLineNumbers = false, clickAllOthers = false, ok = true;
+};
+
+TEST_F(SettingsWindow, FirstRunStoresEveryDefaultAndTheMenusAreComplete)
+{
+    std::vector<std::string> bar;
+    for (const QAction* menu : form->menuBar()->actions())
+        bar.push_back(menu->text().toStdString());
+    EXPECT_EQ(bar, (Texts{"&File", "&View", "&Message Options", "&Help"}));
+    EXPECT_EQ(Captions(form->File1), (Texts{"&Code Examiner", "&Options", "-", "&Close"}));
+    EXPECT_EQ(Captions(form->View1),
+              (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window", "-", "&Expert Mode"}));
+    EXPECT_EQ(Captions(form->Help1), (Texts{"&About"}));
+    EXPECT_EQ(Captions(form->PopupMenu_ShowWindow),
+              (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window"}));
+    EXPECT_EQ(form->Help1->accessibleName(), "Help");
+    for (QAction* item : {form->MessageFilterTree1, form->MessagesWindow1, form->SourceWindow1,
+                          form->MessageFilterTree2, form->MessagesWindow2, form->SourceWindow2})
+        EXPECT_TRUE(item->isCheckable() && item->isChecked()) << item->objectName().toStdString();
+
+    for (const char* on : {"ShowLineNums", "SaveUserKeyMarks", "SaveMessageTracking", "MessageFilterTree",
+                           "MessageWindow", "SourceWindow"})
+        EXPECT_EQ(Stored(kSettingsPath, on), -1) << on << " is stored at the first run";
+    for (const char* off : {"ExpandMessages", "ExpandFilters", "ExpertMode"})
+        EXPECT_EQ(Stored(kSettingsPath, off), 0) << off;
+    EXPECT_FALSE(Stored(kPlacementPath, "Form_Main : Left")) << "placement is written only at close";
+    EXPECT_EQ(MessagePaneHeight(), kSavedMessagesHeightAtStart);
+    EXPECT_EQ(form->SourceRows->columnCount(), 2);
+
+    // Placement and column widths come back after a restart; a hidden column comes back 75 wide.
+    form->setGeometry(120, 90, 900, 640);
+    form->ListViewEx_Messages->setColumnWidth(0, 133);
+    form->ListView_Source->setColumnWidth(0, 411);
+    form->ColumnItems[2]->trigger();
+    ASSERT_EQ(form->ListViewEx_Messages->columnWidth(2), 0);
+    const QRect bounds = form->geometry();
+    ReopenAnswering();
+    EXPECT_EQ(Stored(kPlacementPath, "ReportColWidth : Messages[2]"), 75);
+    EXPECT_EQ(Stored(kPlacementPath, "Form_Main : Width"), 900);
+    EXPECT_EQ(form->geometry().size(), bounds.size());
+    EXPECT_EQ(form->ListViewEx_Messages->columnWidth(0), 133);
+    EXPECT_EQ(form->ListViewEx_Messages->columnWidth(2), 75);
+    EXPECT_EQ(form->ListView_Source->columnWidth(0), 411);
+    EXPECT_EQ(form->ListView_Source->columnWidth(1), 80);
+}
+
+TEST_F(SettingsWindow, OptionsRemoveAndRecreateTheLineNumberColumnAndCancelKeepsEverything)
+{
+    form->LoadUnitSource("/src/Unit1.pas", {"begin", "  x := 1;", "end."}, false);
+    RunOptions(false, false, false);
+    EXPECT_EQ(seenOptions, ViewerOptions{});
+    RunOptions(true, true, false); // every box changed, then Cancel
+    EXPECT_EQ(form->Options, ViewerOptions{}) << "Cancel leaves every setting as it was";
+    EXPECT_EQ(form->SourceRows->columnCount(), 2);
+
+    RunOptions(true, false, true);
+    EXPECT_FALSE(form->Options.ShowLineNums);
+    EXPECT_EQ(form->SourceRows->columnCount(), 1);
+    RunOptions(true, false, true);
+    EXPECT_EQ(form->SourceRows->columnCount(), 2) << "a second visit brings the column back";
+    EXPECT_EQ(form->ListView_Source->columnWidth(1), 80);
+    EXPECT_EQ(form->SourceRows->index(2, 1).data().toString(), "3") << "rows already shown keep their numbers";
+    EXPECT_EQ(form->SourceRows->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Line Number");
+
+    RunOptions(true, true, true);
+    const ViewerOptions changed{false, true, true, false, false};
+    EXPECT_EQ(form->Options, changed);
+    EXPECT_EQ(Stored(kSettingsPath, "ExpandFilters"), 0) << "options reach the hive only at close";
+    ReopenAnswering();
+    EXPECT_EQ(form->Options, changed);
+    EXPECT_EQ(form->SourceRows->columnCount(), 1);
+    EXPECT_TRUE(form->PanelExpander_Class->Expand() && form->PanelExpander_Group->Expand());
+    EXPECT_TRUE(form->PanelExpander_Computer->Expand() && form->PanelExpander_MessType->Expand());
+
+    // The dialog itself: caption, tab order, accessible names.
+    TForm_Options dialog(form->Options, form.get());
+    EXPECT_EQ(dialog.windowTitle(), "Vireo Options");
+    EXPECT_FALSE(dialog.CheckBox_ShowLineNumbers->isChecked());
+    std::vector<QWidget*> chain{dialog.CheckBox_ShowLineNumbers};
+    for (int step = 0; step < 6; ++step)
+        chain.push_back(chain.back()->nextInFocusChain());
+    EXPECT_EQ(chain, (std::vector<QWidget*>{dialog.CheckBox_ShowLineNumbers, dialog.CheckBox_ExpandMessages,
+                                            dialog.CheckBox_ExpandFilters, dialog.CheckBox_SaveKeys,
+                                            dialog.CheckBox_SaveTracking, dialog.Button_Ok, dialog.Button_Cancel}));
+    EXPECT_EQ(dialog.Button_Ok->accessibleName(), "Ok");
+    EXPECT_EQ(dialog.CheckBox_SaveTracking->accessibleName(), "Save Message Tracking (Expert Mode)");
+}
+
+TEST_F(SettingsWindow, ViewTogglesFollowThePagesAndTheHiddenSourcePaneKeepsItsHeight)
+{
+    Post(Msg().Text("one"));
+    Post(Msg().Text("two"));
+    ClickPage(ListPage::UserKeyMarks);
+    EXPECT_FALSE(form->Panel_Main_Messages->isVisible()) << "the key marks page hides the message pane";
+    form->MessagesWindow1->trigger();
+    form->MessagesWindow1->trigger(); // on again: still hidden on this page
+    EXPECT_FALSE(form->Panel_Main_Messages->isVisible());
+    ClickPage(ListPage::Messages);
+    EXPECT_TRUE(form->Panel_Main_Messages->isVisible());
+    ClickNode(QStringLiteral("All"));
+    EXPECT_EQ(Column(1), (Texts{"one", "two"}));
+
+    // All three areas hidden: the right-hand area offers its menu, whose items mirror the View menu.
+    form->MessageFilterTree1->trigger();
+    form->MessagesWindow1->trigger();
+    form->SourceWindow1->trigger();
+    EXPECT_FALSE(form->PageControl_Main->isVisible());
+    EXPECT_FALSE(form->Panel_Main_Source->isVisible());
+    EXPECT_FALSE(form->MessagesWindow2->isChecked());
+    EXPECT_EQ(form->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show a Window");
+    const QPoint centre = form->Panel_Main_Client_2->rect().center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, centre, form->Panel_Main_Client_2->mapToGlobal(centre));
+    QCoreApplication::sendEvent(form->Panel_Main_Client_2, &menuEvent);
+    EXPECT_TRUE(form->PopupMenu_ShowWindow->isVisible());
+    form->PopupMenu_ShowWindow->close();
+    form->MessagesWindow2->trigger();
+    EXPECT_TRUE(form->MessagesWindow1->isChecked());
+    EXPECT_TRUE(form->Panel_Main_Messages->isVisible());
+    form->MessageFilterTree2->trigger();
+    EXPECT_TRUE(form->PageControl_Main->isVisible());
+
+    // The source pane was hidden over a 250-pixel message pane: it comes back at that height,
+    // also across a restart that begins with it hidden.
+    ReopenAnswering();
+    EXPECT_FALSE(form->SourceWindow1->isChecked());
+    EXPECT_FALSE(form->Panel_Main_Source->isVisible());
+    EXPECT_EQ(MessagePaneHeight(), form->Splitter_Main_Horiz->height()) << "the message pane fills the area";
+    form->SourceWindow2->trigger();
+    EXPECT_TRUE(form->SourceWindow1->isChecked());
+    EXPECT_TRUE(form->Panel_Main_Source->isVisible());
+    EXPECT_EQ(MessagePaneHeight(), kSavedMessagesHeightAtStart);
+}
+
+TEST_F(SettingsWindow, AHandEditedHiveStartsInItsStateAndTracksLoadWithSavingOff)
+{
+    CloseWindow();
+    WriteRegShort("Vireo", "ExpertMode", 1);
+    WriteRegShort("Vireo", "SourceWindow", 0);
+    WriteRegShort("Vireo", "SaveMessageTracking", 0);
+    WriteRegInteger("WindowPlacement\\Vireo", "ReportColWidth : Messages[1]", 0);
+    WriteRegString("Vireo\\MessageTracking\\Exact\\0", "TrackMessage", "kept");
+    WriteRegString("Vireo", "ShowLineNums", "yes");
+    OpenWindow();
+    AnswerOptions();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes, (std::vector<QString>{"Invalid data type for 'ShowLineNums'"}))
+        << "an unreadable value is reported and the others still apply";
+    EXPECT_TRUE(form->Options.ShowLineNums);
+    EXPECT_TRUE(form->ExpertMode1->isChecked());
+    EXPECT_TRUE(form->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking)));
+    EXPECT_TRUE(form->MessageTracking1->isVisible());
+    EXPECT_FALSE(form->Panel_Main_Source->isVisible());
+    EXPECT_EQ(form->ListViewEx_Messages->columnWidth(1), 50) << "a stored width of 0 starts 50 wide";
+    EXPECT_FALSE(form->Options.SaveMessageTracking);
+    ASSERT_EQ(form->TrackList.Count(), 1);
+
+    form->ExpertMode1->trigger();
+    form->ClearAllMessageTracking1->trigger();
+    EXPECT_EQ(form->TrackList.Count(), 0);
+    CloseWindow();
+    EXPECT_EQ(ReadRegString("Vireo\\MessageTracking\\Exact\\0", "TrackMessage", "?"), "kept")
+        << "with saving off the stored tracks stay";
+    EXPECT_EQ(Stored(kSettingsPath, "ExpertMode"), 0);
+    EXPECT_EQ(Stored(kSettingsPath, "SourceWindow"), 0);
+}
+
+TEST_F(SettingsWindow, AFailedSaveIsReportedOnceAndLeavesTheStoredHive)
+{
+    form->ExpertMode1->trigger();
+    setenv("VIREO_REGISTRY_DIR", "/dev/null/registry", 1); // a folder that cannot be made
+    form->SaveSettings();
+    EXPECT_TRUE(form->StatusText().startsWith("Settings not saved: ")) << form->StatusText().toStdString();
+    Post(Msg());
+    EXPECT_EQ(form->StatusText(), "Idle");
+    form->SaveSettings();
+    EXPECT_EQ(form->StatusText(), "Idle") << "the failure is said once";
+    setenv("VIREO_REGISTRY_DIR", hive.Folder().c_str(), 1);
+    EXPECT_EQ(Stored(kSettingsPath, "ExpertMode"), 0) << "the stored settings are as they were";
+    EXPECT_TRUE(boxes.empty());
+
+    TForm_About* shown = nullptr;
+    form->ShowAboutBox = [&shown](TForm_About& box) {
+        shown = &box;
+        box.show();
+        EXPECT_EQ(box.windowTitle(), "About Vireo");
+        EXPECT_EQ(box.Label_Version->text(), "Version :");
+        EXPECT_EQ(box.Label_VersionNumber->text(), "1.0.0");
+        EXPECT_TRUE(box.Label_VersionNumber->font().bold());
+        EXPECT_EQ(box.Label_VersionNumber->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+        EXPECT_TRUE(box.Image_Animation->Running());
+        const int frame = box.Image_Animation->Frame();
+        QTRY_VERIFY(box.Image_Animation->Frame() != frame);
+        EXPECT_TRUE(box.SpeedButton_Close->isFlat());
+        QTest::mouseClick(box.SpeedButton_Close, Qt::LeftButton);
+        EXPECT_FALSE(box.isVisible());
+    };
+    form->About1->trigger();
+    EXPECT_NE(shown, nullptr);
+}
+
+// Faults a new user met: the rebuilt list out of sight, a stale filter scroll bar, labels read
+// by assistive technology under invented names, and a context menu the keyboard could not open.
+TEST_F(SettingsWindow, RebuiltListShowsItsLastRowAndFilterPanelsFollowTheWindowHeight)
+{
+    for (int i = 0; i < 300; ++i)
+        Post(Msg().Class("TC" + std::to_string(i % 40)).Text("m" + std::to_string(i)));
+    const auto rowShown = [this](int row) {
+        Settle();
+        const QRect rect = form->ListViewEx_Messages->visualRect(form->MessageRows->index(row, 0));
+        return form->ListViewEx_Messages->viewport()->rect().intersects(rect);
+    };
+    ClickNode(QStringLiteral("Class"));
+    ClickNode(QStringLiteral("All"));
+    EXPECT_TRUE(rowShown(299)) << "a rebuilt list shows its last row";
+    form->HoldList1->trigger();
+    ClickNode(QStringLiteral("Class"));
+    ClickNode(QStringLiteral("All"));
+    EXPECT_TRUE(rowShown(0)) << "a held list stays at its first row";
+
+    ClickPage(ListPage::Filters);
+    form->PanelExpander_Class->SetExpand(true);
+    QScrollBar* bar = form->GroupPanelExp1->ScrollBar();
+    const auto reachable = [&] {
+        QCoreApplication::processEvents();
+        return bar->maximum() + form->GroupPanelExp1->height()
+               >= form->GroupPanelExp1->Container()->PanelsHeight();
+    };
+    form->resize(form->width(), 900);
+    EXPECT_TRUE(reachable());
+    form->resize(form->width(), 500);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(reachable()) << "after shrinking, the last panels can be scrolled to";
+    form->PanelExpander_Class->SetExpand(false);
+    QCoreApplication::processEvents();
+    form->resize(form->width(), 1000);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(bar->isVisible()) << "after growing, no useless scroll bar stays";
+
+    EXPECT_EQ(AccessibleName(form->StatusPanel_Main), "Idle");
+    QLabel* caption = form->PanelExpander_Group->findChild<QLabel*>();
+    ASSERT_TRUE(caption);
+    EXPECT_EQ(AccessibleName(caption), "Group");
+    QCheckBox* box = FilterBox(form->PanelExpander_Class, "TC1");
+    ASSERT_TRUE(box);
+    EXPECT_FALSE(box->isVisible()) << "a collapsed panel's check boxes are not offered";
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(box)->state().invisible);
+    form->PanelExpander_Class->SetExpand(true);
+    EXPECT_TRUE(box->isVisible());
+
+    ClickPage(ListPage::Messages);
+    form->ListViewEx_Messages->setFocus();
+    form->ListViewEx_Messages->SelectRow(3);
+    QTest::keyClick(form->ListViewEx_Messages, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(form->PopupMenu_Messages->isVisible()) << "Shift+F10 opens the list's menu";
+    const QRect row = form->ListViewEx_Messages->visualRect(form->MessageRows->index(3, 0));
+    EXPECT_EQ(form->PopupMenu_Messages->pos(), form->ListViewEx_Messages->viewport()->mapToGlobal(row.bottomLeft()));
+    form->PopupMenu_Messages->close();
+    QTest::keyClick(form->ListViewEx_Messages, Qt::Key_Menu);
+    EXPECT_TRUE(form->PopupMenu_Messages->isVisible()) << "so does the Menu key";
+    form->PopupMenu_Messages->close();
+}
+
+} // namespace
+} // namespace vireo::test
