@@ -6,6 +6,7 @@
 #include "examiner/FLineFinder.h"
 #include "examiner/ReviewForm.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -91,7 +92,18 @@ TFrm_VireoAddOn::TFrm_VireoAddOn(QWidget* owner, std::string filePath, ExaminerM
     PageControl1Change(PageControl1->currentIndex());
 }
 
-TFrm_VireoAddOn::~TFrm_VireoAddOn() = default;
+TFrm_VireoAddOn::~TFrm_VireoAddOn()
+{
+    // The lists read the examiner's model, which goes before the widgets do: hiding them while the
+    // window is torn down must not lay them out over a model that no longer exists.
+    for (QTreeView* list : ListViews)
+        list->setModel(nullptr);
+    try {
+        StorePascalMode(model_.PascalMode());
+    } catch (const std::exception&) {
+        // Only a preference: the next examiner starts with the line rules, nothing else is lost.
+    }
+}
 
 void TFrm_VireoAddOn::CreateProgressBar()
 {
@@ -232,14 +244,21 @@ QWidget* TFrm_VireoAddOn::CreateOptions()
     SpinEdit_Spaces->setValue(model_.Indentation());
     Edit_RemoteComputer = new QLineEdit(panel);
     Edit_RemoteComputer->setObjectName(QStringLiteral("Edit_RemoteComputer"));
+    CheckBox_PascalMode = new QCheckBox(QStringLiteral("Read &Pascal (comments, strings, nesting)"), panel);
+    CheckBox_PascalMode->setObjectName(QStringLiteral("CheckBox_PascalMode"));
+    CheckBox_PascalMode->setAccessibleName(QStringLiteral("Read Pascal (comments, strings, nesting)"));
+    model_.SetPascalMode(StoredPascalMode());
+    CheckBox_PascalMode->setChecked(model_.PascalMode());
     auto* grid = new QGridLayout(panel);
     grid->addWidget(CaptionFor(panel, QStringLiteral("Indentation Spaces"), SpinEdit_Spaces), 0, 0);
     grid->addWidget(SpinEdit_Spaces, 0, 1);
     grid->addWidget(CaptionFor(panel, QStringLiteral("Remote Computer"), Edit_RemoteComputer), 1, 0);
     grid->addWidget(Edit_RemoteComputer, 1, 1);
+    grid->addWidget(CheckBox_PascalMode, 2, 0, 1, 2);
     connect(SpinEdit_Spaces, &QSpinBox::valueChanged, this, [this](int blanks) { model_.SetIndentation(blanks); });
     connect(Edit_RemoteComputer, &QLineEdit::textChanged, this,
             [this](const QString& text) { model_.SetRemoteComputer(text.toStdString()); });
+    connect(CheckBox_PascalMode, &QCheckBox::toggled, this, &TFrm_VireoAddOn::CheckBox_PascalModeClick);
     return panel;
 }
 
@@ -272,6 +291,15 @@ void TFrm_VireoAddOn::FormCreate()
     model_.Open();
     FillUnitSelector();
     ShowLists();
+}
+
+void TFrm_VireoAddOn::CheckBox_PascalModeClick(bool on)
+{
+    model_.SetPascalMode(on);
+    if (model_.UnitLoaded()) {
+        model_.RescanUnit();
+        ShowLists();
+    }
 }
 
 void TFrm_VireoAddOn::FillUnitSelector()

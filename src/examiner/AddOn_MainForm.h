@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QMenuBar;
@@ -62,6 +63,7 @@ public:
     QProgressBar* ProgressBar1;     // progress of the long actions
     QSpinBox* SpinEdit_Spaces;      // indentation of inserted lines, 0 to 10
     QLineEdit* Edit_RemoteComputer; // remote computer text of inserted calls
+    QCheckBox* CheckBox_PascalMode; // "Read &Pascal": lists and edits by reading Pascal, not by line rules
     QPushButton* Btn_AddDebugCode;  // "&Add Debug Code To Selected Methods"
     QPushButton* Button1;           // "&Review Changed File"
     QPushButton* Button_CodeMarks;  // "&Replace Code Marks"
@@ -77,6 +79,8 @@ public slots:
     bool Button_SaveClick();
     // Asks "Save changes?", saves on Yes and closes unless the save failed.
     void Btn_CloseClick();
+    // Switches between reading Pascal and the line rules; a loaded unit is scanned again.
+    void CheckBox_PascalModeClick(bool on);
     // Enables the two rewriting buttons for the active tab.
     void PageControl1Change(int index);
     // Shows the About warning.

@@ -3,6 +3,7 @@
 #include "components/AsciiText.h"
 #include "examiner/PascalInstrumenter.h"
 #include "examiner/ProjectUnits.h"
+#include "settings/RegUtils.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -182,6 +183,22 @@ int ExaminerModel::ReplaceCodeMarks(const std::function<bool()>& askReplaceAll)
     const auto replacement = vireo::ReplaceCodeMarks(text_, marks, settings, ids_, clock_, progress_);
     FollowRemovedLines(lists_, replacement.removedLines);
     return replacement.replaced;
+}
+
+namespace {
+// Where the examiner's choice of mode is kept, beside the viewer's settings.
+constexpr std::string_view kModeKey = "Vireo";
+constexpr std::string_view kModeValue = "ExaminerPascalMode";
+} // namespace
+
+bool StoredPascalMode()
+{
+    return ReadRegShort(kModeKey, kModeValue, 0) != 0;
+}
+
+void StorePascalMode(bool on)
+{
+    WriteRegShort(kModeKey, kModeValue, on ? -1 : 0);
 }
 
 } // namespace vireo

@@ -140,4 +140,9 @@ bool IsProjectExtension(std::string_view upperExtension);
 // The unit name shown in every list: the path's file name up to its first ".".
 std::string UnitNameOf(std::string_view path);
 
+// Whether an examiner starts in the Pascal-aware mode: the choice last stored (off at first).
+bool StoredPascalMode();
+// Stores the choice of mode for the next examiner.
+void StorePascalMode(bool on);
+
 } // namespace vireo

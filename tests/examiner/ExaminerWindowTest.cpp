@@ -1,5 +1,6 @@
 #include "ExaminerTestSupport.h"
 #include "ModelContract.h"
+#include "TempRegistry.h"
 
 #include "examiner/AddOn_MainForm.h"
 #include "examiner/ExaminerListModel.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -188,6 +190,7 @@ protected:
         return found;
     }
 
+    HiveFolderScope hive; // the choice of mode is stored there when a window closes
     TempDir dir;
     FixedClock clock {5000};
     std::unique_ptr<TFrm_VireoAddOn> form;
@@ -531,3 +534,27 @@ TEST_F(ExaminerWindow, LineFinderAndReviewShowTheWorkingTextWithoutChangingIt)
 }
 
 } // namespace
+
+// The Pascal-aware mode is one click away and remembered: a comment that mentions a routine
+// makes an item under the line rules and none when Pascal is read.
+TEST_F(ExaminerWindow, ReadingPascalIsChosenInTheOptionsAndKeptForTheNextExaminer)
+{
+    const std::string unit = dir / "Notes.pas";
+    WriteFile(unit, Joined({"unit Notes;", "interface", "implementation", "{ procedure Hidden; is a note }",
+                            "procedure Shown;", "begin", "end;", "end."}));
+    Open(unit);
+    EXPECT_EQ(form->CheckBox_PascalMode->accessibleName(), "Read Pascal (comments, strings, nesting)");
+    EXPECT_FALSE(form->CheckBox_PascalMode->isChecked()) << "the line rules at first";
+    using Rows_ = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(Rows(Kind::Procedures).size(), 2u);
+
+    form->CheckBox_PascalMode->click();
+    EXPECT_TRUE(form->Model().PascalMode());
+    EXPECT_EQ(Rows(Kind::Procedures), (Rows_ {{"Notes", "procedure Shown;", "5"}}));
+
+    contracts.clear();
+    form.reset();
+    Open(unit);
+    EXPECT_TRUE(form->CheckBox_PascalMode->isChecked()) << "the choice outlives the window";
+    EXPECT_EQ(Rows(Kind::Procedures).size(), 1u);
+}
