@@ -1,7 +1,6 @@
 // Prints what the main window's settings cost with many message tracks stored: creating the
-// window (which loads them), one SaveSettings (one atomic hive write), and the same settings and
-// tracks written without a batch for at most 200 tracks, each write then rewriting the hive file
-// by itself.
+// window (which loads them), one SaveSettings (one atomic hive write) and destroying the window
+// (which saves them again).
 //   viewer_settings_figures [track count, default 2000]
 
 #include "../BenchSupport.h"
@@ -33,29 +32,17 @@ int main(int argc, char** argv)
     for (int i = 0; i < trackCount; ++i)
         tracks.Add(std::make_unique<TTrackInfo>(
             TTrackInfo{"Watched event " + std::to_string(i), static_cast<TTrackKind>(i % 3)}));
-    {
-        HiveBatch batch(RegRoot::LocalMachine);
-        WriteTrackList(tracks);
-        batch.Commit();
-    }
+    WriteTrackList(tracks);
 
     std::unique_ptr<TForm_Main> form;
     const double create = Milliseconds([&] { form = std::make_unique<TForm_Main>(); });
     const double save = Milliseconds([&] { form->SaveSettings(); });
     const double destroy = Milliseconds([&] { form.reset(); });
     const auto bytes = std::filesystem::file_size(HiveFilePath(RegRoot::LocalMachine));
-    TTrackList few;
-    for (int i = 0; i < std::min(trackCount, 200); ++i)
-        few.Add(std::make_unique<TTrackInfo>(tracks.Items(i)));
-    const double unbatched = Milliseconds([&] {
-        WriteViewerSettings(ViewerOptions{}, ViewState{});
-        WriteTrackList(few);
-    });
     std::printf("tracks stored                                  %d (hive file %ju bytes)\n", trackCount,
                 static_cast<std::uintmax_t>(bytes));
     std::printf("window created, settings and tracks loaded     %8.1f ms\n", create);
     std::printf("SaveSettings, one hive write                   %8.1f ms\n", save);
     std::printf("window destroyed (saves again)                 %8.1f ms\n", destroy);
-    std::printf("settings and %3d tracks written unbatched      %8.1f ms\n", few.Count(), unbatched);
     return 0;
 }
