@@ -62,11 +62,12 @@ class TForm_Options;
 // TraceSources), MainFormPages.cpp (tree, pages and filters; rules in MessageAdmission),
 // MainFormMessageList.cpp (the list's columns and following; rules in MessageColumns),
 // MainFormSource.cpp (the source window; rules in SourceNavigation and UnitSource),
-// MainFormTracking.cpp (message tracking and Expert Mode; rules in TrackRules) and
-// MainFormCodeExaminer.cpp (the hand-off to the Code Examiner; rules in CodeExaminerHandOff).
-// The handlers are the window's own methods, named after their component and event, so the
-// split is by file rather than into collaborator objects that would all reach into the same
-// widgets.
+// MainFormKeyMarks.cpp (key marks; rules in KeyMarkRules), MainFormTracking.cpp (message tracking
+// and Expert Mode; rules in TrackRules), MainFormSettings.cpp (options, View menu, About and the
+// settings kept; rules in ViewerSettings) and MainFormCodeExaminer.cpp (the hand-off to the Code
+// Examiner; rules in CodeExaminerHandOff). The handlers are the window's own methods, named after
+// their component and event, so the split is by file rather than into collaborator objects that
+// would all reach into the same widgets.
 class TForm_Main : public QMainWindow, public ITraceIntake {
     Q_OBJECT
 public:
