@@ -140,21 +140,13 @@ CodeMarkReplacement ReplaceCodeMarks(UnitText& text, const ExaminerList& marks, 
     text.FillBreaks();
     std::vector<bool> removed;
     std::size_t coveredUntil = 0;
-    const int maximum = marks.empty() ? 0 : int(marks.size()) - 1;
-    if (progress)
-        progress(0, maximum);
-    int position = 0;
-    for (const auto& item : marks) {
-        if (progress)
-            progress(position++, maximum);
-        if (!item.selected)
-            continue;
+    ForEachSelectedItem(marks, progress, [&](const ExaminerItem& item) {
         const std::size_t index = std::size_t(std::max(item.line - 1, 0));
         if (index >= lines.size() || index < coveredUntil)
-            continue;
+            return;
         const auto mark = ReadCodeMark(lines, index);
         if (!mark)
-            continue;
+            return;
         const std::string call =
             BuildAddDebugCall(mark->message, mark->messageType, mark->second, ids.NextId(), settings.remoteComputer);
         lines[index] = lines[index].substr(0, mark->start) + call + lines[mark->endLine].substr(mark->end);
@@ -168,7 +160,7 @@ CodeMarkReplacement ReplaceCodeMarks(UnitText& text, const ExaminerList& marks, 
         coveredUntil = mark->endLine + 1;
         ++result.replaced;
         clock.PauseOneMillisecond();
-    }
+    });
     if (!removed.empty()) {
         std::size_t kept = 0;
         for (std::size_t i = 0; i < lines.size(); ++i) {

@@ -254,22 +254,14 @@ DebugInsertionResult InsertDebugCalls(UnitText& text, ExaminerList& items, bool 
     // Items come in ascending line order, so the calls' lines do too: those above an item are
     // counted once, as the walk goes down.
     std::size_t callsAbove = 0;
-    const int maximum = items.empty() ? 0 : int(items.size()) - 1;
-    if (progress)
-        progress(0, maximum);
-    int position = 0;
-    for (auto& item : items) {
-        if (progress)
-            progress(position++, maximum);
-        if (!item.selected)
-            continue;
+    ForEachSelectedItem(items, progress, [&](ExaminerItem& item) {
         const std::size_t header = std::size_t(std::max(item.line - 1, 0));
         while (callsAbove < calls.size() && calls[callsAbove].after < header)
             ++callsAbove;
         item.line = int(header + callsAbove + 1);
         if (header + 1 >= lines.size()) {
             ++result.skipped;
-            continue;
+            return;
         }
         if (exceptionList) {
             // After the EXCEPT keyword itself: on its line when the handler goes on there,
@@ -277,7 +269,7 @@ DebugInsertionResult InsertDebugCalls(UnitText& text, ExaminerList& items, bool 
             const auto exceptEnd = ExceptKeywordEnd(lines, header);
             if (!exceptEnd || HandlerStartsWithOn(lines, {header, *exceptEnd})) {
                 ++result.skipped;
-                continue;
+                return;
             }
             const std::string routine = enclosing[header] < lines.size() ? StripLeadingBlanks(lines[enclosing[header]])
                                                                          : std::string();
@@ -292,14 +284,14 @@ DebugInsertionResult InsertDebugCalls(UnitText& text, ExaminerList& items, bool 
             const std::size_t after = nextBegin[header + 1];
             if (after >= lines.size()) {
                 ++result.skipped;
-                continue;
+                return;
             }
             calls.push_back({after, indent + BuildAddDebugCall(item.name, messageType, "", ids.NextId(),
                                                                settings.remoteComputer)});
         }
         ++result.inserted;
         clock.PauseOneMillisecond();
-    }
+    });
     MergeCalls(text, calls);
     return result;
 }

@@ -18,6 +18,23 @@ class TickSource;
 // Reports progress of a long action: the position reached and the largest position.
 using ExaminerProgress = std::function<void(int position, int maximum)>;
 
+// Runs each on every selected item of a list, in list order, reporting progress over the whole
+// list: position 0 before the first item, then one step for each item.
+template <typename Items, typename Each>
+void ForEachSelectedItem(Items& items, const ExaminerProgress& progress, Each each)
+{
+    const int maximum = items.empty() ? 0 : int(items.size()) - 1;
+    if (progress)
+        progress(0, maximum);
+    int position = 0;
+    for (auto& item : items) {
+        if (progress)
+            progress(position++, maximum);
+        if (item.selected)
+            each(item);
+    }
+}
+
 // Lines of the UnitFileName constant block.
 inline constexpr std::size_t kConstantBlockLines = 4;
 

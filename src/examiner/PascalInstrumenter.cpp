@@ -247,19 +247,11 @@ DebugInsertionResult InsertPascalDebugCalls(std::vector<std::string>& lines, con
                             : ByLine(structure.routines, [](const PascalRoutine& r) { return r.headerLine; });
     const std::string indent(std::size_t(std::max(settings.indentation, 0)), ' ');
     DebugInsertionResult result;
-    const int maximum = items.empty() ? 0 : int(items.size()) - 1;
-    if (progress)
-        progress(0, maximum);
-    int position = 0;
-    for (const auto& item : items) {
-        if (progress)
-            progress(position++, maximum);
-        if (!item.selected)
-            continue;
+    ForEachSelectedItem(items, progress, [&](const ExaminerItem& item) {
         const int calls = PlanCalls(structure, lines, byLine, item, kind, indent, settings.remoteComputer, ids, insertions);
         result.inserted += calls;
         result.skipped += calls == 0 ? 1 : 0;
-    }
+    });
     LineMap map = Apply(lines, insertions);
     if (lineMap)
         *lineMap = std::move(map);
