@@ -276,6 +276,7 @@ void TForm_Main::CreateSourceWindow()
     AddKeyMarkwithDescription1->setEnabled(false);
     ListView_Source->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView_Source, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        ListView_SourceMouseUp(); // a menu opened from the keyboard follows no mouse-up
         PopupMenu_Source->popup(ListView_Source->viewport()->mapToGlobal(at));
     });
     ListView_Source->viewport()->installEventFilter(this);

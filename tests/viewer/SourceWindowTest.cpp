@@ -4,6 +4,8 @@
 #include "viewer/SourceNavigation.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
 
 using namespace vireo;
 using namespace vireo::test;
@@ -81,4 +83,9 @@ TEST_F(ViewerWindow, UnreadableOrGrownUnitsAndTheKeyMarkItem)
     EXPECT_FALSE(form->AddKeyMarkwithDescription1->isEnabled());
     QTest::mouseClick(source->viewport(), Qt::LeftButton, {}, source->visualRect(form->SourceRows->index(20, 0)).center());
     EXPECT_TRUE(form->AddKeyMarkwithDescription1->isEnabled());
+    source->selectionModel()->clearSelection();
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), source->viewport()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(source->viewport(), &menuKey);
+    EXPECT_FALSE(form->AddKeyMarkwithDescription1->isEnabled()) << "opened from the keyboard, the menu is current";
+    form->PopupMenu_Source->close();
 }
