@@ -148,15 +148,13 @@ int PlanCalls(const PascalStructure& structure, const std::vector<std::string>& 
     for (const std::size_t index : matches) {
         if (kind != ExaminerListKind::Exceptions) {
             const PascalRoutine& routine = structure.routines[index];
-            if (routine.list != kind || routine.instrumented || routine.recordSelf)
+            if (routine.list != kind || routine.instrumented)
                 continue;
             InsertAfter(structure, lines, routine.begin,
                         indent + BuildAddDebugCall(lines[routine.headerLine], "mtGeneral", "", ids.NextId(), remote), out);
             return 1;
         }
         const PascalHandler& handler = structure.handlers[index];
-        if (handler.recordSelf)
-            continue;
         for (const std::size_t after : handler.callAfter) {
             if (CallFollows(structure, after))
                 continue;

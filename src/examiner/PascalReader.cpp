@@ -468,7 +468,6 @@ private:
     // declarations ("class;", "class(TBase);") and "of object" have none.
     void SkipTypeBody()
     {
-        NoteRecordType();
         const bool afterOf = pos_ > 0 && out_.tokens[code_[pos_ - 1]].word == PascalWord::Of &&
                              out_.tokens[code_[pos_ - 1]].kind == PascalTokenKind::Word;
         Advance();
@@ -502,29 +501,9 @@ private:
         return std::string_view(lines_[token.line]).substr(token.column, token.endColumn - token.column);
     }
 
-    // At record or object: notes the type's name when it stands as "Name = [packed|bitpacked]".
-    void NoteRecordType()
-    {
-        if (!Is(PascalWord::Record) && !Is(PascalWord::Object))
-            return;
-        std::size_t at = pos_;
-        if (at > 0 && (SameTextAscii(Text(at - 1), "packed") || SameTextAscii(Text(at - 1), "bitpacked")))
-            --at;
-        if (at >= 2 && Text(at - 1) == "=" && out_.tokens[code_[at - 2]].kind == PascalTokenKind::Word)
-            recordTypes_.insert(UpperCaseAscii(Text(at - 2)));
-    }
-
-    // A routine after its keyword: the rest of the header, its directives and its body, if any.
+    // A routine after its keyword: the rest of the header, its directives and its body, if any. A
+    // forward, external or interface header ends with its directives; else the body follows.
     void ReadRoutine(std::size_t headerLine, PascalWord keyword)
-    {
-        const bool outerRecordSelf = recordSelf_;
-        recordSelf_ = recordSelf_ || (IsWordAhead(0) && IsSymbol('.', 1) && recordTypes_.contains(UpperCaseAscii(Text(pos_))));
-        ReadRoutineBody(headerLine, keyword);
-        recordSelf_ = outerRecordSelf;
-    }
-
-    // A forward, external or interface header ends with its directives; else the body follows.
-    void ReadRoutineBody(std::size_t headerLine, PascalWord keyword)
     {
         SkipPast(';');
         bool bodiless = false;
@@ -545,7 +524,6 @@ private:
             routine.headerLine = headerLine;
             routine.begin = Token();
             routine.instrumented = Is(PascalWord::AddDebug, 1);
-            routine.recordSelf = recordSelf_;
             out_.routines.push_back(routine);
             ReadStatements(headerLine);
         }
@@ -622,7 +600,6 @@ private:
         PascalHandler handler;
         handler.except = Token();
         handler.routineLine = routineLine;
-        handler.recordSelf = recordSelf_;
         handler.onClauses = Is(PascalWord::On, 1);
         if (!handler.onClauses)
             handler.callAfter.push_back(handler.except);
@@ -656,9 +633,7 @@ private:
     // Reading the interface part of a unit.
     bool interface_ = false;
     // The routine being read is a method of a record or object type, or nested in one.
-    bool recordSelf_ = false;
     // Upper-cased names of the record and object types declared so far.
-    std::unordered_set<std::string> recordTypes_;
 };
 
 } // namespace

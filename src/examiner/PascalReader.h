@@ -45,8 +45,6 @@ struct PascalRoutine {
     std::size_t begin = 0;
     // The first statement of the body calls AddDebug.
     bool instrumented = false;
-    // A method of a record or old-style object type (or nested in one): Self is no class instance.
-    bool recordSelf = false;
 };
 
 // An except part of a try statement.
@@ -59,8 +57,6 @@ struct PascalHandler {
     std::vector<std::size_t> callAfter;
     // Header line of the routine holding it, none in a main or initialization block.
     std::optional<std::size_t> routineLine;
-    // It stands in a method of a record or old-style object type.
-    bool recordSelf = false;
 };
 
 // What the reader found in a unit, program or library.
