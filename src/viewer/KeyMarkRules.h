@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/SourceNavigation.h"
 #include "viewer/UnitSource.h"
 
 #include <optional>
@@ -49,24 +50,16 @@ int FindKeyMarkOnLine(const KeyMarkList& marks, std::string_view lineText, int r
 // Status text for a key mark whose line the unit does not have.
 std::string KeyMarkLineNotFoundText(std::string_view unit);
 
-// The source window as key-mark navigation drives it.
-class KeyMarkPane {
+// The source window as key-mark navigation drives it: a source pane whose LoadUnitSource leaves
+// key-marked lines unmarked, which can also reveal a row without starting from the top, mark one
+// row and report on the status bar.
+class KeyMarkPane : public SourcePane {
 public:
-    virtual ~KeyMarkPane() = default;
-    // Path of the unit shown; empty when the window is clear.
-    virtual const std::string& CurrentUnitFile() const = 0;
-    // Number of rows shown.
-    virtual int RowCount() const = 0;
-    // Removes all rows and forgets the unit.
-    virtual void ClearUnit() = 0;
-    // Shows the lines of the unit at path without marking key-marked lines.
-    virtual void LoadUnitSource(const std::string& path, UnitLines lines) = 0;
+    using SourcePane::RevealSourceRow;
     // Selects and scrolls to a row with up to three following rows visible, from row 0 if asked.
     virtual void RevealSourceRow(int row, bool fromTop) = 0;
     // Gives a row the key-mark image.
     virtual void SetKeyMarkImage(int row) = 0;
-    // Tells the user something in a modal message box.
-    virtual void ShowMessage(const std::string& text) = 0;
     // Sets the status bar's text.
     virtual void SetStatusText(const std::string& text) = 0;
 };

@@ -12,7 +12,7 @@ namespace vireo {
 
 // The main window's source window as message and key-mark navigation drive it. Message
 // navigation loads units marking their key-marked lines; key-mark navigation loads them unmarked.
-class MainSourcePane : public SourcePane, public KeyMarkPane {
+class MainSourcePane : public KeyMarkPane {
 public:
     MainSourcePane(TForm_Main& form, bool markKeyMarks) : form_(form), markKeyMarks_(markKeyMarks) {}
     const std::string& CurrentUnitFile() const override { return form_.CurrentUnitFile; }
