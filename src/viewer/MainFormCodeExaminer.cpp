@@ -2,6 +2,7 @@
 
 #include "examiner/AddOn_MainForm.h"
 #include "examiner/LanManShares.h"
+#include "viewer/MenuItems.h"
 
 #include <QAction>
 #include <QDir>
@@ -38,8 +39,8 @@ QString AskForExaminerFile(QWidget* owner, const ExaminerFileRequest& request)
 
 void TForm_Main::CreateCodeExaminerCommand()
 {
-    CodeExaminer1 = File1->addAction(QStringLiteral("&Code Examiner"), this, &TForm_Main::CodeExaminer1Click);
-    CodeExaminer1->setObjectName(QStringLiteral("CodeExaminer1"));
+    CodeExaminer1 = AddMenuItem(File1, nullptr, "CodeExaminer1", QStringLiteral("&Code Examiner"), this,
+                                &TForm_Main::CodeExaminer1Click);
     ChooseExaminerFile = [this](const ExaminerFileRequest& request) { return AskForExaminerFile(this, request); };
     ShowCodeExaminer = [](TFrm_VireoAddOn& examiner) { examiner.exec(); };
 }

@@ -6,6 +6,7 @@
 #include "components/ListViewEx.h"
 #include "viewer/KeyMarkListModel.h"
 #include "viewer/MainSourcePane.h"
+#include "viewer/MenuItems.h"
 #include "viewer/SourceLinesModel.h"
 #include "viewer/SourceNavigation.h"
 
@@ -66,13 +67,12 @@ void TForm_Main::CreateKeyMarksPage()
     PopupMenu_KeyMarks = new QMenu(ListViewEx_KeyMarks);
     PopupMenu_KeyMarks->setObjectName(QStringLiteral("PopupMenu_KeyMarks"));
     PopupMenu_KeyMarks->setAccessibleName(QStringLiteral("Key marks menu"));
-    ClearKeyMark1 = PopupMenu_KeyMarks->addAction(QStringLiteral("Clear &Key Mark"), this,
-                                                  &TForm_Main::ClearKeyMark1Click);
-    ClearKeyMark1->setObjectName(QStringLiteral("ClearKeyMark1"));
+    ClearKeyMark1 = AddMenuItem(PopupMenu_KeyMarks, nullptr, "ClearKeyMark1", QStringLiteral("Clear &Key Mark"), this,
+                                &TForm_Main::ClearKeyMark1Click);
     PopupMenu_KeyMarks->addSeparator();
-    ClearsAllKeyMarks1 = PopupMenu_KeyMarks->addAction(QStringLiteral("Clears &All Key Marks"), this,
-                                                       &TForm_Main::ClearsAllKeyMarks1Click);
-    ClearsAllKeyMarks1->setObjectName(QStringLiteral("ClearsAllKeyMarks1"));
+    ClearsAllKeyMarks1 = AddMenuItem(PopupMenu_KeyMarks, nullptr, "ClearsAllKeyMarks1",
+                                     QStringLiteral("Clears &All Key Marks"), this,
+                                     &TForm_Main::ClearsAllKeyMarks1Click);
     ListViewEx_KeyMarksMouseUp();
     ListViewEx_KeyMarks->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListViewEx_KeyMarks, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -80,10 +80,9 @@ void TForm_Main::CreateKeyMarksPage()
         PopupMenu_KeyMarks->popup(ListViewEx_KeyMarks->viewport()->mapToGlobal(at));
     });
 
-    ClearAllUserKeyMarks1 = new QAction(QStringLiteral("Clear All &User Key Marks"), MessageOptions1);
-    connect(ClearAllUserKeyMarks1, &QAction::triggered, this, &TForm_Main::ClearsAllKeyMarks1Click);
-    MessageOptions1->insertAction(ClearSourceWindow1, ClearAllUserKeyMarks1);
-    ClearAllUserKeyMarks1->setObjectName(QStringLiteral("ClearAllUserKeyMarks1"));
+    ClearAllUserKeyMarks1 = AddMenuItem(MessageOptions1, ClearSourceWindow1, "ClearAllUserKeyMarks1",
+                                        QStringLiteral("Clear All &User Key Marks"), this,
+                                        &TForm_Main::ClearsAllKeyMarks1Click);
     InputKeyMarkDescription = [this](const QString& lineText) { return AskDescription(this, lineText); };
 }
 

@@ -5,6 +5,7 @@
 #include "components/PanelExpander.h"
 #include "viewer/CaptionPanel.h"
 #include "viewer/MainFormTexts.h"
+#include "viewer/MenuItems.h"
 #include "viewer/MessageColumns.h"
 #include "viewer/MessageListModel.h"
 #include "viewer/SourceLinesModel.h"
@@ -33,17 +34,14 @@ void TForm_Main::CreateMenus()
     File1 = menuBar()->addMenu(QStringLiteral("&File"));
     File1->setAccessibleName(QStringLiteral("File"));
     CreateCodeExaminerCommand();
-    Close1 = File1->addAction(QStringLiteral("&Close"), this, &TForm_Main::MainMenu_CloseClick);
-    Close1->setObjectName(QStringLiteral("Close1"));
+    Close1 = AddMenuItem(File1, nullptr, "Close1", QStringLiteral("&Close"), this, &TForm_Main::MainMenu_CloseClick);
 
     MessageOptions1 = menuBar()->addMenu(QStringLiteral("&Message Options"));
     MessageOptions1->setAccessibleName(QStringLiteral("Message Options"));
-    ClearMessages1 = MessageOptions1->addAction(QStringLiteral("Clear All &Messages"), this,
-                                                &TForm_Main::ClearMessages1Click);
-    ClearMessages1->setObjectName(QStringLiteral("ClearMessages1"));
-    ClearSourceWindow1 = MessageOptions1->addAction(QStringLiteral("Clear &Source Window"), this,
-                                                    &TForm_Main::ClearSourceClick);
-    ClearSourceWindow1->setObjectName(QStringLiteral("ClearSourceWindow1"));
+    ClearMessages1 = AddMenuItem(MessageOptions1, nullptr, "ClearMessages1", QStringLiteral("Clear All &Messages"),
+                                 this, &TForm_Main::ClearMessages1Click);
+    ClearSourceWindow1 = AddMenuItem(MessageOptions1, nullptr, "ClearSourceWindow1",
+                                     QStringLiteral("Clear &Source Window"), this, &TForm_Main::ClearSourceClick);
     menuBar()->setAccessibleName(QStringLiteral("Main menu"));
 }
 

@@ -12,6 +12,7 @@
 #include "viewer/About.h"
 #include "viewer/CaptionPanel.h"
 #include "viewer/MainFormTexts.h"
+#include "viewer/MenuItems.h"
 #include "viewer/OptionsForm.h"
 #include "viewer/SourceLinesModel.h"
 
@@ -64,8 +65,7 @@ void TForm_Main::CreateSettingsMenus()
     Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
     Help1->setAccessibleName(QStringLiteral("Help"));
-    About1 = Help1->addAction(QStringLiteral("&About"), this, &TForm_Main::About1Click);
-    About1->setObjectName(QStringLiteral("About1"));
+    About1 = AddMenuItem(Help1, nullptr, "About1", QStringLiteral("&About"), this, &TForm_Main::About1Click);
     CreateShowWindowMenu();
 
     ShowOptionsDialog = [](TForm_Options& dialog) { return dialog.exec(); };

@@ -3,6 +3,7 @@
 
 #include "viewer/MainFormUnit.h"
 
+#include "viewer/MenuItems.h"
 #include "viewer/MessageListModel.h"
 #include "viewer/NewMessageTrack.h"
 
@@ -66,17 +67,17 @@ void TForm_Main::CreateTrackingPage()
     PopupMenu_Tracking = new QMenu(TreeView_Tracking);
     PopupMenu_Tracking->setObjectName(QStringLiteral("PopupMenu_Tracking"));
     PopupMenu_Tracking->setAccessibleName(QStringLiteral("Tracking menu"));
-    AddNewMessageTrack1 = PopupMenu_Tracking->addAction(QStringLiteral("&Add New Message Track"), this,
-                                                        &TForm_Main::AddNewMessageTrack1Click);
-    AddNewMessageTrack1->setObjectName(QStringLiteral("AddNewMessageTrack1"));
-    DeleteMessageTrack1 = PopupMenu_Tracking->addAction(QStringLiteral("&Delete Message Track"), this,
-                                                        &TForm_Main::DeleteMessageTrack1Click);
-    DeleteMessageTrack1->setObjectName(QStringLiteral("DeleteMessageTrack1"));
+    AddNewMessageTrack1 = AddMenuItem(PopupMenu_Tracking, nullptr, "AddNewMessageTrack1",
+                                      QStringLiteral("&Add New Message Track"), this,
+                                      &TForm_Main::AddNewMessageTrack1Click);
+    DeleteMessageTrack1 = AddMenuItem(PopupMenu_Tracking, nullptr, "DeleteMessageTrack1",
+                                      QStringLiteral("&Delete Message Track"), this,
+                                      &TForm_Main::DeleteMessageTrack1Click);
     DeleteMessageTrack1->setEnabled(false);
     PopupMenu_Tracking->addSeparator();
-    ClearAllTracking1 = PopupMenu_Tracking->addAction(QStringLiteral("&Clear All Message Tracking"), this,
-                                                      &TForm_Main::ClearAllTracking1Click);
-    ClearAllTracking1->setObjectName(QStringLiteral("ClearAllTracking1"));
+    ClearAllTracking1 = AddMenuItem(PopupMenu_Tracking, nullptr, "ClearAllTracking1",
+                                    QStringLiteral("&Clear All Message Tracking"), this,
+                                    &TForm_Main::ClearAllTracking1Click);
     TreeView_Tracking->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TreeView_Tracking, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu_Tracking->popup(TreeView_Tracking->viewport()->mapToGlobal(at));
@@ -89,21 +90,18 @@ void TForm_Main::CreateTrackingMenus()
     View1->setObjectName(QStringLiteral("View1"));
     View1->setAccessibleName(QStringLiteral("View"));
     menuBar()->insertMenu(MessageOptions1->menuAction(), View1);
-    ExpertMode1 = View1->addAction(QStringLiteral("&Expert Mode"), this, &TForm_Main::ExpertMode1Click);
-    ExpertMode1->setObjectName(QStringLiteral("ExpertMode1"));
+    ExpertMode1 = AddMenuItem(View1, nullptr, "ExpertMode1", QStringLiteral("&Expert Mode"), this,
+                              &TForm_Main::ExpertMode1Click);
     ExpertMode1->setCheckable(true);
 
-    MessageTracking1 = new QAction(QStringLiteral("&Add Message Track"), MessageOptions1);
-    MessageTracking1->setObjectName(QStringLiteral("MessageTracking1"));
-    connect(MessageTracking1, &QAction::triggered, this, &TForm_Main::MessageTracking1Click);
-    MessageOptions1->insertAction(ClearMessages1, MessageTracking1);
+    MessageTracking1 = AddMenuItem(MessageOptions1, ClearMessages1, "MessageTracking1",
+                                   QStringLiteral("&Add Message Track"), this, &TForm_Main::MessageTracking1Click);
     MessageTracking1Separator = MessageOptions1->insertSeparator(ClearMessages1);
     MessageTracking1->setVisible(false);
     MessageTracking1Separator->setVisible(false);
-    ClearAllMessageTracking1 = new QAction(QStringLiteral("Clear All Message &Tracking"), MessageOptions1);
-    ClearAllMessageTracking1->setObjectName(QStringLiteral("ClearAllMessageTracking1"));
-    connect(ClearAllMessageTracking1, &QAction::triggered, this, &TForm_Main::ClearAllMessageTracking1Click);
-    MessageOptions1->insertAction(ClearSourceWindow1, ClearAllMessageTracking1);
+    ClearAllMessageTracking1 = AddMenuItem(MessageOptions1, ClearSourceWindow1, "ClearAllMessageTracking1",
+                                           QStringLiteral("Clear All Message &Tracking"), this,
+                                           &TForm_Main::ClearAllMessageTracking1Click);
 }
 
 void TForm_Main::AddTrackNode(const TTrackInfo& track)
