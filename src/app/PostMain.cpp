@@ -110,7 +110,8 @@ int main(int argc, char* argv[])
 {
     PostOptions options;
     try {
-        options = ParsePostArguments(std::vector<std::string>(argv + 1, argv + argc), QDir::currentPath().toStdString());
+        options = ParsePostArguments(std::vector<std::string>(argv + 1, argv + argc),
+                                     QDir::currentPath().toStdString());
     } catch (const PostUsageError& e) {
         std::cerr << "vireo-post: " << e.what() << "\nTry vireo-post --help\n";
         return 2;

@@ -46,9 +46,10 @@ TEST(Install, PutsEveryFileInPlaceAndTheBusStartsTheInstalledViewer)
 
     for (const char* program : {"vireo", "vireo-examine", "vireo-post"})
         EXPECT_TRUE(QFileInfo(prefix + QStringLiteral("/bin/") + QLatin1String(program)).isExecutable()) << program;
-    for (const char* page : {"vireo", "vireo-examine", "vireo-post"})
-        EXPECT_TRUE(ReadAll(prefix + QStringLiteral("/share/man/man1/%1.1").arg(QLatin1String(page))).startsWith(".TH "))
-            << page;
+    for (const char* page : {"vireo", "vireo-examine", "vireo-post"}) {
+        const QString path = prefix + QStringLiteral("/share/man/man1/%1.1").arg(QLatin1String(page));
+        EXPECT_TRUE(ReadAll(path).startsWith(".TH ")) << page;
+    }
     EXPECT_EQ(ReadAll(prefix + QStringLiteral("/share/vireo/clients/Vireo.pas")),
               ReadAll(QStringLiteral(VIREO_SOURCE_DIR "/clients/Vireo.pas")));
     EXPECT_TRUE(ReadAll(prefix + QStringLiteral("/share/icons/hicolor/scalable/apps/vireo.svg")).contains("<svg"));
@@ -76,5 +77,6 @@ TEST(Install, PutsEveryFileInPlaceAndTheBusStartsTheInstalledViewer)
         << err.toStdString();
     const qint64 viewer = bus.OwnerPid(QString::fromLatin1(vireo::VireoX::BusName));
     ASSERT_GT(viewer, 0);
-    EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(viewer)).symLinkTarget(), prefix + QStringLiteral("/bin/vireo"));
+    EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(viewer)).symLinkTarget(),
+              prefix + QStringLiteral("/bin/vireo"));
 }

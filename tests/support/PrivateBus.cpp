@@ -48,9 +48,11 @@ PrivateBus::PrivateBus(const QProcessEnvironment& extra, const QStringList& serv
 
     daemon_.setProcessEnvironment(environment_);
     daemon_.setProcessChannelMode(QProcess::SeparateChannels);
-    const QString config = serviceDirs.isEmpty() ? QStringLiteral("--session")
-                                                 : QStringLiteral("--config-file=") + WriteConfig(dir_.path(), serviceDirs);
-    daemon_.start(QStringLiteral("dbus-daemon"), {config, QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    const QString config = serviceDirs.isEmpty()
+        ? QStringLiteral("--session")
+        : QStringLiteral("--config-file=") + WriteConfig(dir_.path(), serviceDirs);
+    daemon_.start(QStringLiteral("dbus-daemon"),
+                  {config, QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
     if (!daemon_.waitForStarted(10000))
         throw std::runtime_error("dbus-daemon did not start");
     while (!daemon_.canReadLine()) {
