@@ -62,7 +62,7 @@ std::string* OptionField(PostOptions& options, const std::string& name)
     throw PostUsageError("unknown option " + name);
 }
 
-// Where a full buffer is cut: at its end, unless that splits its last character or a "\r\n".
+// Where a full buffer is cut: at its end, unless that splits its last character.
 std::size_t CutPoint(const std::string& full)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(full[i]); };
@@ -70,10 +70,7 @@ std::size_t CutPoint(const std::string& full)
     while (start > full.size() - 4 && (byte(start) & 0xC0) == 0x80)
         --start;
     const std::size_t length = byte(start) >= 0xF0 ? 4 : byte(start) >= 0xE0 ? 3 : byte(start) >= 0xC0 ? 2 : 1;
-    std::size_t cut = start + length > full.size() ? start : full.size();
-    if (full[cut - 1] == '\r')
-        --cut;
-    return cut;
+    return start + length > full.size() ? start : full.size();
 }
 
 } // namespace
@@ -154,7 +151,8 @@ std::string PostHelpText()
            "\n"
            "Exit status: 0 when the viewer took every message, 1 when one was refused or the viewer\n"
            "could not be reached (the reason is printed; nothing more is posted), 2 for a bad command\n"
-           "line. A viewer that is not running is started by the bus once vireo has registered itself.\n"
+           "line. A viewer that is not running is started by the bus once vireo is installed or has\n"
+           "registered itself.\n"
            "\n"
            "Examples:\n"
            "  vireo-post --type warning disk almost full\n"
@@ -169,21 +167,20 @@ std::vector<std::string> LineSplitter::Feed(std::string_view bytes)
 {
     std::vector<std::string> lines;
     while (!bytes.empty()) {
-        const std::size_t end = bytes.find('\n');
-        const std::size_t take = std::min(end == std::string_view::npos ? bytes.size() : end,
-                                          limit_ - pending_.size());
-        pending_.append(bytes.substr(0, take));
-        bytes.remove_prefix(take);
-        if (!bytes.empty() && bytes.front() == '\n') {
+        if (bytes.front() == '\n') {
             if (!pending_.empty() && pending_.back() == '\r')
                 pending_.pop_back();
             lines.push_back(ValidUtf8(pending_));
             pending_.clear();
             bytes.remove_prefix(1);
-        } else if (pending_.size() == limit_) {
+        } else if (pending_.size() == limit_) { // cut only once more of the line needs the room
             const std::size_t cut = CutPoint(pending_);
             lines.push_back(ValidUtf8(std::string_view(pending_).substr(0, cut)));
             pending_.erase(0, cut);
+        } else {
+            const std::size_t take = std::min(bytes.find('\n'), limit_ - pending_.size());
+            pending_.append(bytes.substr(0, take));
+            bytes.remove_prefix(std::min(take, bytes.size()));
         }
     }
     return lines;

@@ -56,10 +56,10 @@ TEST(Install, PutsEveryFileInPlaceAndTheBusStartsTheInstalledViewer)
     const QString dbus = prefix + QStringLiteral("/share/dbus-1/");
     EXPECT_EQ(QString::fromUtf8(ReadAll(dbus + QStringLiteral("interfaces/%1.xml").arg(vireo::VireoX::InterfaceName))),
               vireo::VireoX::InterfaceDescription());
-    EXPECT_EQ(ReadAll(dbus + QStringLiteral("services/%1.service").arg(vireo::VireoX::BusName)),
+    EXPECT_EQ(ReadAll(dbus + QStringLiteral("services/%1.service").arg(vireo::VireoX::BusName)).toStdString(),
               QStringLiteral("[D-BUS Service]\nName=%1\nExec=\"%2/bin/vireo\" -Automation\n")
                   .arg(vireo::VireoX::BusName, prefix)
-                  .toUtf8());
+                  .toStdString());
 
     const QString entry = prefix + QStringLiteral("/share/applications/vireo.desktop");
     EXPECT_EQ(RunTool(QStringLiteral("desktop-file-validate"), {entry}, &output), 0) << output.toStdString();
