@@ -3,6 +3,7 @@
 #include "components/AsciiText.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vireo {
 
@@ -22,6 +23,17 @@ bool SortsBefore(std::string_view a, std::string_view b)
 }
 
 } // namespace
+
+HiveKey::~HiveKey()
+{
+    std::vector<std::unique_ptr<HiveKey>> pending = std::move(subKeys_);
+    while (!pending.empty()) {
+        std::unique_ptr<HiveKey> key = std::move(pending.back());
+        pending.pop_back();
+        std::move(key->subKeys_.begin(), key->subKeys_.end(), std::back_inserter(pending));
+        key->subKeys_.clear();
+    }
+}
 
 std::vector<std::unique_ptr<HiveKey>>::iterator HiveKey::SubKeySlot(std::string_view name)
 {
@@ -57,6 +69,25 @@ bool HiveKey::RemoveSubKey(std::string_view name)
         return false;
     subKeys_.erase(slot);
     return true;
+}
+
+std::unique_ptr<HiveKey> HiveKey::TakeSubKey(std::string_view name)
+{
+    const auto slot = SubKeySlot(name);
+    if (slot == subKeys_.end() || !SameTextAscii((*slot)->Name(), name))
+        return nullptr;
+    auto key = std::move(*slot);
+    subKeys_.erase(slot);
+    return key;
+}
+
+void HiveKey::PutSubKey(std::unique_ptr<HiveKey> key)
+{
+    const auto slot = SubKeySlot(key->Name());
+    if (slot != subKeys_.end() && SameTextAscii((*slot)->Name(), key->Name()))
+        *slot = std::move(key);
+    else
+        subKeys_.insert(slot, std::move(key));
 }
 
 const RegValue* HiveKey::FindValue(std::string_view name) const
@@ -151,6 +182,21 @@ bool DeleteKey(HiveKey& root, std::string_view path)
             return false;
     }
     return parent->RemoveSubKey(names.back());
+}
+
+void ReplaceBranch(HiveKey& into, HiveKey& from, std::string_view path)
+{
+    const auto names = SplitKeyPath(path);
+    if (names.empty())
+        return;
+    const auto parentPath = path.substr(0, static_cast<std::size_t>(names.back().data() - path.data()));
+    HiveKey* fromParent = FindKey(from, parentPath);
+    auto branch = fromParent == nullptr ? nullptr : fromParent->TakeSubKey(names.back());
+    if (branch) {
+        bool created = false;
+        CreateKey(into, parentPath, created).PutSubKey(std::move(branch));
+    } else if (HiveKey* intoParent = FindKey(into, parentPath))
+        intoParent->RemoveSubKey(names.back());
 }
 
 } // namespace vireo

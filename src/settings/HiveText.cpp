@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vireo {
@@ -80,25 +81,44 @@ void AppendValue(std::string& out, const std::string& name, const RegValue& valu
     out += '\n';
 }
 
-void AppendKey(std::string& out, const HiveKey& key, const std::string& path, bool isRoot)
+void AppendSection(std::string& out, const std::string& path, const HiveKey& key)
 {
-    if (!isRoot || !key.Values().empty()) {
-        out += "\n[" + path + "]\n";
-        for (const auto& [name, value] : key.Values())
-            AppendValue(out, name, value);
+    out += "\n[";
+    out += path;
+    out += "]\n";
+    for (const auto& [name, value] : key.Values())
+        AppendValue(out, name, value);
+}
+
+// Writes the sections depth first without recursion. A key with sub-keys and no values needs no
+// section of its own (its sub-keys' sections create it), which keeps the text linear in the depth.
+void AppendKeys(std::string& out, const HiveKey& root, std::string path)
+{
+    struct Level {
+        const HiveKey* key;
+        std::size_t next;      // the sub-key to visit next
+        std::size_t pathSize;  // the length of the key's path
+    };
+    if (!root.Values().empty())
+        AppendSection(out, path, root);
+    std::vector<Level> levels{{&root, 0, path.size()}};
+    while (!levels.empty()) {
+        Level& top = levels.back();
+        if (top.next == top.key->SubKeys().size()) {
+            levels.pop_back();
+            continue;
+        }
+        const HiveKey& sub = *top.key->SubKeys()[top.next++];
+        path.resize(top.pathSize);
+        path += '\\';
+        path += sub.Name();
+        if (!sub.Values().empty() || sub.SubKeys().empty())
+            AppendSection(out, path, sub);
+        levels.push_back({&sub, 0, path.size()});
     }
-    for (const auto& sub : key.SubKeys())
-        AppendKey(out, *sub, path + '\\' + sub->Name(), false);
 }
 
 // --- reading ---------------------------------------------------------------------------------
-
-// Splits the text into logical lines: CR LF or LF ends a line, and a hex list continues over a
-// line that ends in a backslash. Each line keeps the number of its first physical line.
-struct TextLine {
-    std::string text;
-    int number;
-};
 
 std::string_view TrimBlanks(std::string_view s)
 {
@@ -109,31 +129,58 @@ std::string_view TrimBlanks(std::string_view s)
     return s.substr(first, last - first + 1);
 }
 
-std::vector<TextLine> LogicalLines(std::string_view text)
-{
-    std::vector<TextLine> lines;
-    int number = 0;
-    bool continues = false;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++number;
+// Hands out the text's logical lines one at a time: CR LF or LF ends a line, and a hex list
+// continues over a line that ends in a backslash. A line's number is that of its first physical line.
+class LogicalLines {
+public:
+    explicit LogicalLines(std::string_view text) : text_(text) {}
+
+    // The next line, or false at the end of the text. The view lasts until the next call.
+    bool Next(std::string_view& line)
+    {
+        if (text_.empty())
+            return false;
+        number_ = next_;
+        line = Physical();
+        if (!Continues(line, false))
+            return true;
+        joined_.assign(line.substr(0, line.size() - 1));
+        while (!text_.empty()) {
+            const std::string_view more = TrimBlanks(Physical());
+            const bool continues = Continues(more, true);
+            joined_ += continues ? more.substr(0, more.size() - 1) : more;
+            if (!continues)
+                break;
+        }
+        line = joined_;
+        return true;
+    }
+
+    // The number of the line Next gave last.
+    int Number() const { return number_; }
+
+private:
+    std::string_view Physical()
+    {
+        const auto end = text_.find('\n');
+        std::string_view line = text_.substr(0, end);
+        text_.remove_prefix(end == std::string_view::npos ? text_.size() : end + 1);
+        ++next_;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        const bool joins = continues;
-        if (joins)
-            line = TrimBlanks(line);
-        continues = line.ends_with('\\') && (joins || line.find("=hex") != std::string_view::npos);
-        if (continues)
-            line.remove_suffix(1);
-        if (joins)
-            lines.back().text += line;
-        else
-            lines.push_back({std::string(line), number});
+        return line;
     }
-    return lines;
-}
+
+    static bool Continues(std::string_view line, bool joining)
+    {
+        return line.ends_with('\\') && (joining || line.find("=hex") != std::string_view::npos);
+    }
+
+    std::string_view text_;
+    std::string joined_;
+    int next_ = 1;
+    int number_ = 0;
+};
 
 class LineParser {
 public:
@@ -247,8 +294,9 @@ std::optional<std::optional<RegValue>> ValueData(LineParser& p)
 
 class HiveReader {
 public:
-    explicit HiveReader(std::string_view rootName)
-        : rootName_(rootName), result_{std::make_unique<HiveKey>(std::string(rootName)), 0, {}}
+    HiveReader(std::string_view rootName, std::string_view focus)
+        : rootName_(rootName), focus_(SplitKeyPath(focus)),
+          result_{std::make_unique<HiveKey>(std::string(rootName)), 0, {}}
     {
     }
 
@@ -256,22 +304,26 @@ public:
     {
         if (text.starts_with("\xEF\xBB\xBF"))
             text.remove_prefix(3);
-        const auto lines = LogicalLines(text);
-        std::size_t i = 0;
-        while (i < lines.size() && TrimBlanks(lines[i].text).empty())
-            ++i;
-        if (i == lines.size())
-            return std::move(result_);
-        const auto header = TrimBlanks(lines[i].text);
+        LogicalLines lines(text);
+        std::string_view line;
+        do {
+            if (!lines.Next(line))
+                return std::move(result_);
+        } while (TrimBlanks(line).empty());
+        const auto header = TrimBlanks(line);
         if (header != HiveTextHeader && header != OldHeader)
-            return Fail(lines[i].number, "not a registry export text");
-        for (++i; i < lines.size(); ++i)
-            if (!ReadLine(TrimBlanks(lines[i].text)))
-                return Fail(lines[i].number, fault_);
+            return Fail(lines.Number(), "not a registry export text");
+        while (lines.Next(line))
+            if (!ReadLine(TrimBlanks(line)))
+                return Fail(lines.Number(), fault_);
         return std::move(result_);
     }
 
 private:
+    // Where the values that follow go: nowhere (none may follow), into current_, or they are
+    // checked and passed over because their key lies outside the focus.
+    enum class Section { None, Kept, Passed };
+
     bool ReadLine(std::string_view line)
     {
         if (line.empty() || line.front() == ';')
@@ -279,6 +331,17 @@ private:
         if (line.front() == '[')
             return ReadSection(line);
         return ReadValue(line);
+    }
+
+    // Whether the key named by names lies on the way to the focus or below it: the keys there
+    // end up as in the whole hive, since no other section creates, fills or removes them.
+    bool Concerns(const std::vector<std::string_view>& names) const
+    {
+        const std::size_t common = std::min(names.size(), focus_.size());
+        for (std::size_t i = 0; i < common; ++i)
+            if (!SameTextAscii(names[i], focus_[i]))
+                return false;
+        return true;
     }
 
     bool ReadSection(std::string_view line)
@@ -293,13 +356,20 @@ private:
         if (!SameTextAscii(line.substr(0, cut), rootName_))
             return Fault("the section does not lie under " + rootName_);
         const auto path = cut == std::string_view::npos ? std::string_view() : line.substr(cut + 1);
+        const auto names = SplitKeyPath(path);
+        if (names.size() > MaxKeyDepth)
+            return Fault("the key lies deeper than " + std::to_string(MaxKeyDepth) + " levels");
         current_ = nullptr;
+        section_ = remove ? Section::None : Section::Passed;
+        if (!Concerns(names))
+            return true;
         if (remove) {
             DeleteKey(*result_.root, path);
             return true;
         }
         bool created = false;
         current_ = &CreateKey(*result_.root, path, created);
+        section_ = Section::Kept;
         return true;
     }
 
@@ -317,11 +387,13 @@ private:
         if (!p.Skip("="))
             return Fault("= expected after the value name");
         while (p.Skip(" ") || p.Skip("\t")) {}
-        if (current_ == nullptr)
+        if (section_ == Section::None)
             return Fault("a value outside any key");
-        const auto data = ValueData(p);
+        auto data = ValueData(p);
         if (!data)
             return Fault("the value's data cannot be read");
+        if (section_ == Section::Passed)
+            return true;
         if (*data)
             current_->SetValue(name, std::move(**data));
         else
@@ -341,23 +413,25 @@ private:
     }
 
     std::string rootName_;
+    std::vector<std::string_view> focus_;
     HiveParseResult result_;
+    Section section_ = Section::None;
     HiveKey* current_ = nullptr;
     std::string fault_;
 };
 
 } // namespace
 
-HiveParseResult ParseHiveText(std::string_view text, std::string_view rootName)
+HiveParseResult ParseHiveText(std::string_view text, std::string_view rootName, std::string_view focus)
 {
-    return HiveReader(rootName).Read(text);
+    return HiveReader(rootName, focus).Read(text);
 }
 
 std::string WriteHiveText(const HiveKey& root, std::string_view rootName)
 {
     std::string out(HiveTextHeader);
     out += '\n';
-    AppendKey(out, root, std::string(rootName), true);
+    AppendKeys(out, root, std::string(rootName));
     return out;
 }
 
