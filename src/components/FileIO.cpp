@@ -80,7 +80,8 @@ std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxByte
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes)
         Fail(path, EFBIG);
 
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    // One byte more than the file holds, so that meeting its end needs no larger copy.
+    std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
     std::size_t filled = 0;
     for (;;) {
         if (filled > maxBytes)

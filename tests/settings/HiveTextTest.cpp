@@ -115,3 +115,63 @@ TEST(HiveText, TextThatIsNoHiveIsRefusedWithItsLine)
     }
     EXPECT_TRUE(ParseHiveText("", Root).root) << "an empty file is an empty hive";
 }
+
+TEST(HiveText, DeepKeysAreWrittenInLinearSpaceAndTooDeepTextIsRefused)
+{
+    const auto chain = [](std::size_t depth) {
+        auto root = std::make_unique<HiveKey>(std::string(Root));
+        HiveKey* key = root.get();
+        for (std::size_t level = 0; level < depth; ++level)
+            key = &key->AddSubKey("k");
+        key->SetValue("Leaf", RegValue::FromDWord(1));
+        return root;
+    };
+    const std::string deep = WriteHiveText(*chain(100000), Root);
+    EXPECT_LT(deep.size(), 250000u) << "one section, not one per level";
+    const auto refused = ParseHiveText(deep, Root);
+    EXPECT_FALSE(refused.root);
+    EXPECT_EQ(refused.errorLine, 3);
+    EXPECT_NE(refused.error.find("deeper than 512"), std::string::npos) << refused.error;
+    EXPECT_FALSE(ParseHiveText(deep, Root, "Elsewhere").root) << "a focused read refuses it too";
+
+    const std::string deepest = WriteHiveText(*chain(MaxKeyDepth), Root);
+    const auto back = Parse(deepest);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(WriteHiveText(*back, Root), deepest);
+}
+
+TEST(HiveText, AFocusedReadBuildsItsBranchAsTheWholeReadDoesAndChecksTheRest)
+{
+    const std::string text =
+        "Windows Registry Editor Version 5.00\n"
+        "[HKEY_LOCAL_MACHINE\\Soft\\Other]\n\"X\"=\"1\"\n"
+        "[HKEY_LOCAL_MACHINE\\soft\\app\\Old]\n\"Gone\"=dword:1\n"
+        "[-HKEY_LOCAL_MACHINE\\SOFT]\n"
+        "[HKEY_LOCAL_MACHINE\\Soft\\App\\Keys\\1]\n\"N\"=\"one\"\n"
+        "[HKEY_LOCAL_MACHINE\\Soft\\Apple]\n\"Near\"=\"miss\"\n"
+        "[HKEY_LOCAL_MACHINE\\SOFT\\APP]\n\"Top\"=hex:01,\\\n  02\n\"Top\"=-\n\"Kept\"=dword:2\n"
+        "[HKEY_LOCAL_MACHINE\\Soft\\App\\Keys\\2]\n"
+        "[-HKEY_LOCAL_MACHINE\\Soft\\App\\Keys\\1]\n"
+        "[HKEY_LOCAL_MACHINE\\Soft\\App\\Keys\\3\\Deeper]\n@=\"d\"\n";
+    const auto whole = Parse(text);
+    ASSERT_TRUE(whole);
+    for (const std::string_view focus : {"Soft\\App", "soft\\app\\keys", "SOFT\\App\\Keys\\3\\Deeper", "Soft\\App\\None"}) {
+        const auto branch = ParseHiveText(text, Root, focus);
+        ASSERT_TRUE(branch.root) << focus;
+        const HiveKey* expected = FindKey(*whole, focus);
+        const HiveKey* built = FindKey(*branch.root, focus);
+        ASSERT_EQ(built == nullptr, expected == nullptr) << focus;
+        if (expected == nullptr)
+            continue;
+        EXPECT_EQ(built->Name(), expected->Name()) << focus;
+        EXPECT_EQ(WriteHiveText(*built, Root), WriteHiveText(*expected, Root)) << focus;
+    }
+    const auto app = ParseHiveText(text, Root, "Soft\\App");
+    EXPECT_EQ(FindKey(*app.root, "Soft\\Other"), nullptr) << "keys outside the branch are not built";
+    EXPECT_EQ(FindKey(*app.root, "Soft\\Apple"), nullptr) << "names are matched whole";
+    EXPECT_EQ(FindKey(*app.root, "Soft\\App\\Old"), nullptr) << "a removed parent takes the branch with it";
+
+    const auto faulty = ParseHiveText(text + "[HKEY_LOCAL_MACHINE\\Unrelated]\n\"N\"=dword:xyz\n", Root, "Soft\\App");
+    EXPECT_FALSE(faulty.root) << "a fault outside the branch still makes the text unreadable";
+    EXPECT_EQ(faulty.errorLine, 21);
+}
