@@ -311,6 +311,10 @@ bool HiveFile::SaveBranch(HiveKey& changed, std::string_view path, std::string& 
 {
     if (SplitKeyPath(path).empty())
         return Save(changed);
+    if (auto spliced = ReplaceHiveBranchText(text, RegRootName(root_), changed, path)) {
+        std::string().swap(text);
+        return SaveText(*spliced);
+    }
     const auto whole = ParseHiveText(text, RegRootName(root_)).root;
     std::string().swap(text);
     if (!whole)
@@ -321,7 +325,11 @@ bool HiveFile::SaveBranch(HiveKey& changed, std::string_view path, std::string& 
 
 bool HiveFile::Save(const HiveKey& root) const
 {
-    const std::string text = WriteHiveText(root, RegRootName(root_));
+    return SaveText(WriteHiveText(root, RegRootName(root_)));
+}
+
+bool HiveFile::SaveText(const std::string& text) const
+{
     if (text.size() > MaxHiveFileBytes)
         return false;
     try {

@@ -47,10 +47,13 @@ private:
     std::unique_ptr<HiveKey> SetAside(const std::string& fault) const;
     // Reports a problem with the file as it is now, unless this state of it was reported before.
     void ReportOnce(const std::string& problem) const;
-    // Saves a change to the branch at path of changed, which Load built from text: the whole
-    // hive, parsed again from text (which is then freed), takes the changed branch.
+    // Saves a change to the branch at path of changed, which Load built from text (freed then):
+    // the branch's text replaces its old text, or else the whole hive is parsed again from text
+    // and takes the changed branch.
     bool SaveBranch(HiveKey& changed, std::string_view path, std::string& text) const;
     bool Save(const HiveKey& root) const;
+    // Replaces the file with text, unless it is larger than the reading limit.
+    bool SaveText(const std::string& text) const;
     // Reports a set-aside hive once the lock is released, so the receiver may take its time.
     void ReportPendingProblem() const;
 

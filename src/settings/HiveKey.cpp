@@ -7,23 +7,6 @@
 
 namespace vireo {
 
-namespace {
-
-// Sub-keys are ordered by their ASCII upper-cased names, as registry enumeration orders them.
-bool SortsBefore(std::string_view a, std::string_view b)
-{
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto ca = static_cast<unsigned char>(UpperCaseAscii(a[i]));
-        const auto cb = static_cast<unsigned char>(UpperCaseAscii(b[i]));
-        if (ca != cb)
-            return ca < cb;
-    }
-    return a.size() < b.size();
-}
-
-} // namespace
-
 HiveKey::~HiveKey()
 {
     std::vector<std::unique_ptr<HiveKey>> pending = std::move(subKeys_);
@@ -39,7 +22,7 @@ std::vector<std::unique_ptr<HiveKey>>::iterator HiveKey::SubKeySlot(std::string_
 {
     return std::lower_bound(subKeys_.begin(), subKeys_.end(), name,
                             [](const std::unique_ptr<HiveKey>& key, std::string_view wanted) {
-                                return SortsBefore(key->Name(), wanted);
+                                return KeyNameSortsBefore(key->Name(), wanted);
                             });
 }
 
@@ -117,6 +100,18 @@ bool HiveKey::RemoveValue(std::string_view name)
         if (place > removed)
             --place;
     return true;
+}
+
+bool KeyNameSortsBefore(std::string_view a, std::string_view b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto ca = static_cast<unsigned char>(UpperCaseAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(UpperCaseAscii(b[i]));
+        if (ca != cb)
+            return ca < cb;
+    }
+    return a.size() < b.size();
 }
 
 std::vector<std::string_view> SplitKeyPath(std::string_view path)

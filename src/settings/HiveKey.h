@@ -64,6 +64,10 @@ private:
     std::vector<std::unique_ptr<HiveKey>> subKeys_;
 };
 
+// Whether sub-key a comes before b: by their ASCII upper-cased names, as registry enumeration
+// orders them.
+bool KeyNameSortsBefore(std::string_view a, std::string_view b);
+
 // The names of a key path, split at backslashes; empty names (leading, doubled or trailing
 // backslashes) are dropped, so "\Software\Korvel\" names the same key as "Software\Korvel".
 std::vector<std::string_view> SplitKeyPath(std::string_view path);

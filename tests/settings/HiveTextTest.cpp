@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace vireo;
 
 namespace {
@@ -174,4 +176,55 @@ TEST(HiveText, AFocusedReadBuildsItsBranchAsTheWholeReadDoesAndChecksTheRest)
     const auto faulty = ParseHiveText(text + "[HKEY_LOCAL_MACHINE\\Unrelated]\n\"N\"=dword:xyz\n", Root, "Soft\\App");
     EXPECT_FALSE(faulty.root) << "a fault outside the branch still makes the text unreadable";
     EXPECT_EQ(faulty.errorLine, 21);
+}
+
+TEST(HiveText, ReplacingABranchGivesTheWholeRewriteAndKeepsEveryOtherLine)
+{
+    HiveKey tree{std::string(Root)};
+    bool created = false;
+    CreateKey(tree, "A", created).SetValue("V", RegValue::FromText("a"));
+    CreateKey(tree, "A\\B\\C", created).SetValue("N", RegValue::FromDWord(1));
+    CreateKey(tree, "A\\D", created);
+    CreateKey(tree, "E\\F", created).SetValue("", RegValue::FromText("f"));
+    CreateKey(tree, "Z", created);
+    const std::string text = WriteHiveText(tree, Root);
+    using Edit = std::function<void(HiveKey&)>;
+    const std::pair<std::string_view, Edit> edits[] = {
+        {"a\\b\\c", [](HiveKey& root) { FindKey(root, "a\\b\\c")->SetValue("n", RegValue::FromDWord(2)); }},
+        {"A\\Ba", [](HiveKey& root) { bool made = false; CreateKey(root, "A\\Ba", made); }},
+        {"A\\B\\C", [](HiveKey& root) { DeleteKey(root, "A\\B\\C"); }},
+        {"E\\F", [](HiveKey& root) { DeleteKey(root, "E\\F"); }},
+        {"New\\Deep", [](HiveKey& root) { bool made = false; CreateKey(root, "New\\Deep", made).SetValue("x", RegValue::FromDWord(3)); }},
+    };
+    for (const auto& [path, edit] : edits) {
+        const auto whole = Parse(text);
+        edit(*whole);
+        const auto branch = ParseHiveText(text, Root, path).root;
+        edit(*branch);
+        EXPECT_EQ(ReplaceHiveBranchText(text, Root, *branch, path), WriteHiveText(*whole, Root)) << path;
+    }
+
+    const std::string edited = "REGEDIT4\r\n; by hand\r\n[HKEY_LOCAL_MACHINE\\x]\r\n\"v\"=\"1\"\r\n"
+                               "[HKEY_LOCAL_MACHINE\\A\\B]\r\n\"old\"=hex:01,\\\r\n 02\r\n"
+                               "[HKEY_LOCAL_MACHINE\\x\\y]\r\n\r\n[hkey_local_machine\\a\\b\\more]\r\n";
+    const Edit change = [](HiveKey& root) {
+        bool made = false;
+        CreateKey(root, "X\\B", made).SetValue("New", RegValue::FromText("n"));
+    };
+    const auto whole = Parse(edited);
+    change(*whole);
+    const auto branch = ParseHiveText(edited, Root, "X\\B").root;
+    change(*branch);
+    const auto spliced = ReplaceHiveBranchText(edited, Root, *branch, "X\\B");
+    ASSERT_TRUE(spliced);
+    EXPECT_EQ(*spliced, "REGEDIT4\r\n; by hand\r\n[HKEY_LOCAL_MACHINE\\x]\r\n\"v\"=\"1\"\r\n"
+                        "[HKEY_LOCAL_MACHINE\\A\\B]\r\n\"old\"=hex:01,\\\r\n 02\r\n"
+                        "\n[HKEY_LOCAL_MACHINE\\x\\B]\n\"New\"=\"n\"\n"
+                        "[HKEY_LOCAL_MACHINE\\x\\y]\r\n\r\n[hkey_local_machine\\a\\b\\more]\r\n")
+        << "parents keep the case first written, other lines stay as they were";
+    EXPECT_EQ(WriteHiveText(*Parse(*spliced), Root), WriteHiveText(*whole, Root));
+
+    EXPECT_FALSE(ReplaceHiveBranchText(edited + "[-HKEY_LOCAL_MACHINE\\x]\r\n", Root, *branch, "X\\B"))
+        << "removed keys need the whole rewrite";
+    EXPECT_FALSE(ReplaceHiveBranchText("", Root, *branch, "X\\B"));
 }
