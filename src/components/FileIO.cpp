@@ -108,7 +108,8 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view con
     std::string temporary = target.string() + (naming == TemporaryName::Unique ? ".XXXXXX" : ".tmp");
     Descriptor file(naming == TemporaryName::Unique
                         ? ::mkstemp(temporary.data())
-                        : ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+                        : ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                                 0600)); // a pipe left under that name fails instead of blocking
     if (file.get() < 0)
         Fail(path, errno);
     try {

@@ -216,6 +216,10 @@ TEST_F(RegistryHive, AHiveThatIsNoRegularFileTooLargeOrTooDeepIsSetAsideLikeAnUn
         ASSERT_EQ(aside.size(), 1u) << c.fault;
         EXPECT_EQ(std::filesystem::symlink_status(aside[0]).type(), c.asideType) << "kept as it was: " << c.fault;
     }
+    ASSERT_EQ(mkfifo((hive.native() + ".tmp").c_str(), 0600), 0);
+    EXPECT_EQ(RegKey::Open(Machine, "A")->SetValue("N", RegValue::FromDWord(4)), RegStatus::CannotWrite)
+        << "a pipe where the temporary file goes fails the write instead of blocking it";
+    EXPECT_EQ(RegKey::Open(Machine, "A")->QueryValue("N"), RegValue::FromDWord(3));
 }
 
 TEST_F(RegistryHive, AChangeToOneKeyKeepsTheRestOfAHandEditedHive)
