@@ -3,8 +3,8 @@
 #include "settings/HiveKey.h"
 #include "settings/RegistryHive.h"
 
-#include <filesystem>
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>

@@ -111,13 +111,13 @@ void AppendKeys(std::string& out, const HiveKey& top, std::string path, bool top
         AppendSection(out, path, top);
     std::vector<Level> levels{{&top, 0, path.size()}};
     while (!levels.empty()) {
-        Level& top = levels.back();
-        if (top.next == top.key->SubKeys().size()) {
+        Level& level = levels.back();
+        if (level.next == level.key->SubKeys().size()) {
             levels.pop_back();
             continue;
         }
-        const HiveKey& sub = *top.key->SubKeys()[top.next++];
-        path.resize(top.pathSize);
+        const HiveKey& sub = *level.key->SubKeys()[level.next++];
+        path.resize(level.pathSize);
         path += '\\';
         path += sub.Name();
         if (NeedsSection(sub, false))
