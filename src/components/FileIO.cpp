@@ -65,7 +65,7 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path)
 
 } // namespace
 
-std::string ReadFileBytes(const std::filesystem::path& path)
+std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes)
 {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0)
@@ -77,12 +77,17 @@ std::string ReadFileBytes(const std::filesystem::path& path)
         Fail(path, EISDIR);
     if (!S_ISREG(info.st_mode))
         Fail(path, EINVAL);
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes)
+        Fail(path, EFBIG);
 
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    // One byte more than the file holds, so that meeting its end needs no larger copy.
+    std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
     std::size_t filled = 0;
     for (;;) {
+        if (filled > maxBytes)
+            Fail(path, EFBIG); // the file has grown since fstat
         if (filled == bytes.size())
-            bytes.resize(bytes.size() + 65536); // the file may have grown since fstat
+            bytes.resize(bytes.size() + 65536);
         const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
             if (errno == EINTR)
@@ -103,7 +108,8 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view con
     std::string temporary = target.string() + (naming == TemporaryName::Unique ? ".XXXXXX" : ".tmp");
     Descriptor file(naming == TemporaryName::Unique
                         ? ::mkstemp(temporary.data())
-                        : ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+                        : ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                                 0600)); // a pipe left under that name fails instead of blocking
     if (file.get() < 0)
         Fail(path, errno);
     try {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -7,8 +8,9 @@
 namespace vireo {
 
 // Reads a whole regular file as bytes. A folder, a pipe or a device is refused rather than read
-// (a pipe could block the window). Throws std::system_error whose code tells the reason.
-std::string ReadFileBytes(const std::filesystem::path& path);
+// (a pipe could block the window), and so is a file of more than maxBytes (EFBIG). Throws
+// std::system_error whose code tells the reason.
+std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes = SIZE_MAX);
 
 // How the temporary file of an atomic write is named.
 enum class TemporaryName {

@@ -58,16 +58,41 @@ std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::s
     return std::filesystem::path(path.native() + suffix);
 }
 
-// Reads the hive's text; a hive that does not exist yet reads as missing, not as a failure.
-bool ReadWholeFile(const std::filesystem::path& path, std::string& text, bool& missing)
+// How reading the hive's text went.
+enum class ReadOutcome { Read, Missing, Unreadable, Failed };
+
+// Reads the hive's text without blocking and within MaxHiveFileBytes. A hive that does not exist
+// yet is missing; one that is no regular file, too large or forbidden is unreadable (it should
+// be moved aside); any other failure may pass. fault tells why.
+ReadOutcome ReadHiveText(const std::filesystem::path& path, std::string& text, std::string& fault)
 {
-    missing = false;
     try {
-        text = ReadFileBytes(path);
-        return true;
+        text = ReadFileBytes(path, MaxHiveFileBytes);
+        return ReadOutcome::Read;
     } catch (const std::system_error& e) {
-        missing = e.code().value() == ENOENT || e.code().value() == ENOTDIR;
-        return missing;
+        text.clear();
+        switch (e.code().value()) {
+        case ENOENT:
+        case ENOTDIR:
+            return ReadOutcome::Missing;
+        case EISDIR:
+            fault = "it is a folder";
+            return ReadOutcome::Unreadable;
+        case EINVAL:
+            fault = "it is not a regular file";
+            return ReadOutcome::Unreadable;
+        case EFBIG:
+            fault = "it holds more than " + std::to_string(MaxHiveFileBytes >> 20) + " MB";
+            return ReadOutcome::Unreadable;
+        case EACCES:
+        case EPERM:
+        case ELOOP:
+            fault = e.code().message();
+            return ReadOutcome::Unreadable;
+        default:
+            fault = e.code().message();
+            return ReadOutcome::Failed;
+        }
     }
 }
 
@@ -87,7 +112,7 @@ std::filesystem::path FreeCorruptName(const std::filesystem::path& file)
     const auto base = WithSuffix(file, ".corrupt." + UtcStamp());
     auto candidate = base;
     std::error_code ec;
-    for (int n = 2; std::filesystem::exists(candidate, ec); ++n)
+    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(candidate, ec)); ++n)
         candidate = WithSuffix(base, "-" + std::to_string(n));
     return candidate;
 }
@@ -122,7 +147,8 @@ HiveBatch::HiveBatch(RegRoot root)
         return; // joins the batch already open
     const HiveFile file(root);
     state_.reset(new State{root, HiveLock(WithSuffix(HiveFilePath(root), ".lock")), nullptr, false});
-    state_->hive = file.Load();
+    std::string text;
+    state_->hive = file.Load({}, text);
     file.ReportPendingProblem();
     openBatch = state_.get();
 }
@@ -185,7 +211,7 @@ HiveBatch::State* HiveFile::Batch() const
     return openBatch != nullptr && openBatch->root == root_ ? openBatch : nullptr;
 }
 
-RegStatus HiveFile::Inspect(const std::function<void(const HiveKey&)>& inspect) const
+RegStatus HiveFile::Inspect(std::string_view path, const std::function<void(const HiveKey&)>& inspect) const
 {
     if (HiveBatch::State* batch = Batch()) {
         if (!batch->hive)
@@ -196,7 +222,8 @@ RegStatus HiveFile::Inspect(const std::function<void(const HiveKey&)>& inspect) 
     RegStatus status = RegStatus::Ok;
     {
         const HiveLock lock(WithSuffix(file_, ".lock"));
-        const auto root = Load();
+        std::string text;
+        const auto root = Load(path, text);
         if (root)
             inspect(*root);
         else
@@ -206,7 +233,7 @@ RegStatus HiveFile::Inspect(const std::function<void(const HiveKey&)>& inspect) 
     return status;
 }
 
-RegStatus HiveFile::Change(const std::function<bool(HiveKey&)>& change) const
+RegStatus HiveFile::Change(std::string_view path, const std::function<bool(HiveKey&)>& change) const
 {
     if (!CanWrite())
         return RegStatus::CannotWrite;
@@ -220,8 +247,9 @@ RegStatus HiveFile::Change(const std::function<bool(HiveKey&)>& change) const
     RegStatus status = RegStatus::Ok;
     {
         const HiveLock lock(WithSuffix(file_, ".lock"));
-        const auto root = Load();
-        if (!root || (change(*root) && !Save(*root)))
+        std::string text;
+        const auto root = Load(path, text);
+        if (!root || (change(*root) && !SaveBranch(*root, path, text)))
             status = RegStatus::CannotWrite;
     }
     ReportPendingProblem();
@@ -234,29 +262,42 @@ void HiveFile::ReportPendingProblem() const
         ReportHiveProblem(std::exchange(pendingProblem_, {}));
 }
 
-std::unique_ptr<HiveKey> HiveFile::Load() const
+std::unique_ptr<HiveKey> HiveFile::Load(std::string_view path, std::string& text) const
 {
     const auto rootName = std::string(RegRootName(root_));
-    std::string text;
-    bool missing = false;
-    if (!ReadWholeFile(file_, text, missing))
-        return nullptr;
-    if (missing)
+    std::string fault;
+    switch (ReadHiveText(file_, text, fault)) {
+    case ReadOutcome::Missing:
         return std::make_unique<HiveKey>(rootName);
-    auto parsed = ParseHiveText(text, rootName);
+    case ReadOutcome::Unreadable:
+        return SetAside(fault);
+    case ReadOutcome::Failed:
+        ReportOnce("The settings file '" + file_.string() + "' cannot be read (" + fault
+                   + "); settings are neither read nor saved.");
+        return nullptr;
+    case ReadOutcome::Read:
+        break;
+    }
+    auto parsed = ParseHiveText(text, rootName, path);
     if (parsed.root)
         return std::move(parsed.root);
+    text.clear();
     return SetAside("line " + std::to_string(parsed.errorLine) + ": " + parsed.error);
+}
+
+void HiveFile::ReportOnce(const std::string& problem) const
+{
+    static std::set<std::string> reported;
+    if (reported.insert(FileIdentity(file_)).second)
+        pendingProblem_ = problem;
 }
 
 std::unique_ptr<HiveKey> HiveFile::SetAside(const std::string& fault) const
 {
-    static std::set<std::string> reportedStuck;
     const auto aside = FreeCorruptName(file_);
     if (rename(file_.c_str(), aside.c_str()) != 0) {
-        if (reportedStuck.insert(FileIdentity(file_)).second)
-            pendingProblem_ = "The settings file '" + file_.string() + "' cannot be read (" + fault
-                              + ") and cannot be moved aside; settings are neither read nor saved.";
+        ReportOnce("The settings file '" + file_.string() + "' cannot be read (" + fault
+                   + ") and cannot be moved aside; settings are neither read nor saved.");
         return nullptr;
     }
     auto empty = std::make_unique<HiveKey>(std::string(RegRootName(root_)));
@@ -266,10 +307,33 @@ std::unique_ptr<HiveKey> HiveFile::SetAside(const std::string& fault) const
     return empty;
 }
 
+bool HiveFile::SaveBranch(HiveKey& changed, std::string_view path, std::string& text) const
+{
+    if (SplitKeyPath(path).empty())
+        return Save(changed);
+    if (auto spliced = ReplaceHiveBranchText(text, RegRootName(root_), changed, path)) {
+        std::string().swap(text);
+        return SaveText(*spliced);
+    }
+    const auto whole = ParseHiveText(text, RegRootName(root_)).root;
+    std::string().swap(text);
+    if (!whole)
+        return false;
+    ReplaceBranch(*whole, changed, path);
+    return Save(*whole);
+}
+
 bool HiveFile::Save(const HiveKey& root) const
 {
+    return SaveText(WriteHiveText(root, RegRootName(root_)));
+}
+
+bool HiveFile::SaveText(const std::string& text) const
+{
+    if (text.size() > MaxHiveFileBytes)
+        return false;
     try {
-        WriteFileAtomically(file_, WriteHiveText(root, RegRootName(root_)), TemporaryName::FixedUnderLock);
+        WriteFileAtomically(file_, text, TemporaryName::FixedUnderLock);
         return true;
     } catch (const std::system_error&) {
         return false;

@@ -3,17 +3,23 @@
 #include "settings/HiveKey.h"
 #include "settings/RegistryHive.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace vireo {
+
+// The most a hive file may hold: a larger one is not read (it is unreadable), none is written.
+inline constexpr std::size_t MaxHiveFileBytes = std::size_t{128} << 20;
 
 // The hive file of one root key. Every call takes the hive's advisory lock, reads the file
 // afresh and, for a change, replaces it atomically (temporary file beside it, flushed, renamed);
 // inside a HiveBatch of this thread, calls work on the batch's copy instead.
-// A file that cannot be parsed is moved aside under a time-stamped ".corrupt" name, reported
-// once, and replaced by an empty hive.
+// A file that cannot be read (not parsed, too deep, too large, not a regular file) is moved aside
+// under a time-stamped ".corrupt" name, reported once, and replaced by an empty hive. Calls name
+// the key they concern, so that only its branch of the hive is built.
 class HiveFile {
 public:
     // The hive of root inside RegistryFolder().
@@ -23,20 +29,31 @@ public:
     // written by this process.
     bool CanWrite() const;
 
-    // Shows the hive's current keys to inspect; CannotWrite when the hive cannot be read.
-    RegStatus Inspect(const std::function<void(const HiveKey&)>& inspect) const;
+    // Shows inspect the hive's current keys, of which those outside the key at path and the
+    // keys leading to it may be missing; CannotWrite when the hive cannot be read.
+    RegStatus Inspect(std::string_view path, const std::function<void(const HiveKey&)>& inspect) const;
 
-    // Lets change edit the hive's current keys and writes them back when it returns true;
-    // CannotWrite when the hive cannot be read or written (the file then stays as it was).
-    RegStatus Change(const std::function<bool(HiveKey&)>& change) const;
+    // Lets change edit the key at path and below it (creating keys leading there), and writes the
+    // hive back when it returns true; CannotWrite when the hive cannot be read or written (the file
+    // then stays as it was).
+    RegStatus Change(std::string_view path, const std::function<bool(HiveKey&)>& change) const;
 
 private:
     friend class HiveBatch;
     // The batch this thread has open on this hive, if any.
     HiveBatch::State* Batch() const;
-    std::unique_ptr<HiveKey> Load() const;
+    // The hive's keys at path and leading there; text receives the file's text (empty for none).
+    std::unique_ptr<HiveKey> Load(std::string_view path, std::string& text) const;
     std::unique_ptr<HiveKey> SetAside(const std::string& fault) const;
+    // Reports a problem with the file as it is now, unless this state of it was reported before.
+    void ReportOnce(const std::string& problem) const;
+    // Saves a change to the branch at path of changed, which Load built from text (freed then):
+    // the branch's text replaces its old text, or else the whole hive is parsed again from text
+    // and takes the changed branch.
+    bool SaveBranch(HiveKey& changed, std::string_view path, std::string& text) const;
     bool Save(const HiveKey& root) const;
+    // Replaces the file with text, unless it is larger than the reading limit.
+    bool SaveText(const std::string& text) const;
     // Reports a set-aside hive once the lock is released, so the receiver may take its time.
     void ReportPendingProblem() const;
 

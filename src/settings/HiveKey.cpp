@@ -3,31 +3,26 @@
 #include "components/AsciiText.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vireo {
 
-namespace {
-
-// Sub-keys are ordered by their ASCII upper-cased names, as registry enumeration orders them.
-bool SortsBefore(std::string_view a, std::string_view b)
+HiveKey::~HiveKey()
 {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto ca = static_cast<unsigned char>(UpperCaseAscii(a[i]));
-        const auto cb = static_cast<unsigned char>(UpperCaseAscii(b[i]));
-        if (ca != cb)
-            return ca < cb;
+    std::vector<std::unique_ptr<HiveKey>> pending = std::move(subKeys_);
+    while (!pending.empty()) {
+        std::unique_ptr<HiveKey> key = std::move(pending.back());
+        pending.pop_back();
+        std::move(key->subKeys_.begin(), key->subKeys_.end(), std::back_inserter(pending));
+        key->subKeys_.clear();
     }
-    return a.size() < b.size();
 }
-
-} // namespace
 
 std::vector<std::unique_ptr<HiveKey>>::iterator HiveKey::SubKeySlot(std::string_view name)
 {
     return std::lower_bound(subKeys_.begin(), subKeys_.end(), name,
                             [](const std::unique_ptr<HiveKey>& key, std::string_view wanted) {
-                                return SortsBefore(key->Name(), wanted);
+                                return KeyNameSortsBefore(key->Name(), wanted);
                             });
 }
 
@@ -59,6 +54,25 @@ bool HiveKey::RemoveSubKey(std::string_view name)
     return true;
 }
 
+std::unique_ptr<HiveKey> HiveKey::TakeSubKey(std::string_view name)
+{
+    const auto slot = SubKeySlot(name);
+    if (slot == subKeys_.end() || !SameTextAscii((*slot)->Name(), name))
+        return nullptr;
+    auto key = std::move(*slot);
+    subKeys_.erase(slot);
+    return key;
+}
+
+void HiveKey::PutSubKey(std::unique_ptr<HiveKey> key)
+{
+    const auto slot = SubKeySlot(key->Name());
+    if (slot != subKeys_.end() && SameTextAscii((*slot)->Name(), key->Name()))
+        *slot = std::move(key);
+    else
+        subKeys_.insert(slot, std::move(key));
+}
+
 const RegValue* HiveKey::FindValue(std::string_view name) const
 {
     const auto slot = valueSlots_.find(UpperCaseAscii(name));
@@ -86,6 +100,18 @@ bool HiveKey::RemoveValue(std::string_view name)
         if (place > removed)
             --place;
     return true;
+}
+
+bool KeyNameSortsBefore(std::string_view a, std::string_view b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto ca = static_cast<unsigned char>(UpperCaseAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(UpperCaseAscii(b[i]));
+        if (ca != cb)
+            return ca < cb;
+    }
+    return a.size() < b.size();
 }
 
 std::vector<std::string_view> SplitKeyPath(std::string_view path)
@@ -151,6 +177,21 @@ bool DeleteKey(HiveKey& root, std::string_view path)
             return false;
     }
     return parent->RemoveSubKey(names.back());
+}
+
+void ReplaceBranch(HiveKey& into, HiveKey& from, std::string_view path)
+{
+    const auto names = SplitKeyPath(path);
+    if (names.empty())
+        return;
+    const auto parentPath = path.substr(0, static_cast<std::size_t>(names.back().data() - path.data()));
+    HiveKey* fromParent = FindKey(from, parentPath);
+    auto branch = fromParent == nullptr ? nullptr : fromParent->TakeSubKey(names.back());
+    if (branch) {
+        bool created = false;
+        CreateKey(into, parentPath, created).PutSubKey(std::move(branch));
+    } else if (HiveKey* intoParent = FindKey(into, parentPath))
+        intoParent->RemoveSubKey(names.back());
 }
 
 } // namespace vireo

@@ -28,11 +28,15 @@ std::filesystem::path HomeFolder()
     return home;
 }
 
-// The path with single backslashes between its names, or nothing when a name cannot be stored.
+// The path with single backslashes between its names, or nothing when a name cannot be stored
+// or the key would lie too deep.
 std::optional<std::string> NormalPath(std::string_view path)
 {
+    const auto names = SplitKeyPath(path);
+    if (names.size() > MaxKeyDepth)
+        return std::nullopt;
     std::string normal;
-    for (const auto name : SplitKeyPath(path)) {
+    for (const auto name : names) {
         if (!IsStorableName(name))
             return std::nullopt;
         if (!normal.empty())
@@ -97,7 +101,7 @@ std::optional<RegKey> RegKey::Create(RegRoot root, std::string_view path)
     auto normal = NormalPath(path);
     if (!normal)
         return std::nullopt;
-    const auto status = HiveFile(root).Change([&](HiveKey& hive) {
+    const auto status = HiveFile(root).Change(*normal, [&](HiveKey& hive) {
         bool created = false;
         CreateKey(hive, *normal, created);
         return created;
@@ -116,7 +120,7 @@ std::optional<RegKey> RegKey::Open(RegRoot root, std::string_view path, RegAcces
     if (access == RegAccess::Full && !file.CanWrite())
         return std::nullopt;
     bool exists = false;
-    file.Inspect([&](const HiveKey& hive) { exists = FindKey(hive, *normal) != nullptr; });
+    file.Inspect(*normal, [&](const HiveKey& hive) { exists = FindKey(hive, *normal) != nullptr; });
     if (!exists)
         return std::nullopt;
     return RegKey(root, std::move(*normal));
@@ -125,7 +129,7 @@ std::optional<RegKey> RegKey::Open(RegRoot root, std::string_view path, RegAcces
 std::optional<RegValue> RegKey::QueryValue(std::string_view name) const
 {
     std::optional<RegValue> found;
-    HiveFile(root_).Inspect([&](const HiveKey& hive) {
+    HiveFile(root_).Inspect(path_, [&](const HiveKey& hive) {
         if (const HiveKey* key = FindKey(hive, path_))
             if (const RegValue* value = key->FindValue(name))
                 found = *value;
@@ -138,7 +142,7 @@ RegStatus RegKey::SetValue(std::string_view name, const RegValue& value)
     if (!IsStorableName(name))
         return RegStatus::InvalidName;
     RegStatus outcome = RegStatus::Ok;
-    const auto status = HiveFile(root_).Change([&](HiveKey& hive) {
+    const auto status = HiveFile(root_).Change(path_, [&](HiveKey& hive) {
         HiveKey* key = FindKey(hive, path_);
         if (key == nullptr) {
             outcome = RegStatus::NotFound;
@@ -155,7 +159,7 @@ RegStatus RegKey::SetValue(std::string_view name, const RegValue& value)
 RegStatus RegKey::DeleteValue(std::string_view name)
 {
     RegStatus outcome = RegStatus::Ok;
-    const auto status = HiveFile(root_).Change([&](HiveKey& hive) {
+    const auto status = HiveFile(root_).Change(path_, [&](HiveKey& hive) {
         HiveKey* key = FindKey(hive, path_);
         if (key == nullptr || !key->RemoveValue(name)) {
             outcome = RegStatus::NotFound;
@@ -169,7 +173,7 @@ RegStatus RegKey::DeleteValue(std::string_view name)
 std::vector<std::string> RegKey::ValueNames() const
 {
     std::vector<std::string> names;
-    HiveFile(root_).Inspect([&](const HiveKey& hive) {
+    HiveFile(root_).Inspect(path_, [&](const HiveKey& hive) {
         if (const HiveKey* key = FindKey(hive, path_))
             for (const auto& [name, value] : key->Values())
                 names.push_back(name);
@@ -180,7 +184,7 @@ std::vector<std::string> RegKey::ValueNames() const
 std::vector<std::string> RegKey::SubKeyNames() const
 {
     std::vector<std::string> names;
-    HiveFile(root_).Inspect([&](const HiveKey& hive) {
+    HiveFile(root_).Inspect(path_, [&](const HiveKey& hive) {
         if (const HiveKey* key = FindKey(hive, path_))
             for (const auto& sub : key->SubKeys())
                 names.push_back(sub->Name());
@@ -198,7 +202,7 @@ RegStatus DeleteRegistryKey(RegRoot root, std::string_view path)
     if (SplitKeyPath(path).empty())
         return RegStatus::InvalidName;
     bool deleted = false;
-    const auto status = HiveFile(root).Change([&](HiveKey& hive) {
+    const auto status = HiveFile(root).Change(path, [&](HiveKey& hive) {
         deleted = DeleteKey(hive, path);
         return deleted;
     });

@@ -72,7 +72,8 @@ void SetHiveProblemReporter(HiveProblemReporter reporter);
 class RegKey {
 public:
     // Opens the key for full access, creating it and its parents when missing. Empty when the
-    // hive's file or folder cannot be written or the path holds a name the hive cannot keep.
+    // hive's file or folder cannot be written, the path holds a name the hive cannot keep or it
+    // lies deeper than MaxKeyDepth.
     static std::optional<RegKey> Create(RegRoot root, std::string_view path);
 
     // Opens an existing key without creating it; empty when it does not exist, or (for Full)

@@ -1,8 +1,11 @@
+#include "settings/HiveFile.h"
 #include "settings/HiveText.h"
 #include "settings/RegistryHive.h"
 #include "TempRegistry.h"
 
 #include <sys/stat.h>
+
+#include <functional>
 
 using namespace vireo;
 
@@ -56,6 +59,12 @@ TEST_F(RegistryHive, NamesTheFileCannotHoldAreRefused)
     ASSERT_TRUE(key);
     EXPECT_EQ(key->SetValue("Two\nLines", RegValue::FromText("x")), RegStatus::InvalidName);
     EXPECT_EQ(key->SetValue(std::string("Nul\0", 4), RegValue::FromText("x")), RegStatus::InvalidName);
+    std::string deepest;
+    for (std::size_t level = 0; level < MaxKeyDepth; ++level)
+        deepest += "\\k";
+    EXPECT_TRUE(RegKey::Create(Machine, deepest));
+    EXPECT_FALSE(RegKey::Create(Machine, deepest + "\\k")) << "a key the hive could not be read back with";
+    EXPECT_FALSE(RegKey::Open(Machine, deepest + "\\k", RegAccess::Read));
     EXPECT_TRUE(ParseHiveText(ReadMachineHive(), "HKEY_LOCAL_MACHINE").root);
 }
 
@@ -164,4 +173,75 @@ TEST_F(RegistryHive, ABatchWritesItsChangesOnceOnCommitAndNothingWithout)
     }
     EXPECT_EQ(ReadMachineHive(), committed) << "a batch without commit writes nothing";
     EXPECT_EQ(RegKey::Open(Machine, "SOFTWARE\\Korvel\\Vireo\\KeyMarks")->SubKeyCount(), 200);
+}
+
+TEST_F(RegistryHive, AHiveThatIsNoRegularFileTooLargeOrTooDeepIsSetAsideLikeAnUnparsableOne)
+{
+    std::filesystem::create_directories(folder_);
+    const auto hive = MachineHive();
+    const struct {
+        const char* fault;
+        std::function<void()> make;
+        std::filesystem::file_type asideType;
+    } cases[] = {
+        {"it is a folder", [&] { std::filesystem::create_directory(hive); }, std::filesystem::file_type::directory},
+        {"it is not a regular file", [&] { ASSERT_EQ(mkfifo(hive.c_str(), 0600), 0); }, std::filesystem::file_type::fifo},
+        {"it is not a regular file", [&] { std::filesystem::create_symlink("/dev/zero", hive); },
+         std::filesystem::file_type::symlink},
+        {"it holds more than 128 MB", [&] { std::filesystem::resize_file((std::ofstream(hive), hive), MaxHiveFileBytes + 1); },
+         std::filesystem::file_type::regular},
+        {"line 2: the key lies deeper than 512 levels",
+         [&] {
+             std::string path = "HKEY_LOCAL_MACHINE";
+             for (int level = 0; level < 100000; ++level)
+                 path += "\\k";
+             WriteMachineHive("REGEDIT4\n[" + path + "]\n");
+         },
+         std::filesystem::file_type::regular},
+    };
+    for (const auto& c : cases) {
+        reports_.clear();
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        c.make();
+        EXPECT_FALSE(RegKey::Open(Machine, "A", RegAccess::Read)) << c.fault;
+        auto key = RegKey::Create(Machine, "A");
+        ASSERT_TRUE(key) << c.fault;
+        EXPECT_EQ(key->SetValue("N", RegValue::FromDWord(3)), RegStatus::Ok) << c.fault;
+        EXPECT_EQ(key->QueryValue("N"), RegValue::FromDWord(3)) << c.fault;
+        ASSERT_EQ(reports_.size(), 1u) << c.fault;
+        EXPECT_NE(reports_[0].find(std::string("cannot be read (") + c.fault + ")"), std::string::npos) << reports_[0];
+        EXPECT_NE(reports_[0].find("it was moved to"), std::string::npos) << reports_[0];
+        const auto aside = FilesNamedLike(".corrupt.");
+        ASSERT_EQ(aside.size(), 1u) << c.fault;
+        EXPECT_EQ(std::filesystem::symlink_status(aside[0]).type(), c.asideType) << "kept as it was: " << c.fault;
+    }
+    ASSERT_EQ(mkfifo((hive.native() + ".tmp").c_str(), 0600), 0);
+    EXPECT_EQ(RegKey::Open(Machine, "A")->SetValue("N", RegValue::FromDWord(4)), RegStatus::CannotWrite)
+        << "a pipe where the temporary file goes fails the write instead of blocking it";
+    EXPECT_EQ(RegKey::Open(Machine, "A")->QueryValue("N"), RegValue::FromDWord(3));
+}
+
+TEST_F(RegistryHive, AChangeToOneKeyKeepsTheRestOfAHandEditedHive)
+{
+    WriteMachineHive("Windows Registry Editor Version 5.00\n"
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel]\n\"Top\"=\"t\"\n"
+                     "[HKEY_LOCAL_MACHINE\\software\\korvel\\Vireo\\Marks\\0]\n\"Line\"=\"1\"\n"
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n@=dword:00000005\n"
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Vireo]\n\"Mode\"=dword:00000000\n"
+                     "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\Back]\n");
+    auto vireo = RegKey::Open(Machine, "SOFTWARE\\Korvel\\Vireo");
+    ASSERT_TRUE(vireo);
+    EXPECT_EQ(vireo->SetValue("MODE", RegValue::FromDWord(1)), RegStatus::Ok);
+    EXPECT_TRUE(RegKey::Create(Machine, "SOFTWARE\\Korvel\\Examiner\\New"));
+    EXPECT_EQ(DeleteRegistryKey(Machine, "SOFTWARE\\Korvel\\Vireo\\Marks\\0"), RegStatus::Ok);
+
+    EXPECT_EQ(ReadMachineHive(), "Windows Registry Editor Version 5.00\n"
+                                 "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel]\n\"Top\"=\"t\"\n"
+                                 "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Examiner\\New]\n"
+                                 "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Vireo]\n\"Mode\"=dword:00000001\n"
+                                 "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Korvel\\Vireo\\Marks]\n"
+                                 "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\Back]\n");
+    EXPECT_TRUE(reports_.empty());
 }
