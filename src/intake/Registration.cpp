@@ -76,7 +76,7 @@ bool IsPlainWord(const std::string& path)
     return std::all_of(path.begin(), path.end(), [](char c) {
         const bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
         return letterOrDigit || static_cast<unsigned char>(c) >= 0x80
-            || std::string_view("/._-+,:@%=").find(c) != std::string_view::npos;
+            || std::string_view("/._-+,:@%=_").find(c) != std::string_view::npos;
     });
 }
 

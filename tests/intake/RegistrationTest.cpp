@@ -33,9 +33,9 @@ TEST(Registration, WritesServiceAndInterfaceFilesAndRemovesThem)
     EXPECT_EQ(files.ServiceFile.filename(), "VireoX.Vireo.service");
     EXPECT_EQ(files.InterfaceFile.filename(), "VireoX.IVireo.xml");
 
-    RegisterServer(files, "/opt/vireo/bin/vireo");
+    RegisterServer(files, "/opt/vireo_1.0/bin/vireo");
     EXPECT_EQ(ReadFile(files.ServiceFile),
-              "[D-BUS Service]\nName=VireoX.Vireo\nExec=/opt/vireo/bin/vireo -Automation\n");
+              "[D-BUS Service]\nName=VireoX.Vireo\nExec=/opt/vireo_1.0/bin/vireo -Automation\n");
     EXPECT_EQ(ReadFile(files.InterfaceFile), VireoX::InterfaceDescription().toStdString());
 
     RegisterServer(files, "/opt/my tools/vireo");
