@@ -13,8 +13,10 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <string>
@@ -24,8 +26,8 @@ namespace vireo {
 
 namespace {
 
-// Writes or removes the registration as the mode asks; false (the reason told) when it fails.
-bool UpdateRegistration(StartMode mode)
+// Writes or removes the registration as the mode asks; the reason when it fails.
+std::optional<std::string> UpdateRegistration(StartMode mode)
 {
     try {
         const RegistrationFiles files = UserRegistrationFiles();
@@ -33,11 +35,34 @@ bool UpdateRegistration(StartMode mode)
             UnregisterServer(files);
         else
             RegisterServer(files, ProgramPath());
-        return true;
+        return std::nullopt;
     } catch (const RegistrationError& e) {
-        std::cerr << "vireo: " << e.what() << '\n';
-        return false;
+        return e.what();
     }
+}
+
+// Whether a window can be shown: without a display the toolkit could not even start.
+bool DisplayAvailable()
+{
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+// Tells why the program ends without a window: on stderr, and to the user in a box (or the hook).
+int AbandonStart(const QString& text, QMessageBox::Icon icon, const ProgramHooks& hooks)
+{
+    std::cerr << "vireo: " << text.toStdString() << '\n';
+    if (hooks.Tell) {
+        hooks.Tell(text);
+    } else {
+        QMessageBox box(icon, QStringLiteral("Vireo"), text, QMessageBox::Ok);
+        box.exec();
+    }
+    return 1;
 }
 
 // Why the server could not start: another viewer has the name, or the bus is missing.
@@ -54,18 +79,20 @@ QString ServerNotStartedText(const QDBusConnection& bus)
 }
 
 // Turns the signals by which the desktop ends a program (logout, a terminal closing, Ctrl+C) into
-// an ordinary end of the message loop, so the end runs in order and the window saves its state.
+// an ordinary end of every running event loop, a message box's included, so the end runs in order
+// and the window saves its state. A signal before the message loop runs skips the loop.
 class EndOnTerminationSignals {
 public:
     EndOnTerminationSignals()
     {
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipe_) != 0)
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipe_) != 0)
             return;
         writeEnd_ = pipe_[1];
         notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { EndLoops(); });
         struct sigaction action {};
         action.sa_handler = [](int) {
+            received_ = 1;
             const char byte = 1;
             [[maybe_unused]] const auto written = ::write(writeEnd_, &byte, 1);
         };
@@ -88,8 +115,22 @@ public:
     EndOnTerminationSignals(const EndOnTerminationSignals&) = delete;
     EndOnTerminationSignals& operator=(const EndOnTerminationSignals&) = delete;
 
+    // Whether an end signal has come.
+    bool Received() const { return received_ != 0; }
+
 private:
+    // Empties the pipe, or its notifier would fire again at once for ever, and ends every event
+    // loop: quit() would only end the main one, and only once it runs.
+    void EndLoops()
+    {
+        char bytes[64];
+        while (::read(pipe_[0], bytes, sizeof bytes) > 0) {
+        }
+        QCoreApplication::exit(0);
+    }
+
     static inline int writeEnd_ = -1; // read by the signal handler, which cannot capture
+    static inline volatile std::sig_atomic_t received_ = 0;
     int pipe_[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier_;
 };
@@ -99,24 +140,23 @@ private:
 int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
 {
     const StartMode mode = DecideStartMode(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
-    if (!UpdateRegistration(mode))
+    const std::optional<std::string> registrationFailure = UpdateRegistration(mode);
+    const bool windowless = mode == StartMode::Register || mode == StartMode::Unregister || !DisplayAvailable();
+    if (registrationFailure && windowless) {
+        std::cerr << "vireo: " << *registrationFailure << '\n';
         return 1;
+    }
     if (mode == StartMode::Register || mode == StartMode::Unregister)
         return 0;
 
     QApplication app(argc, argv);
     const EndOnTerminationSignals endOnSignals;
+    if (registrationFailure)
+        return AbandonStart(QString::fromStdString(*registrationFailure), QMessageBox::Critical, hooks);
     QDBusConnection bus = QDBusConnection::sessionBus();
     VireoServer server(bus);
-    if (!server.Start()) {
-        const QString text = ServerNotStartedText(bus);
-        std::cerr << "vireo: " << text.toStdString() << '\n';
-        if (hooks.Tell)
-            hooks.Tell(text);
-        else
-            QMessageBox::information(nullptr, QStringLiteral("Vireo"), text);
-        return 1;
-    }
+    if (!server.Start())
+        return AbandonStart(ServerNotStartedText(bus), QMessageBox::Information, hooks);
     QApplication::setApplicationName(QStringLiteral("Vireo"));
     auto window = std::make_unique<TForm_Main>();
     server.SetIntake(window.get());
@@ -126,7 +166,7 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
         hooks.Started(*window, server, mode);
     window->show();
 
-    const int result = QApplication::exec();
+    const int result = endOnSignals.Received() ? 0 : QApplication::exec();
     server.Stop();
     window.reset();
     return result;

@@ -3,6 +3,9 @@
 #include "components/FileIO.h"
 #include "intake/VireoX_TLB.h"
 
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -62,14 +65,46 @@ std::string ProgramPath()
     return path.string();
 }
 
-std::string ServiceFileText(const std::string& programPath)
+namespace {
+
+constexpr const char* kEntryError = "Error creating system registry entry";
+
+// Whether the bus reads the path as one word as it stands: no blank, quote, backslash or other
+// character its Exec line treats specially.
+bool IsPlainWord(const std::string& path)
 {
-    const bool quote = programPath.find(' ') != std::string::npos;
-    const std::string exec = quote ? '"' + programPath + '"' : programPath;
-    return "[D-BUS Service]\nName=" + std::string(VireoX::BusName) + "\nExec=" + exec + " -Automation\n";
+    return std::all_of(path.begin(), path.end(), [](char c) {
+        const bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        return letterOrDigit || static_cast<unsigned char>(c) >= 0x80
+            || std::string_view("/._-+,:@%=_").find(c) != std::string_view::npos;
+    });
 }
 
-namespace {
+// The path as one word of the Exec line. The bus first undoes the escapes of the file's values
+// (\\ \n \t \r) and then splits the line as a shell would, so the path goes in double quotes
+// with " ` $ \ escaped for the quotes, and every backslash then escaped once more for the file.
+std::string QuotedWord(const std::string& path)
+{
+    std::string word = "\"";
+    for (const char c : path) {
+        switch (c) {
+        case '"': case '`': case '$': word += "\\\\"; word += c; break;
+        case '\\': word += "\\\\\\\\"; break;
+        case '\n': word += "\\n"; break;
+        case '\t': word += "\\t"; break;
+        case '\r': word += "\\r"; break;
+        default: word += c;
+        }
+    }
+    return word + '"';
+}
+
+bool IsUtf8(const std::string& text)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    [[maybe_unused]] const QString decoded = decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    return !decoder.hasError();
+}
 
 // Writes one registration file, creating its folder first (a fresh account has none).
 void WriteRegistrationFile(const std::filesystem::path& path, std::string_view content)
@@ -83,17 +118,24 @@ void WriteRegistrationFile(const std::filesystem::path& path, std::string_view c
 
 } // namespace
 
+std::string ServiceFileText(const std::string& programPath)
+{
+    // The service file is UTF-8 text: the bus ignores a file with other bytes in it.
+    if (!IsUtf8(programPath))
+        throw RegistrationError(std::string(kEntryError) + ": the program's path is not UTF-8 text, which a D-Bus "
+                                "service file cannot hold: " + programPath);
+    const std::string exec = IsPlainWord(programPath) ? programPath : QuotedWord(programPath);
+    return "[D-BUS Service]\nName=" + std::string(VireoX::BusName) + "\nExec=" + exec + " -Automation\n";
+}
+
 void RegisterServer(const RegistrationFiles& files, const std::string& programPath)
 {
+    const std::string serviceText = ServiceFileText(programPath);
     try {
         WriteRegistrationFile(files.InterfaceFile, VireoX::InterfaceDescription().toStdString());
+        WriteRegistrationFile(files.ServiceFile, serviceText);
     } catch (const std::system_error& e) {
-        throw RegistrationError(e.what());
-    }
-    try {
-        WriteRegistrationFile(files.ServiceFile, ServiceFileText(programPath));
-    } catch (const std::system_error&) {
-        throw RegistrationError("Error creating system registry entry");
+        throw RegistrationError(std::string(kEntryError) + ": " + e.what());
     }
 }
 

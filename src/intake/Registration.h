@@ -22,7 +22,9 @@ RegistrationFiles UserRegistrationFiles();
 // The absolute path of the running program.
 std::string ProgramPath();
 
-// The service file's text: the bus name and the program started with "-Automation".
+// The service file's text: the bus name and the program started with "-Automation", its path
+// quoted and escaped as the bus reads an Exec line; throws RegistrationError for a path that is
+// not UTF-8, which the file cannot hold.
 std::string ServiceFileText(const std::string& programPath);
 
 // A registration that could not be written or removed; what() is the text shown to the user.
@@ -31,7 +33,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Writes the interface file, then the service file, each atomically.
+// Writes the interface file, then the service file, each atomically; a failure is
+// "Error creating system registry entry" with the reason.
 void RegisterServer(const RegistrationFiles& files, const std::string& programPath);
 
 // Removes the interface file, then the service file; files already gone are no failure.

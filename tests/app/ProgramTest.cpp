@@ -10,6 +10,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <filesystem>
+
 using vireo::testing::BuiltProgram;
 using vireo::testing::PrivateBus;
 
@@ -54,19 +57,23 @@ int RunHeadless(const QStringList& args, const QString& dataHome, QString* err =
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// A viewer probe started by the test on a private bus, recording what it stores.
+// A viewer probe (or another build of the program) started by the test on a private bus,
+// recording what it stores.
 class StartedProbe {
 public:
-    StartedProbe(PrivateBus& bus, const QStringList& args) : bus_(bus)
+    StartedProbe(PrivateBus& bus, const QStringList& args, const QString& program = kProbe,
+                 const QProcessEnvironment& extra = {})
+        : bus_(bus)
     {
         QProcessEnvironment env = bus.Environment();
         env.insert(QStringLiteral("VIREO_PROBE_OUT"), dir_.filePath(QStringLiteral("probe.txt")));
+        env.insert(extra);
         process_.setProcessEnvironment(env);
-        process_.start(kProbe, args);
+        process_.start(program, args);
     }
     ~StartedProbe()
     {
-        process_.terminate();
+        process_.kill();
         process_.waitForFinished(10000);
     }
     // Waits until the probe serves the name and has its window (it then writes its mode).
@@ -77,6 +84,14 @@ public:
         });
     }
     QString Record() const { return ReadAll(dir_.filePath(QStringLiteral("probe.txt"))); }
+    // Waits until the program has written the text to stderr.
+    bool Says(const QString& text)
+    {
+        return PrivateBus::WaitUntil([&] {
+            err_ += QString::fromUtf8(process_.readAllStandardError());
+            return err_.contains(text);
+        });
+    }
     // Waits for the probe to end; its exit code, or -1 while it still runs.
     int Ended()
     {
@@ -86,6 +101,8 @@ public:
     qint64 Pid() const { return process_.processId(); }
     // Sends the signal by which a desktop ends a program at logout.
     void Terminate() { process_.terminate(); }
+    // Sends another of the signals that end a session.
+    void Send(int signal) { ::kill(static_cast<pid_t>(process_.processId()), signal); }
     // Whether the program ended on its own rather than being killed by a signal.
     bool EndedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
 
@@ -93,6 +110,7 @@ private:
     PrivateBus& bus_;
     QTemporaryDir dir_;
     QProcess process_;
+    QString err_;
 };
 
 const QStringList kAddTraceCommand = {
@@ -127,7 +145,25 @@ TEST(Program, UnwritableRegistrationAbandonsTheStartWithTheRegistryEntryError)
     blocker.close();
     QString err;
     EXPECT_EQ(RunHeadless({}, dir.path(), &err), 1) << "no window and no display were needed to fail";
-    EXPECT_TRUE(err.contains(QStringLiteral("Error creating system registry entry"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Error creating system registry entry: "))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("dbus-1/services"))) << "the reason: " << err.toStdString();
+
+    // With a display the user, who may have started it from a launcher, is told in a box too.
+    PrivateBus bus;
+    QProcessEnvironment blocked;
+    blocked.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+    StartedProbe probe(bus, {}, kProbe, blocked);
+    EXPECT_EQ(probe.Ended(), 1);
+    EXPECT_TRUE(probe.Record().startsWith(QStringLiteral("notice Error creating system registry entry: ")))
+        << probe.Record().toStdString();
+    EXPECT_TRUE(probe.Record().contains(QStringLiteral("dbus-1/services"))) << "the reason told";
+    EXPECT_FALSE(probe.Record().contains(QStringLiteral("mode"))) << "no window";
+
+    StartedProbe viewer(bus, {}, kViewer, blocked);
+    ASSERT_TRUE(viewer.Says(QStringLiteral("Error creating system registry entry")));
+    viewer.Terminate();
+    EXPECT_EQ(viewer.Ended(), 1) << "the start stays abandoned";
+    EXPECT_TRUE(viewer.EndedNormally());
 }
 
 TEST(Program, ParametersThatAreNoSwitchesStartNormallyAndRegister)
@@ -162,6 +198,21 @@ TEST(Program, ASecondCopyTellsTheUserAndEndsLeavingTheNameToTheFirst)
     EXPECT_EQ(bus.OwnerPid(QStringLiteral("VireoX.Vireo")), firstPid);
 }
 
+TEST(Program, EndSignalsEndASecondCopyWhileItShowsItsBox)
+{
+    PrivateBus bus;
+    StartedProbe first(bus, {});
+    ASSERT_TRUE(first.Serves());
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        StartedProbe second(bus, {}, kViewer);
+        ASSERT_TRUE(second.Says(QStringLiteral("Vireo is already running.")));
+        second.Send(signal);
+        EXPECT_EQ(second.Ended(), 1) << "signal " << signal;
+        EXPECT_TRUE(second.EndedNormally()) << "signal " << signal;
+    }
+    EXPECT_EQ(bus.OwnerPid(QStringLiteral("VireoX.Vireo")), first.Pid());
+}
+
 TEST(Program, TheEndSignalOfALogoutEndsTheViewerInOrderAndSavesItsSettings)
 {
     using namespace vireo;
@@ -172,10 +223,12 @@ TEST(Program, TheEndSignalOfALogoutEndsTheViewerInOrderAndSavesItsSettings)
     PrivateBus bus;
     StartedProbe probe(bus, {QStringLiteral("-Automation")});
     ASSERT_TRUE(probe.Serves());
+    ASSERT_EQ(bus.Run(QStringLiteral("dbus-send"), kAddTraceCommand), 0) << "a client: closing would ask";
     probe.Terminate();
     EXPECT_EQ(probe.Ended(), 0);
     EXPECT_TRUE(probe.EndedNormally()) << "not killed by the signal";
-    EXPECT_EQ(probe.Record(), "mode automation\nwindow destroyed\n") << "the window's own end ran, no question asked";
+    EXPECT_TRUE(probe.Record().startsWith(QStringLiteral("mode automation\nrecord ")));
+    EXPECT_TRUE(probe.Record().endsWith(QStringLiteral("\nwindow destroyed\n"))) << "the window's own end ran";
 
     const auto stored = [](const char* path, const char* name) {
         const std::optional<RegKey> key = RegKey::Open(RegRoot::LocalMachine, path, RegAccess::Read);
@@ -204,6 +257,29 @@ TEST(Program, ACallToTheRegisteredViewerStartsItForAutomationAndIsStored)
     EXPECT_EQ(ReadAll(out.filePath(QStringLiteral("probe.txt"))),
               "mode automation\n"
               "record 0|12/30/99|12:00:00|TFoo|hello|2||PC|UniqueStr_1|/projects/demo/Unit1.pas\n");
+}
+
+TEST(Program, AProgramUnderAPathWithQuotesBackslashesAndLineBreaksIsStartedByTheBus)
+{
+    QTemporaryDir out;
+    QProcessEnvironment probeOut;
+    probeOut.insert(QStringLiteral("VIREO_PROBE_OUT"), out.filePath(QStringLiteral("probe.txt")));
+    PrivateBus bus(probeOut);
+    const QString folder = out.filePath(QStringLiteral("it's \"odd\" back\\slash\\n $HOME `x` %u #5\tand\na line"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString copy = folder + QStringLiteral("/vireo probe");
+    std::error_code linkError;
+    std::filesystem::create_hard_link(kProbe.toStdString(), copy.toStdString(), linkError);
+    if (linkError) {
+        ASSERT_TRUE(QFile::copy(kProbe, copy));
+    }
+
+    ASSERT_EQ(bus.Run(copy, {QStringLiteral("-RegServer")}), 0);
+    QString reply;
+    QString err;
+    EXPECT_EQ(bus.Run(QStringLiteral("dbus-send"), kAddTraceCommand, &reply, &err), 0) << err.toStdString();
+    EXPECT_TRUE(reply.startsWith(QStringLiteral("method return"))) << reply.toStdString();
+    EXPECT_TRUE(ReadAll(out.filePath(QStringLiteral("probe.txt"))).startsWith(QStringLiteral("mode automation\nrecord ")));
 }
 
 TEST(Program, TheShippedViewerIsStartedByTheBus)

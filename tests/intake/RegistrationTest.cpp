@@ -33,9 +33,9 @@ TEST(Registration, WritesServiceAndInterfaceFilesAndRemovesThem)
     EXPECT_EQ(files.ServiceFile.filename(), "VireoX.Vireo.service");
     EXPECT_EQ(files.InterfaceFile.filename(), "VireoX.IVireo.xml");
 
-    RegisterServer(files, "/opt/vireo/bin/vireo");
+    RegisterServer(files, "/opt/vireo_1.0/bin/vireo");
     EXPECT_EQ(ReadFile(files.ServiceFile),
-              "[D-BUS Service]\nName=VireoX.Vireo\nExec=/opt/vireo/bin/vireo -Automation\n");
+              "[D-BUS Service]\nName=VireoX.Vireo\nExec=/opt/vireo_1.0/bin/vireo -Automation\n");
     EXPECT_EQ(ReadFile(files.InterfaceFile), VireoX::InterfaceDescription().toStdString());
 
     RegisterServer(files, "/opt/my tools/vireo");
@@ -47,7 +47,7 @@ TEST(Registration, WritesServiceAndInterfaceFilesAndRemovesThem)
     EXPECT_NO_THROW(UnregisterServer(files)) << "nothing left to remove is no failure";
 }
 
-TEST(Registration, UnwritableServiceFolderIsTheRegistryEntryError)
+TEST(Registration, UnwritableServiceFolderIsTheRegistryEntryErrorWithTheReason)
 {
     QTemporaryDir dir;
     const RegistrationFiles files = RegistrationFilesIn(dir.path().toStdString());
@@ -56,8 +56,24 @@ TEST(Registration, UnwritableServiceFolderIsTheRegistryEntryError)
         RegisterServer(files, "/usr/bin/vireo");
         FAIL() << "registration reported success";
     } catch (const RegistrationError& e) {
-        EXPECT_STREQ(e.what(), "Error creating system registry entry");
+        EXPECT_EQ(std::string(e.what()).rfind("Error creating system registry entry: ", 0), 0u) << e.what();
+        EXPECT_NE(std::string(e.what()).find("services"), std::string::npos) << e.what();
     }
+}
+
+TEST(Registration, APathTheServiceFileCannotHoldIsRefusedAndTheRegistrationKept)
+{
+    QTemporaryDir dir;
+    const RegistrationFiles files = RegistrationFilesIn(dir.path().toStdString());
+    RegisterServer(files, "/opt/vireo");
+    const std::string before = ReadFile(files.ServiceFile);
+    try {
+        RegisterServer(files, "/opt/caf\xe9/vireo");
+        FAIL() << "a path that is no UTF-8 was registered";
+    } catch (const RegistrationError& e) {
+        EXPECT_NE(std::string(e.what()).find("not UTF-8"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFile(files.ServiceFile), before);
 }
 
 TEST(Registration, UnwritableInterfaceFolderReportsTheSystemErrorAndWritesNoServiceFile)
