@@ -36,7 +36,7 @@ int RunTool(const QString& program, const QStringList& args, QString* output)
 TEST(Install, PutsEveryFileInPlaceAndTheBusStartsTheInstalledViewer)
 {
     QTemporaryDir dir;
-    const QString prefix = dir.filePath(QStringLiteral("my programs")); // a blank the service file must quote
+    const QString prefix = dir.filePath(QStringLiteral("my \"programs\"")); // a blank and quotes the service file must escape
     QString output;
     ASSERT_EQ(RunTool(QStringLiteral(VIREO_CMAKE), {QStringLiteral("--install"), QStringLiteral(VIREO_BINARY_DIR),
                                                     QStringLiteral("--prefix"), prefix},
@@ -58,7 +58,7 @@ TEST(Install, PutsEveryFileInPlaceAndTheBusStartsTheInstalledViewer)
               vireo::VireoX::InterfaceDescription());
     EXPECT_EQ(ReadAll(dbus + QStringLiteral("services/%1.service").arg(vireo::VireoX::BusName)).toStdString(),
               QStringLiteral("[D-BUS Service]\nName=%1\nExec=\"%2/bin/vireo\" -Automation\n")
-                  .arg(vireo::VireoX::BusName, prefix)
+                  .arg(vireo::VireoX::BusName, QString(prefix).replace(QStringLiteral("\""), QStringLiteral("\\\\\"")))
                   .toStdString());
 
     const QString entry = prefix + QStringLiteral("/share/applications/vireo.desktop");
