@@ -97,6 +97,10 @@ const
   { The end of the program, and VireoLastError, wait for the queue at most this long without
     any message being answered. }
   DrainQuietMs = 4000;
+  { A caller finding the queue full gives its message up when the sender has not come back from
+    libdbus for this long. Only a fork can do that: one that happened while the sender thread
+    held one of libdbus's own locks leaves that lock taken for good in the child. }
+  SenderStuckMs = 2000;
   { Pauses after a failed connection or a missing viewer, doubling up to the longest. }
   FirstBackoffMs = 100;
   LongestBackoffMs = 2000;
@@ -154,10 +158,9 @@ var
   { The second of the last look at the time zone, and its offset then. }
   OffsetSecond: Int64 = -1;
   ZoneOffset: TDateTime = 0;
-  { Whether the sender is inside libdbus; in a forked child, whether it was at the fork, which
-    leaves libdbus unusable there. }
-  InBus: Boolean = False;
-  BusUnusable: Boolean = False;
+  { When the sender last showed it is alive; see SenderStuckMs. }
+  SenderBeat: QWord = 0;
+  SenderEnded: Boolean = False;
 
   { The sender's own: one connection, the address it was opened for ('' = the session bus),
     its socket, the calls in flight (a ring), and the pause after a failure. }
@@ -244,28 +247,12 @@ begin
     Result := Fallback;
 end;
 
-{ Mark the sender's stretches inside libdbus, whose own locks a fork meanwhile would leave
-  taken in the child. }
-procedure EnterBus;
-begin
-  InBus := True;
-  ReadWriteBarrier;
-end;
-
-procedure LeaveBus;
-begin
-  ReadWriteBarrier;
-  InBus := False;
-end;
-
 procedure CloseConnection;
 begin
   if Connection = nil then
     Exit;
-  EnterBus;
   dbus_connection_close(Connection);
   dbus_connection_unref(Connection);
-  LeaveBus;
   Connection := nil;
   ConnectionFd := -1;
 end;
@@ -536,7 +523,7 @@ begin
 end;
 
 { Waits up to WaitMs for the bus socket to have answers, or room for what is still to be
-  written. The wait is outside libdbus, so that a fork meanwhile finds it idle. }
+  written. The wait is outside libdbus, so that a fork meanwhile finds libdbus idle. }
 procedure AwaitSocket(WaitMs: Integer);
 var
   Poll: pollfd;
@@ -544,10 +531,8 @@ begin
   Poll.fd := ConnectionFd;
   Poll.events := POLLIN;
   Poll.revents := 0;
-  EnterBus;
   if dbus_connection_has_messages_to_send(Connection) <> 0 then
     Poll.events := Poll.events or POLLOUT;
-  LeaveBus;
   fpPoll(@Poll, 1, WaitMs);
 end;
 
@@ -568,19 +553,15 @@ begin
     AwaitSocket(WaitMs);
     WaitMs := 0;
   end;
-  EnterBus;
-  try
-    { libdbus reads a little at a time; a full window of answers takes a few reads. }
-    Rounds := 0;
-    repeat
-      Alive := (dbus_connection_read_write(Connection, WaitMs) <> 0)
-        and (dbus_connection_get_is_connected(Connection) <> 0);
-      WaitMs := 0;
-      Inc(Rounds);
-    until not Alive or (PopAnswers = 0) or (Rounds = 16);
-  finally
-    LeaveBus;
-  end;
+  { libdbus reads a little at a time; a full window of answers takes a few reads. }
+  Rounds := 0;
+  repeat
+    Alive := (dbus_connection_read_write(Connection, WaitMs) <> 0)
+      and (dbus_connection_get_is_connected(Connection) <> 0);
+    WaitMs := 0;
+    Inc(Rounds);
+  until not Alive or (PopAnswers = 0) or (Rounds = 16);
+  SenderBeat := Ticks;
   if not Alive then
   begin
     DropConnection('The connection to the bus was lost');
@@ -620,7 +601,6 @@ begin
       Reason := BackoffReason;
       Exit;
     end;
-    EnterBus;
     dbus_error_init(@Error);
     Connection := OpenConnection(Address, Error);
     ConnectionAddress := Address;
@@ -629,7 +609,6 @@ begin
     else if dbus_connection_get_unix_fd(Connection, @ConnectionFd) = 0 then
       ConnectionFd := -1;
     dbus_error_free(@Error);
-    LeaveBus;
     if Connection = nil then
       BackOff(Reason);
   end;
@@ -653,25 +632,20 @@ begin
     else
     begin
       Reason := 'Out of memory';
-      EnterBus;
-      try
-        Call := NewAddTraceCall(Trace);
-        if Call <> nil then
+      Call := NewAddTraceCall(Trace);
+      if Call <> nil then
+      begin
+        if dbus_connection_send(Bus, Call, @Serial) <> 0 then
         begin
-          if dbus_connection_send(Bus, Call, @Serial) <> 0 then
-          begin
-            At := (InFlightHead + InFlightCount) mod Window;
-            InFlight[At].Serial := Serial;
-            InFlight[At].SentAt := Ticks;
-            InFlight[At].Answered := False;
-            InFlight[At].Error := '';
-            Inc(InFlightCount);
-            Reason := '';
-          end;
-          dbus_message_unref(Call);
+          At := (InFlightHead + InFlightCount) mod Window;
+          InFlight[At].Serial := Serial;
+          InFlight[At].SentAt := Ticks;
+          InFlight[At].Answered := False;
+          InFlight[At].Error := '';
+          Inc(InFlightCount);
+          Reason := '';
         end;
-      finally
-        LeaveBus;
+        dbus_message_unref(Call);
       end;
     end;
   end;
@@ -707,6 +681,7 @@ begin
   Result := 0;
   try
     repeat
+      SenderBeat := Ticks;
       SendQueued;
       if InFlightCount > 0 then
       begin
@@ -727,6 +702,7 @@ begin
         LeaveCriticalSection(Lock);
       end;
     until Stopping;
+    SenderEnded := True;
   except
     { The program goes on; its later messages are sent by the calling threads. }
     EnterCriticalSection(Lock);
@@ -754,8 +730,15 @@ procedure StartSender;
 begin
   if SenderRunning or not Threaded then
     Exit;
+  SenderBeat := Ticks;
   SenderRunning := BeginThread(@SenderMain, nil, Sender) <> TThreadID(0);
   Threaded := SenderRunning;
+end;
+
+{ Whether the sender thread has not come back from libdbus for too long (under Lock). }
+function SenderStuck: Boolean;
+begin
+  Result := SenderRunning and (Ticks - SenderBeat > SenderStuckMs);
 end;
 
 { Queues the message, waiting while the queue is full. }
@@ -763,8 +746,14 @@ procedure Enqueue(var Trace: TTrace);
 begin
   EnterCriticalSection(Lock);
   try
+    Trace.Stamp := LocalNow;
     while Queued >= MaxQueued do
     begin
+      if SenderStuck then
+      begin
+        LastError := 'The sender thread is stuck in libdbus; the message was dropped';
+        Exit;
+      end;
       Inc(RoomWaiters);
       LeaveCriticalSection(Lock);
       RTLEventWaitFor(RoomEvent, 10);
@@ -772,7 +761,6 @@ begin
       Dec(RoomWaiters);
     end;
     StartSender;
-    Trace.Stamp := LocalNow;
     if Queued = Length(Queue) then
       GrowQueue;
     Queue[(QueueHead + Queued) and High(Queue)] := Trace;
@@ -810,8 +798,6 @@ begin
   SettledWaiters := 0;
   SenderIdle := False;
   SenderRunning := False;
-  BusUnusable := InBus;
-  InBus := False;
   if ConnectionFd >= 0 then
     fpClose(ConnectionFd);
   Connection := nil;
@@ -863,7 +849,7 @@ begin
 end;
 
 { Waits until every message queued so far has been answered or given up, or until none has
-  been for DrainQuietMs. }
+  been for DrainQuietMs, or the sender is stuck; what is left unanswered is the last error. }
 procedure Drain;
 var
   Target, Seen: QWord;
@@ -874,7 +860,7 @@ begin
     Target := Posted;
     Seen := Settled;
     QuietSince := Ticks;
-    while (Settled < Target) and (Ticks - QuietSince < DrainQuietMs) do
+    while (Settled < Target) and (Ticks - QuietSince < DrainQuietMs) and not SenderStuck do
     begin
       if SenderRunning then
       begin
@@ -895,6 +881,9 @@ begin
         QuietSince := Ticks;
       end;
     end;
+    if Settled < Target then
+      LastError := Format('%d message(s) not answered in time; the sender thread is stuck in libdbus',
+        [Target - Settled]);
   finally
     LeaveCriticalSection(Lock);
   end;
@@ -909,13 +898,6 @@ begin
     FollowFork;
     if Finished then
       Exit;
-    if BusUnusable then
-    begin
-      EnterCriticalSection(Lock);
-      LastError := 'Forked while libdbus was busy in the parent''s sender thread: no messages from this process';
-      LeaveCriticalSection(Lock);
-      Exit;
-    end;
     Trace.SenderClass := SenderClass;
     Trace.Msg := Msg;
     Trace.MsgType := MsgType;
@@ -985,6 +967,8 @@ end;
 
 { Delivers what is queued, then stops the sender and closes the connection. }
 procedure Finish;
+var
+  Waited: Integer;
 begin
   FollowFork;
   try
@@ -997,9 +981,19 @@ begin
   Stopping := True;
   RTLEventSetEvent(WorkEvent);
   LeaveCriticalSection(Lock);
-  if SenderRunning and (WaitForThreadTerminate(Sender, 1000) <> 0) then
-    Exit;
-  CloseConnection;
+  { Joining waits for good, so only a sender that has ended is joined. }
+  for Waited := 1 to 100 do
+    if SenderEnded or not SenderRunning then
+      Break
+    else
+      Sleep(10);
+  if not SenderRunning then
+    CloseConnection
+  else if SenderEnded then
+  begin
+    WaitForThreadTerminate(Sender, 0);
+    CloseConnection;
+  end;
 end;
 
 var

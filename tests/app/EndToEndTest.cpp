@@ -105,8 +105,8 @@ const char kProgram[] = "program Demo;\n"
                         "end.\n";
 
 // Posts bursts: "threads N T" from T threads (one, the main thread, without cthreads), "fork N"
-// before a fork (w0), in the child (w1) and in the parent after it (w2), "ask N T" as threads
-// and then prints VireoLastError. Thread or process K posts the texts "wK 1" .. "wK N" in group
+// before a fork (w0), in the child (w1, which then prints VireoLastError) and in the parent
+// after it (w2), "ask N T" as threads and then prints VireoLastError. Thread or process K posts the texts "wK 1" .. "wK N" in group
 // "wK". The program ends without waiting for the viewer: the unit's end delivers.
 const char kBurst[] = R"(program Burst;
 
@@ -143,6 +143,7 @@ begin
     if Child = 0 then
     begin
       Post(Pointer(1));
+      WriteLn('child: ', VireoLastError);
       Halt(0);
     end;
     Post(Pointer(2));
@@ -430,7 +431,8 @@ TEST(EndToEnd, WithoutAViewerTheProgramRunsToItsEndAndKeepsTheReason)
 
 // Bursts from three threads, from a process before and after its fork, and from a program
 // without cthreads: every message arrives once, in order per sender, though each program ends
-// right after its last call.
+// right after its last call. A child forked while the sender thread was inside libdbus may find
+// libdbus's own locks taken for good; then it must say so, and lose nothing of its parent's.
 TEST(EndToEnd, BurstsArriveWholeAndInOrderFromThreadsForksAndAtTheEnd)
 {
     const BurstProgram threaded(true);
@@ -453,17 +455,25 @@ TEST(EndToEnd, BurstsArriveWholeAndInOrderFromThreadsForksAndAtTheEnd)
         {threaded, {QStringLiteral("fork"), QStringLiteral("3000")},
          {QStringLiteral("w0"), QStringLiteral("w1"), QStringLiteral("w2")}},
         {plain, {QStringLiteral("threads"), QStringLiteral("3000"), QStringLiteral("1")}, {QStringLiteral("w0")}},
+        {plain, {QStringLiteral("fork"), QStringLiteral("3000")},
+         {QStringLiteral("w0"), QStringLiteral("w1"), QStringLiteral("w2")}},
     };
     size_t from = 0;
     for (const auto& run : runs) {
         SCOPED_TRACE(run.args.join(QLatin1Char(' ')).toStdString());
         QString output, errors;
         ASSERT_EQ(bus.Run(run.program.Program(), run.args, &output, &errors), 0) << errors.toStdString();
-        const size_t expected = from + 3000 * run.groups.size();
+        QStringList groups = run.groups;
+        if (output.contains(QStringLiteral("child: 3000 message(s) not answered in time; the sender thread is stuck"))) {
+            groups.removeOne(QStringLiteral("w1"));
+        } else if (run.args[0] == QStringLiteral("fork")) {
+            EXPECT_EQ(output, QStringLiteral("child: \n"));
+        }
+        const size_t expected = from + 3000 * groups.size();
         PrivateBus::WaitUntil([&] { return Records(probeFile).size() >= expected; });
         const std::vector<Received> records = Records(probeFile);
         EXPECT_EQ(records.size(), expected);
-        EXPECT_TRUE(EachGroupWholeInOrder(records, from, run.groups, 3000));
+        EXPECT_TRUE(EachGroupWholeInOrder(records, from, groups, 3000));
         from = records.size();
     }
 }
