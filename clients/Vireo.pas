@@ -11,14 +11,19 @@ unit Vireo;
   keeps up to 128 calls on the bus at once, in the order they were queued, each confirmed by
   the viewer's answer. At the program's end (and at Halt) the queue is delivered first; when
   no viewer answers, that ends after a few seconds. With no bus or no viewer the sender tries
-  again only after a growing pause, dropping the messages of the pause. A child made by fork
-  starts with an empty queue: what was queued before the fork is delivered by the parent.
+  again only after a growing pause (up to 2 s), giving up the messages of the pause.
 
   Threads: on Unix a program whose own threads call AddDebug must, as any threaded Free Pascal
   program, name cthreads first in its program's uses clause (Lazarus: define UseCThreads).
   Without cthreads the unit still works, without the sender thread: the calling thread sends
   the message itself, with the same window of calls in flight, and waits only when the window
-  is full. }
+  is full.
+
+  Fork: a child starts with an empty queue; what was queued before the fork is delivered by
+  the parent alone. With cthreads, a child forked while the sender thread was inside libdbus
+  may find one of libdbus's own locks taken for good: its sender then gives up within a few
+  seconds and VireoLastError says so. Fork before the first AddDebug, or exec in the child,
+  is always safe. }
 
 {$mode objfpc}{$H+}
 
