@@ -5,7 +5,7 @@ program BurstFigures;
   had stored every message (VireoLastError waits for that).
     burst-figures CALLS THREADS
   Thread T posts the texts 'wT 1' .. 'wT <CALLS/THREADS>' with group 'wT', built beforehand so
-  that only the call is timed. }
+  that only the call is timed. With no viewer it measures the same: the calls must stay cheap. }
 
 {$mode objfpc}{$H+}
 
@@ -107,10 +107,7 @@ begin
   AddDebug(nil, 'warm-up', mtGeneral, '', 'Burst_0', '/bench/BurstFigures.dpr', '');
   Outcome := VireoLastError;
   if Outcome <> '' then
-  begin
     WriteLn('no viewer: ', Outcome);
-    Halt(1);
-  end;
 
   SetLength(Threads, Length(Workers));
   Started := Nanoseconds;
