@@ -4,7 +4,26 @@ unit Vireo;
   unit; compiled into the program (fpc -Fu<this folder>, links libdbus-1), each call posts one
   message to the viewer's AddTrace on the D-Bus session bus. A missing viewer is started by the
   bus when it is registered there. A failed post never disturbs the program: AddDebug raises
-  nothing and only remembers why (VireoLastError). Safe to call from several threads. }
+  nothing and only remembers why (VireoLastError).
+
+  AddDebug does not wait for the viewer. It puts the message in a queue (at most 65,536
+  messages; a caller finding it full waits for room, nothing is dropped) and a sender thread
+  keeps up to 128 calls on the bus at once, in the order they were queued, each confirmed by
+  the viewer's answer. At the program's end (and at Halt) the queue is delivered first; when
+  no viewer answers, that ends after a few seconds. With no bus or no viewer the sender tries
+  again only after a growing pause (up to 2 s), giving up the messages of the pause.
+
+  Threads: on Unix a program whose own threads call AddDebug must, as any threaded Free Pascal
+  program, name cthreads first in its program's uses clause (Lazarus: define UseCThreads).
+  Without cthreads the unit still works, without the sender thread: the calling thread sends
+  the message itself, with the same window of calls in flight, and waits only when the window
+  is full.
+
+  Fork: a child starts with an empty queue; what was queued before the fork is delivered by
+  the parent alone. With cthreads, a child forked while the sender thread was inside libdbus
+  may find one of libdbus's own locks taken for good: its sender then gives up within a few
+  seconds and VireoLastError says so. Fork before the first AddDebug, or exec in the child,
+  is always safe. }
 
 {$mode objfpc}{$H+}
 
@@ -53,34 +72,116 @@ procedure AddDebug(Sender: Pointer; const Msg: string; MsgType: TMessageType;
 procedure AddDebug(const Sender; const Msg: string; MsgType: TMessageType;
   const Group, MsgID, UnitFile, RemoteComputer: string); overload;
 
-{ Why the last AddDebug of the process failed; empty when it was delivered. }
+{ Why the last AddDebug of the process failed; empty when it was delivered. It first waits (a few
+  seconds at most) until the messages posted before it have been answered. }
 function VireoLastError: string;
 
 implementation
 
 uses
-  SysUtils, Unix, dbus;
+  SysUtils, BaseUnix, Unix, dbus;
 
 const
   ViewerBusName = 'VireoX.Vireo';
   ViewerObjectPath = '/Vireo';
   ViewerInterface = 'VireoX.IVireo';
   ViewerMethod = 'AddTrace';
+  ClockRealtime = 0;
+  ClockMonotonic = 1;
+  WipeOnFork = 18;
   { Long enough for the bus to start a registered viewer, short enough that a hung viewer only
-    slows the program down. A call that times out while the viewer starts is still delivered. }
+    delays the program's end. A call that times out while the viewer starts is still delivered. }
   CallTimeoutMs = 3000;
+  { Calls on the bus at once, unanswered. The session bus allows far more per connection. }
+  Window = 128;
+  { Messages the queue holds at most; it starts small and grows to this under a burst. }
+  MaxQueued = 65536;
+  FirstQueueSize = 256;
+  { How long the sender waits for an answer before it looks at the queue again. }
+  PollMs = 2;
+  { The end of the program, and VireoLastError, wait for the queue at most this long without
+    any message being answered. }
+  DrainQuietMs = 4000;
+  { A caller finding the queue full gives its message up when the sender has not come back from
+    libdbus for this long. Only a fork can do that: one that happened while the sender thread
+    held one of libdbus's own locks leaves that lock taken for good in the child. }
+  SenderStuckMs = 2000;
+  { Pauses after a failed connection or a missing viewer, doubling up to the longest. }
+  FirstBackoffMs = 100;
+  LongestBackoffMs = 2000;
+  { Bus errors that say no viewer is there to answer. }
+  NoViewerErrors: array[0..1] of string = (
+    'org.freedesktop.DBus.Error.ServiceUnknown', 'org.freedesktop.DBus.Error.NameHasNoOwner');
   { The viewer's message type number of each message type; a confirmation counts as general. }
   TypeNumbers: array[TMessageType] of LongInt = (
     2 { mtWarning }, 3 { mtError }, 1 { mtInformation }, 0 { mtConfirmation }, 0 { mtCustom });
 
+type
+  { One queued message, as the caller gave it and when. }
+  TTrace = record
+    SenderClass: TClass;
+    Msg, Group, MsgID, UnitFile, Address: string;
+    MsgType: TMessageType;
+    Stamp: TDateTime;
+  end;
+
+  { One call on the bus awaiting its answer. }
+  TCallInFlight = record
+    Serial: dbus_uint32_t;
+    SentAt: QWord;
+    Answered: Boolean;
+    Error: string;
+  end;
+
 var
+  { Guards the queue, the counters, LastError and the sender's state flags. }
   Lock: TRTLCriticalSection;
-  { One connection for the process, and the address it was opened for ('' = the session bus). }
+  { Set for the sender when it idles, for callers waiting for room, for waiters of a drain. }
+  WorkEvent, RoomEvent, SettledEvent: PRTLEvent;
+  Queue: array of TTrace;
+  QueueHead: Integer = 0;
+  Queued: Integer = 0;
+  { Messages queued and messages answered (or given up) since the process began. }
+  Posted: QWord = 0;
+  Settled: QWord = 0;
+  RoomWaiters: Integer = 0;
+  SettledWaiters: Integer = 0;
+  SenderIdle: Boolean = False;
+  Stopping: Boolean = False;
+  Finished: Boolean = False;
+  LastError: string = '';
+  { Whether a sender thread may be used (a thread manager such as cthreads is present), and it. }
+  Threaded: Boolean = False;
+  SenderRunning: Boolean = False;
+  Sender: TThreadID;
+  { The process these belong to; a forked child starts afresh. }
+  OwnerPid: TPid = 0;
+  ClaimedPid: LongInt = 0;
+  { A mark in memory the kernel clears in a forked child (nil when it cannot), so that the
+    process need not ask for its id on each call. }
+  ForkMark: PLongInt = nil;
+  { The second of the last look at the time zone, and its offset then. }
+  OffsetSecond: Int64 = -1;
+  ZoneOffset: TDateTime = 0;
+  { When the sender last showed it is alive; see SenderStuckMs. }
+  SenderBeat: QWord = 0;
+  SenderEnded: Boolean = False;
+
+  { The sender's own: one connection, the address it was opened for ('' = the session bus),
+    its socket, the calls in flight (a ring), and the pause after a failure. }
   Connection: PDBusConnection = nil;
   ConnectionAddress: string = '';
+  ConnectionFd: cint = -1;
+  InFlight: array[0..Window - 1] of TCallInFlight;
+  { Messages taken from the queue to be sent. }
+  Batch: array[0..Window - 1] of TTrace;
+  InFlightHead: Integer = 0;
+  InFlightCount: Integer = 0;
+  BackoffUntil: QWord = 0;
+  BackoffMs: QWord = 0;
+  BackoffReason: string = '';
   HostName: string = '';
   HostNameKnown: Boolean = False;
-  LastError: string = '';
 
 { Byte length of the well-formed UTF-8 sequence at S[I], or 0 when it is not one (overlong
   forms, surrogates and code points past U+10FFFF are not). }
@@ -158,6 +259,7 @@ begin
   dbus_connection_close(Connection);
   dbus_connection_unref(Connection);
   Connection := nil;
+  ConnectionFd := -1;
 end;
 
 { A private connection to the session bus, or to the bus at Address. }
@@ -178,21 +280,6 @@ begin
   { libdbus ends the whole process when a bus connection drops, unless told otherwise. }
   if Result <> nil then
     dbus_connection_set_exit_on_disconnect(Result, 0);
-end;
-
-{ The kept connection for Address, opened anew when there is none, it was for another address
-  or the bus dropped it. }
-function ConnectionFor(const Address: string; var Error: DBusError): PDBusConnection;
-begin
-  if (Connection <> nil) and ((Address <> ConnectionAddress)
-    or (dbus_connection_get_is_connected(Connection) = 0)) then
-    CloseConnection;
-  if Connection = nil then
-  begin
-    Connection := OpenConnection(Address, Error);
-    ConnectionAddress := Address;
-  end;
-  Result := Connection;
 end;
 
 function ThisHostName: string;
@@ -216,24 +303,27 @@ begin
 end;
 
 { The AddTrace call with its eight arguments, or nil when memory ran out. }
-function NewAddTraceCall(const SenderClass, Msg: string; MsgType: TMessageType;
-  const Group, MsgID, UnitFile: string): PDBusMessage;
+function NewAddTraceCall(const Trace: TTrace): PDBusMessage;
 var
   Iter: DBusMessageIter;
   TypeNumber: LongInt;
   Stamp: Double;
+  SenderClass: string;
   Complete: Boolean;
 begin
   Result := dbus_message_new_method_call(ViewerBusName, ViewerObjectPath, ViewerInterface, ViewerMethod);
   if Result = nil then
     Exit;
-  TypeNumber := TypeNumbers[MsgType];
-  Stamp := Now;
+  SenderClass := '';
+  if Trace.SenderClass <> nil then
+    SenderClass := Trace.SenderClass.ClassName;
+  TypeNumber := TypeNumbers[Trace.MsgType];
+  Stamp := Trace.Stamp;
   dbus_message_iter_init_append(Result, @Iter);
-  Complete := AppendText(Iter, SenderClass) and AppendText(Iter, Msg)
+  Complete := AppendText(Iter, SenderClass) and AppendText(Iter, Trace.Msg)
     and (dbus_message_iter_append_basic(@Iter, DBUS_TYPE_INT32, @TypeNumber) <> 0)
-    and AppendText(Iter, Group) and AppendText(Iter, ThisHostName) and AppendText(Iter, MsgID)
-    and AppendText(Iter, UnitFile)
+    and AppendText(Iter, Trace.Group) and AppendText(Iter, ThisHostName)
+    and AppendText(Iter, Trace.MsgID) and AppendText(Iter, Trace.UnitFile)
     and (dbus_message_iter_append_basic(@Iter, DBUS_TYPE_DOUBLE, @Stamp) <> 0);
   if not Complete then
   begin
@@ -242,90 +332,636 @@ begin
   end;
 end;
 
-{ Sends the call and waits for the viewer's answer; returns why it failed, or ''. }
-function Deliver(const SenderClass, Msg: string; MsgType: TMessageType;
-  const Group, MsgID, UnitFile, RemoteComputer: string): string;
+{ --- Clocks: the Free Pascal run-time library asks the kernel each time, libc does not --- }
+
+function clock_gettime(Clock: cint; Time: ptimespec): cint; cdecl; external 'c';
+function madvise(Address: Pointer; Length: csize_t; Advice: cint): cint; cdecl; external 'c';
+
+{ Milliseconds on a clock that never steps back. }
+function Ticks: QWord;
 var
-  Error: DBusError;
-  Bus: PDBusConnection;
-  Call, Reply: PDBusMessage;
+  Time: timespec;
 begin
-  dbus_error_init(@Error);
-  Call := nil;
-  Reply := nil;
-  try
-    Bus := ConnectionFor(RemoteComputer, Error);
-    if Bus = nil then
-      Exit(ErrorText(Error, 'No connection to the bus'));
-    Call := NewAddTraceCall(SenderClass, Msg, MsgType, Group, MsgID, UnitFile);
-    if Call = nil then
-      Exit('Out of memory');
-    Reply := dbus_connection_send_with_reply_and_block(Bus, Call, CallTimeoutMs, @Error);
-    if Reply = nil then
-      Exit(ErrorText(Error, 'No reply from the viewer'));
-    Result := '';
-  finally
-    if Reply <> nil then
-      dbus_message_unref(Reply);
-    if Call <> nil then
-      dbus_message_unref(Call);
-    dbus_error_free(@Error);
-  end;
+  clock_gettime(ClockMonotonic, @Time);
+  Result := QWord(Time.tv_sec) * 1000 + QWord(Time.tv_nsec) div 1000000;
 end;
 
-procedure PostTrace(const SenderClass, Msg: string; MsgType: TMessageType;
-  const Group, MsgID, UnitFile, RemoteComputer: string);
+{ The local time as Now gives it; Now itself is asked once a second for the zone's offset
+  (under Lock). }
+function LocalNow: TDateTime;
+var
+  Time: timespec;
+  Utc: TDateTime;
 begin
+  clock_gettime(ClockRealtime, @Time);
+  Utc := UnixDateDelta + (Time.tv_sec + Time.tv_nsec / 1E9) / SecsPerDay;
+  if Time.tv_sec <> OffsetSecond then
+  begin
+    OffsetSecond := Time.tv_sec;
+    ZoneOffset := Round((Now - Utc) * SecsPerDay) / SecsPerDay;
+  end;
+  Result := Utc + ZoneOffset;
+end;
+
+{ --- The queue, shared by the callers and the sender (under Lock) --- }
+
+procedure GrowQueue;
+var
+  Bigger: array of TTrace;
+  I: Integer;
+begin
+  SetLength(Bigger, 2 * Length(Queue));
+  for I := 0 to Queued - 1 do
+    Bigger[I] := Queue[(QueueHead + I) and High(Queue)];
+  Queue := Bigger;
+  QueueHead := 0;
+end;
+
+{ Takes up to Wanted messages from the head of the queue; returns how many. }
+function TakeQueued(var Taken: array of TTrace; Wanted: Integer): Integer;
+var
+  Blank: TTrace;
+begin
+  Blank := Default(TTrace);
   EnterCriticalSection(Lock);
   try
-    try
-      LastError := Deliver(SenderClass, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
-    except
-      { The instrumented program goes on whatever happened here. }
-      on E: Exception do
-        LastError := E.Message;
-      else
-        LastError := 'Unknown failure';
+    Result := 0;
+    while (Result < Wanted) and (Queued > 0) do
+    begin
+      Taken[Result] := Queue[QueueHead];
+      Queue[QueueHead] := Blank;
+      QueueHead := (QueueHead + 1) and High(Queue);
+      Dec(Queued);
+      Inc(Result);
     end;
+    if (Result > 0) and (RoomWaiters > 0) then
+      RTLEventSetEvent(RoomEvent);
   finally
     LeaveCriticalSection(Lock);
   end;
 end;
 
-procedure AddDebug(Sender: TObject; const Msg: string; MsgType: TMessageType;
+{ Counts messages as done, the last of them leaving its outcome ('' = delivered). }
+procedure SettleMessages(Count: Integer; const Outcome: string);
+begin
+  if Count = 0 then
+    Exit;
+  EnterCriticalSection(Lock);
+  try
+    Inc(Settled, Count);
+    LastError := Outcome;
+    if SettledWaiters > 0 then
+      RTLEventSetEvent(SettledEvent);
+  finally
+    LeaveCriticalSection(Lock);
+  end;
+end;
+
+{ --- The sender: its connection and the calls in flight --- }
+
+{ Starts a pause after a failure (one pause for the failures of one round), longer each time
+  until a message is delivered again. }
+procedure BackOff(const Reason: string);
+begin
+  if Ticks < BackoffUntil then
+    Exit;
+  BackoffMs := BackoffMs * 2;
+  if BackoffMs < FirstBackoffMs then
+    BackoffMs := FirstBackoffMs;
+  if BackoffMs > LongestBackoffMs then
+    BackoffMs := LongestBackoffMs;
+  BackoffUntil := Ticks + BackoffMs;
+  BackoffReason := Reason;
+end;
+
+{ Settles the answered calls at the head of the window, in the order they were sent. }
+procedure SettleAnswered;
+var
+  Count: Integer;
+  Outcome: string;
+begin
+  Count := 0;
+  Outcome := '';
+  while (InFlightCount > 0) and InFlight[InFlightHead].Answered do
+  begin
+    Outcome := InFlight[InFlightHead].Error;
+    InFlight[InFlightHead].Error := '';
+    InFlightHead := (InFlightHead + 1) mod Window;
+    Dec(InFlightCount);
+    Inc(Count);
+  end;
+  SettleMessages(Count, Outcome);
+end;
+
+{ Gives up every call in flight: it may still arrive, but no answer will say so. }
+procedure AbandonInFlight(const Reason: string);
+var
+  I: Integer;
+begin
+  for I := 0 to InFlightCount - 1 do
+    with InFlight[(InFlightHead + I) mod Window] do
+      if not Answered then
+      begin
+        Answered := True;
+        Error := Reason;
+      end;
+  SettleAnswered;
+end;
+
+procedure MarkAnswered(Serial: dbus_uint32_t; const Error: string);
+var
+  I, At: Integer;
+begin
+  for I := 0 to InFlightCount - 1 do
+  begin
+    At := (InFlightHead + I) mod Window;
+    if InFlight[At].Serial = Serial then
+    begin
+      InFlight[At].Answered := True;
+      InFlight[At].Error := Error;
+      Exit;
+    end;
+  end;
+end;
+
+procedure DropConnection(const Reason: string);
+begin
+  AbandonInFlight(Reason);
+  CloseConnection;
+  BackOff(Reason);
+end;
+
+{ Takes the answers libdbus has read; returns how many messages came. }
+function PopAnswers: Integer;
+var
+  Answer: PDBusMessage;
+  Error: DBusError;
+  Name: string;
+  I: Integer;
+begin
+  Result := 0;
+  repeat
+    Answer := dbus_connection_pop_message(Connection);
+    if Answer = nil then
+      Break;
+    Inc(Result);
+    case dbus_message_get_type(Answer) of
+      DBUS_MESSAGE_TYPE_METHOD_RETURN:
+      begin
+        MarkAnswered(dbus_message_get_reply_serial(Answer), '');
+        BackoffMs := 0;
+      end;
+      DBUS_MESSAGE_TYPE_ERROR:
+      begin
+        dbus_error_init(@Error);
+        dbus_set_error_from_message(@Error, Answer);
+        MarkAnswered(dbus_message_get_reply_serial(Answer), ErrorText(Error, 'The viewer failed'));
+        Name := StrPas(dbus_message_get_error_name(Answer));
+        for I := Low(NoViewerErrors) to High(NoViewerErrors) do
+          if Name = NoViewerErrors[I] then
+            BackOff(ErrorText(Error, 'No viewer'));
+        dbus_error_free(@Error);
+      end;
+    end;
+    dbus_message_unref(Answer);
+  until False;
+end;
+
+{ Waits up to WaitMs for the bus socket to have answers, or room for what is still to be
+  written. The wait is outside libdbus, so that a fork meanwhile finds libdbus idle. }
+procedure AwaitSocket(WaitMs: Integer);
+var
+  Poll: pollfd;
+begin
+  Poll.fd := ConnectionFd;
+  Poll.events := POLLIN;
+  Poll.revents := 0;
+  if dbus_connection_has_messages_to_send(Connection) <> 0 then
+    Poll.events := Poll.events or POLLOUT;
+  fpPoll(@Poll, 1, WaitMs);
+end;
+
+{ Takes in the answers that have come, waiting up to WaitMs for the first; gives up calls
+  unanswered for too long. }
+procedure CollectAnswers(WaitMs: Integer);
+var
+  Alive: Boolean;
+  Rounds: Integer;
+begin
+  if Connection = nil then
+  begin
+    AbandonInFlight('The connection to the bus was closed');
+    Exit;
+  end;
+  if (WaitMs > 0) and (ConnectionFd >= 0) then
+  begin
+    AwaitSocket(WaitMs);
+    WaitMs := 0;
+  end;
+  { libdbus reads a little at a time; a full window of answers takes a few reads. }
+  Rounds := 0;
+  repeat
+    Alive := (dbus_connection_read_write(Connection, WaitMs) <> 0)
+      and (dbus_connection_get_is_connected(Connection) <> 0);
+    WaitMs := 0;
+    Inc(Rounds);
+  until not Alive or (PopAnswers = 0) or (Rounds = 16);
+  SenderBeat := Ticks;
+  if not Alive then
+  begin
+    DropConnection('The connection to the bus was lost');
+    Exit;
+  end;
+  SettleAnswered;
+  if (InFlightCount > 0) and (Ticks - InFlight[InFlightHead].SentAt > CallTimeoutMs) then
+  begin
+    AbandonInFlight('No reply from the viewer');
+    BackOff('No reply from the viewer');
+  end;
+end;
+
+{ Settles every call in flight, waiting for their answers. }
+procedure AwaitInFlight;
+begin
+  while InFlightCount > 0 do
+    CollectAnswers(PollMs);
+end;
+
+{ The connection for Address: the kept one, or a new one once the pause after a failure is
+  over; nil (with the reason) when there is none. }
+function ConnectionFor(const Address: string; out Reason: string): PDBusConnection;
+var
+  Error: DBusError;
+begin
+  Result := nil;
+  if (Connection <> nil) and (Address <> ConnectionAddress) then
+  begin
+    AwaitInFlight;
+    CloseConnection;
+  end;
+  if Connection = nil then
+  begin
+    if Ticks < BackoffUntil then
+    begin
+      Reason := BackoffReason;
+      Exit;
+    end;
+    dbus_error_init(@Error);
+    Connection := OpenConnection(Address, Error);
+    ConnectionAddress := Address;
+    if Connection = nil then
+      Reason := ErrorText(Error, 'No connection to the bus')
+    else if dbus_connection_get_unix_fd(Connection, @ConnectionFd) = 0 then
+      ConnectionFd := -1;
+    dbus_error_free(@Error);
+    if Connection = nil then
+      BackOff(Reason);
+  end;
+  Result := Connection;
+end;
+
+{ Sends one message, or settles it as failed while there is no viewer to send it to. }
+procedure SendTrace(const Trace: TTrace);
+var
+  Bus: PDBusConnection;
+  Call: PDBusMessage;
+  Reason: string;
+  Serial: dbus_uint32_t;
+  At: Integer;
+begin
+  Bus := ConnectionFor(Trace.Address, Reason);
+  if Bus <> nil then
+  begin
+    if Ticks < BackoffUntil then
+      Reason := BackoffReason
+    else
+    begin
+      Reason := 'Out of memory';
+      Call := NewAddTraceCall(Trace);
+      if Call <> nil then
+      begin
+        if dbus_connection_send(Bus, Call, @Serial) <> 0 then
+        begin
+          At := (InFlightHead + InFlightCount) mod Window;
+          InFlight[At].Serial := Serial;
+          InFlight[At].SentAt := Ticks;
+          InFlight[At].Answered := False;
+          InFlight[At].Error := '';
+          Inc(InFlightCount);
+          Reason := '';
+        end;
+        dbus_message_unref(Call);
+      end;
+    end;
+  end;
+  if Reason <> '' then
+  begin
+    AwaitInFlight;
+    SettleMessages(1, Reason);
+  end;
+end;
+
+{ Sends queued messages while the window has room; returns whether any were sent. }
+function SendQueued: Boolean;
+var
+  Count, I: Integer;
+begin
+  Count := TakeQueued(Batch, Window - InFlightCount);
+  for I := 0 to Count - 1 do
+  begin
+    SendTrace(Batch[I]);
+    Batch[I] := Default(TTrace);
+  end;
+  Result := Count > 0;
+end;
+
+{ Whether the queue is empty or the window full, so that the sender may wait for answers. }
+function MayWait: Boolean;
+begin
+  Result := (InFlightCount = Window) or (Queued = 0);
+end;
+
+function SenderMain(Parameter: Pointer): PtrInt;
+begin
+  Result := 0;
+  try
+    repeat
+      SenderBeat := Ticks;
+      SendQueued;
+      if InFlightCount > 0 then
+      begin
+        if MayWait then
+          CollectAnswers(PollMs)
+        else
+          CollectAnswers(0);
+      end
+      else
+      begin
+        EnterCriticalSection(Lock);
+        SenderIdle := (Queued = 0) and not Stopping;
+        LeaveCriticalSection(Lock);
+        if SenderIdle then
+          RTLEventWaitFor(WorkEvent, 1000);
+        EnterCriticalSection(Lock);
+        SenderIdle := False;
+        LeaveCriticalSection(Lock);
+      end;
+    until Stopping;
+    SenderEnded := True;
+  except
+    { The program goes on; its later messages are sent by the calling threads. }
+    EnterCriticalSection(Lock);
+    Threaded := False;
+    SenderRunning := False;
+    LeaveCriticalSection(Lock);
+  end;
+end;
+
+{ The calling thread's own sending, when there is no sender thread. }
+procedure SendInline;
+begin
+  SendQueued;
+  while Queued > 0 do
+  begin
+    CollectAnswers(PollMs);
+    SendQueued;
+  end;
+  if InFlightCount > 0 then
+    CollectAnswers(0);
+end;
+
+{ Starts the sender thread when there may be one and it does not run yet (under Lock). }
+procedure StartSender;
+begin
+  if SenderRunning or not Threaded then
+    Exit;
+  SenderBeat := Ticks;
+  SenderRunning := BeginThread(@SenderMain, nil, Sender) <> TThreadID(0);
+  Threaded := SenderRunning;
+end;
+
+{ Whether the sender thread has not come back from libdbus for too long (under Lock). }
+function SenderStuck: Boolean;
+begin
+  Result := SenderRunning and (Ticks - SenderBeat > SenderStuckMs);
+end;
+
+{ Queues the message, waiting while the queue is full. }
+procedure Enqueue(var Trace: TTrace);
+begin
+  EnterCriticalSection(Lock);
+  try
+    Trace.Stamp := LocalNow;
+    while Queued >= MaxQueued do
+    begin
+      if SenderStuck then
+      begin
+        LastError := 'The sender thread is stuck in libdbus; the message was dropped';
+        Exit;
+      end;
+      Inc(RoomWaiters);
+      LeaveCriticalSection(Lock);
+      RTLEventWaitFor(RoomEvent, 10);
+      EnterCriticalSection(Lock);
+      Dec(RoomWaiters);
+    end;
+    StartSender;
+    if Queued = Length(Queue) then
+      GrowQueue;
+    Queue[(QueueHead + Queued) and High(Queue)] := Trace;
+    Inc(Queued);
+    Inc(Posted);
+    if SenderIdle then
+      RTLEventSetEvent(WorkEvent);
+    { Waiters for room wake one another while there is room. }
+    if (RoomWaiters > 0) and (Queued < MaxQueued) then
+      RTLEventSetEvent(RoomEvent);
+  finally
+    LeaveCriticalSection(Lock);
+  end;
+end;
+
+{ --- Process life: a forked child, the end of the program --- }
+
+{ A child of fork has no sender thread, a copy of the parent's queue (which the parent
+  delivers), and the parent's socket; it starts with none of them. }
+procedure StartAfresh;
+var
+  I: Integer;
+begin
+  InitCriticalSection(Lock);
+  WorkEvent := RTLEventCreate;
+  RoomEvent := RTLEventCreate;
+  SettledEvent := RTLEventCreate;
+  SetLength(Queue, 0);
+  SetLength(Queue, FirstQueueSize);
+  QueueHead := 0;
+  Queued := 0;
+  Posted := 0;
+  Settled := 0;
+  RoomWaiters := 0;
+  SettledWaiters := 0;
+  SenderIdle := False;
+  SenderRunning := False;
+  if ConnectionFd >= 0 then
+    fpClose(ConnectionFd);
+  Connection := nil;
+  ConnectionFd := -1;
+  for I := 0 to Window - 1 do
+    InFlight[I].Error := '';
+  InFlightHead := 0;
+  InFlightCount := 0;
+end;
+
+procedure FollowFork;
+var
+  Pid: TPid;
+begin
+  if (ForkMark <> nil) and (ForkMark^ <> 0) then
+    Exit;
+  Pid := fpGetPid;
+  if OwnerPid <> Pid then
+  begin
+    if InterlockedExchange(ClaimedPid, Pid) <> Pid then
+    begin
+      StartAfresh;
+      WriteBarrier;
+      OwnerPid := Pid;
+    end
+    else
+      while OwnerPid <> Pid do
+        ThreadSwitch;
+  end;
+  if ForkMark <> nil then
+    ForkMark^ := 1;
+end;
+
+{ Sets up the mark a fork clears. }
+procedure MarkForks;
+var
+  Page: Pointer;
+begin
+  Page := fpmmap(nil, 4096, PROT_READ or PROT_WRITE, MAP_PRIVATE or MAP_ANONYMOUS, -1, 0);
+  if Page = MAP_FAILED then
+    Exit;
+  if madvise(Page, 4096, WipeOnFork) <> 0 then
+  begin
+    fpmunmap(Page, 4096);
+    Exit;
+  end;
+  ForkMark := Page;
+  ForkMark^ := 1;
+end;
+
+{ Waits until every message queued so far has been answered or given up, or until none has
+  been for DrainQuietMs, or the sender is stuck; what is left unanswered is the last error. }
+procedure Drain;
+var
+  Target, Seen: QWord;
+  QuietSince: QWord;
+begin
+  EnterCriticalSection(Lock);
+  try
+    Target := Posted;
+    Seen := Settled;
+    QuietSince := Ticks;
+    while (Settled < Target) and (Ticks - QuietSince < DrainQuietMs) and not SenderStuck do
+    begin
+      if SenderRunning then
+      begin
+        Inc(SettledWaiters);
+        LeaveCriticalSection(Lock);
+        RTLEventWaitFor(SettledEvent, 50);
+        EnterCriticalSection(Lock);
+        Dec(SettledWaiters);
+      end
+      else
+      begin
+        SendQueued;
+        CollectAnswers(PollMs);
+      end;
+      if Settled <> Seen then
+      begin
+        Seen := Settled;
+        QuietSince := Ticks;
+      end;
+    end;
+    if Settled < Target then
+      LastError := Format('%d message(s) not answered in time; the sender thread is stuck in libdbus',
+        [Target - Settled]);
+  finally
+    LeaveCriticalSection(Lock);
+  end;
+end;
+
+procedure PostTrace(SenderClass: TClass; const Msg: string; MsgType: TMessageType;
   const Group, MsgID, UnitFile, RemoteComputer: string);
 var
-  SenderClass: TClass;
+  Trace: TTrace;
 begin
-  SenderClass := nil;
-  if Sender <> nil then
-    SenderClass := Sender.ClassType;
-  AddDebug(SenderClass, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
+  try
+    FollowFork;
+    if Finished then
+      Exit;
+    Trace.SenderClass := SenderClass;
+    Trace.Msg := Msg;
+    Trace.MsgType := MsgType;
+    Trace.Group := Group;
+    Trace.MsgID := MsgID;
+    Trace.UnitFile := UnitFile;
+    Trace.Address := RemoteComputer;
+    Enqueue(Trace);
+    if not Threaded then
+    begin
+      EnterCriticalSection(Lock);
+      try
+        SendInline;
+      finally
+        LeaveCriticalSection(Lock);
+      end;
+    end;
+  except
+    { The instrumented program goes on whatever happened here. }
+    on E: Exception do
+    begin
+      EnterCriticalSection(Lock);
+      LastError := E.Message;
+      LeaveCriticalSection(Lock);
+    end;
+  end;
+end;
+
+procedure AddDebug(Sender: TObject; const Msg: string; MsgType: TMessageType;
+  const Group, MsgID, UnitFile, RemoteComputer: string);
+begin
+  if Sender = nil then
+    PostTrace(nil, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer)
+  else
+    PostTrace(Sender.ClassType, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
 end;
 
 procedure AddDebug(Sender: TClass; const Msg: string; MsgType: TMessageType;
   const Group, MsgID, UnitFile, RemoteComputer: string);
 begin
-  if Sender = nil then
-    PostTrace('', Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer)
-  else
-    PostTrace(Sender.ClassName, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
+  PostTrace(Sender, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
 end;
 
 procedure AddDebug(Sender: Pointer; const Msg: string; MsgType: TMessageType;
   const Group, MsgID, UnitFile, RemoteComputer: string);
 begin
-  PostTrace('', Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
+  PostTrace(nil, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
 end;
 
 procedure AddDebug(const Sender; const Msg: string; MsgType: TMessageType;
   const Group, MsgID, UnitFile, RemoteComputer: string);
 begin
-  PostTrace('', Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
+  PostTrace(nil, Msg, MsgType, Group, MsgID, UnitFile, RemoteComputer);
 end;
 
 function VireoLastError: string;
 begin
+  FollowFork;
+  Drain;
   EnterCriticalSection(Lock);
   try
     Result := LastError;
@@ -334,11 +970,52 @@ begin
   end;
 end;
 
+{ Delivers what is queued, then stops the sender and closes the connection. }
+procedure Finish;
+var
+  Waited: Integer;
+begin
+  FollowFork;
+  try
+    Drain;
+  except
+    { Whatever happened, the program ends. }
+  end;
+  EnterCriticalSection(Lock);
+  Finished := True;
+  Stopping := True;
+  RTLEventSetEvent(WorkEvent);
+  LeaveCriticalSection(Lock);
+  { Joining waits for good, so only a sender that has ended is joined. }
+  for Waited := 1 to 100 do
+    if SenderEnded or not SenderRunning then
+      Break
+    else
+      Sleep(10);
+  if not SenderRunning then
+    CloseConnection
+  else if SenderEnded then
+  begin
+    WaitForThreadTerminate(Sender, 0);
+    CloseConnection;
+  end;
+end;
+
+var
+  Manager: TThreadManager;
+
 initialization
+  OwnerPid := fpGetPid;
+  ClaimedPid := OwnerPid;
+  MarkForks;
   InitCriticalSection(Lock);
+  WorkEvent := RTLEventCreate;
+  RoomEvent := RTLEventCreate;
+  SettledEvent := RTLEventCreate;
+  SetLength(Queue, FirstQueueSize);
+  Threaded := GetThreadManager(Manager) and Assigned(Manager.InitManager);
 
 finalization
-  CloseConnection;
-  DoneCriticalSection(Lock);
+  Finish;
 
 end.

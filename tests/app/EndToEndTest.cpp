@@ -13,6 +13,8 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 
+#include <map>
+
 using vireo::testing::BuiltProgram;
 using vireo::testing::PrivateBus;
 
@@ -102,6 +104,66 @@ const char kProgram[] = "program Demo;\n"
                         "  WriteLn('done');\n"
                         "end.\n";
 
+// Posts bursts: "threads N T" from T threads (one, the main thread, without cthreads), "fork N"
+// before a fork (w0), in the child (w1, which then prints VireoLastError) and in the parent
+// after it (w2), "ask N T" as threads and then prints VireoLastError. Thread or process K posts the texts "wK 1" .. "wK N" in group
+// "wK". The program ends without waiting for the viewer: the unit's end delivers.
+const char kBurst[] = R"(program Burst;
+
+{$mode objfpc}{$H+}
+
+uses
+  {$ifdef THREADS}cthreads,{$endif} SysUtils, BaseUnix, Vireo;
+
+var
+  Count: Integer;
+
+function Post(Parameter: Pointer): PtrInt;
+var
+  I: Integer;
+  Name: string;
+begin
+  Name := 'w' + IntToStr(PtrInt(Parameter));
+  for I := 1 to Count do
+    AddDebug(nil, Name + ' ' + IntToStr(I), mtInfo, Name, 'Burst_1', 'Burst.dpr', '');
+  Result := 0;
+end;
+
+var
+  Threads: array of TThreadID;
+  I: Integer;
+  Child: TPid;
+  Status: cint;
+begin
+  Count := StrToInt(ParamStr(2));
+  if ParamStr(1) = 'fork' then
+  begin
+    Post(Pointer(0));
+    Child := fpFork;
+    if Child = 0 then
+    begin
+      Post(Pointer(1));
+      WriteLn('child: ', VireoLastError);
+      Halt(0);
+    end;
+    Post(Pointer(2));
+    fpWaitPid(Child, @Status, 0);
+  end
+  else
+  begin
+    SetLength(Threads, StrToInt(ParamStr(3)));
+    for I := 0 to High(Threads) do
+      {$ifdef THREADS}BeginThread(@Post, Pointer(PtrInt(I)), Threads[I]){$else}Post(Pointer(PtrInt(I))){$endif};
+    {$ifdef THREADS}
+    for I := 0 to High(Threads) do
+      WaitForThreadTerminate(Threads[I], 0);
+    {$endif}
+  end;
+  if ParamStr(1) = 'ask' then
+    WriteLn('last error: ', VireoLastError);
+end.
+)";
+
 // One message as the probe recorded it.
 struct Received {
     QString Date, Time, ClassName, Text, Type, Group, Computer, Id, UnitFile;
@@ -187,6 +249,52 @@ private:
     QString log_;
     bool compiled_ = false;
 };
+
+// The burst program built with the client unit, with and without cthreads.
+class BurstProgram {
+public:
+    explicit BurstProgram(bool threads)
+    {
+        program_ = dir_.filePath(QStringLiteral("burst"));
+        QStringList args = {QStringLiteral("-Fu") + kClients, QStringLiteral("-FU."), QStringLiteral("-oburst"),
+                            QStringLiteral("Burst.dpr")};
+        if (threads)
+            args.prepend(QStringLiteral("-dTHREADS"));
+        compiled_ = WriteFile(dir_.filePath(QStringLiteral("Burst.dpr")), kBurst)
+            && RunTool(QStringLiteral("fpc"), args, dir_.path(), &log_) == 0;
+    }
+
+    bool Compiled() const { return compiled_; }
+    std::string Log() const { return log_.toStdString(); }
+    QString Program() const { return program_; }
+
+private:
+    QTemporaryDir dir_;
+    QString program_;
+    QString log_;
+    bool compiled_ = false;
+};
+
+// Whether the records from index `from` on are, per group "wK", exactly the texts "wK 1" ..
+// "wK count" in order, for each of the wanted groups and no other.
+::testing::AssertionResult EachGroupWholeInOrder(const std::vector<Received>& records, size_t from,
+                                                 const QStringList& groups, int count)
+{
+    std::map<QString, int> last;
+    for (size_t i = from; i < records.size(); ++i) {
+        const Received& r = records[i];
+        const int number = r.Text.section(QLatin1Char(' '), 1).toInt();
+        if (!groups.contains(r.Group) || r.Text.section(QLatin1Char(' '), 0, 0) != r.Group || number != last[r.Group] + 1)
+            return ::testing::AssertionFailure() << "record " << i << ": " << r.Text.toStdString() << " after "
+                                                 << last[r.Group];
+        last[r.Group] = number;
+    }
+    for (const QString& group : groups) {
+        if (last[group] != count)
+            return ::testing::AssertionFailure() << group.toStdString() << " ends at " << last[group];
+    }
+    return ::testing::AssertionSuccess();
+}
 
 QString Trimmed(const std::string& line)
 {
@@ -319,4 +427,77 @@ TEST(EndToEnd, WithoutAViewerTheProgramRunsToItsEndAndKeepsTheReason)
     const QString noBus = QString::fromUtf8(process.readAllStandardOutput());
     EXPECT_TRUE(noBus.endsWith(QStringLiteral("done\n"))) << noBus.toStdString();
     EXPECT_FALSE(noBus.contains(QStringLiteral("last error: \n"))) << noBus.toStdString();
+}
+
+// Bursts from three threads, from a process before and after its fork, and from a program
+// without cthreads: every message arrives once, in order per sender, though each program ends
+// right after its last call. A child forked while the sender thread was inside libdbus may find
+// libdbus's own locks taken for good; then it must say so, and lose nothing of its parent's.
+TEST(EndToEnd, BurstsArriveWholeAndInOrderFromThreadsForksAndAtTheEnd)
+{
+    const BurstProgram threaded(true);
+    ASSERT_TRUE(threaded.Compiled()) << threaded.Log();
+    const BurstProgram plain(false);
+    ASSERT_TRUE(plain.Compiled()) << plain.Log();
+    QTemporaryDir out;
+    const QString probeFile = out.filePath(QStringLiteral("probe.txt"));
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
+    PrivateBus bus(env);
+    ASSERT_EQ(bus.Run(kProbe, {QStringLiteral("-RegServer")}), 0);
+
+    const struct {
+        const BurstProgram& program;
+        QStringList args, groups;
+    } runs[] = {
+        {threaded, {QStringLiteral("threads"), QStringLiteral("3000"), QStringLiteral("3")},
+         {QStringLiteral("w0"), QStringLiteral("w1"), QStringLiteral("w2")}},
+        {threaded, {QStringLiteral("fork"), QStringLiteral("3000")},
+         {QStringLiteral("w0"), QStringLiteral("w1"), QStringLiteral("w2")}},
+        {plain, {QStringLiteral("threads"), QStringLiteral("3000"), QStringLiteral("1")}, {QStringLiteral("w0")}},
+        {plain, {QStringLiteral("fork"), QStringLiteral("3000")},
+         {QStringLiteral("w0"), QStringLiteral("w1"), QStringLiteral("w2")}},
+    };
+    size_t from = 0;
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.args.join(QLatin1Char(' ')).toStdString());
+        QString output, errors;
+        ASSERT_EQ(bus.Run(run.program.Program(), run.args, &output, &errors), 0) << errors.toStdString();
+        QStringList groups = run.groups;
+        if (output.contains(QStringLiteral("child: 3000 message(s) not answered in time; the sender thread is stuck"))) {
+            groups.removeOne(QStringLiteral("w1"));
+        } else if (run.args[0] == QStringLiteral("fork")) {
+            EXPECT_EQ(output, QStringLiteral("child: \n"));
+        }
+        const size_t expected = from + 3000 * groups.size();
+        PrivateBus::WaitUntil([&] { return Records(probeFile).size() >= expected; });
+        const std::vector<Received> records = Records(probeFile);
+        EXPECT_EQ(records.size(), expected);
+        EXPECT_TRUE(EachGroupWholeInOrder(records, from, groups, 3000));
+        from = records.size();
+    }
+}
+
+// With a bus but no viewer, and with no bus at all, a burst from threads runs to its end and
+// VireoLastError tells why nothing arrived.
+TEST(EndToEnd, WithoutAViewerABurstRunsThroughAndKeepsTheReason)
+{
+    const BurstProgram threaded(true);
+    ASSERT_TRUE(threaded.Compiled()) << threaded.Log();
+    const QStringList args = {QStringLiteral("ask"), QStringLiteral("20000"), QStringLiteral("2")};
+    PrivateBus bus;
+    QString output;
+    ASSERT_EQ(bus.Run(threaded.Program(), args, &output), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("was not provided by any .service files"))) << output.toStdString();
+
+    QTemporaryDir nowhere;
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + nowhere.filePath(QStringLiteral("bus")));
+    process.setProcessEnvironment(env);
+    process.start(threaded.Program(), args);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const QString noBus = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_TRUE(noBus.startsWith(QStringLiteral("last error: Failed to connect to socket"))) << noBus.toStdString();
 }

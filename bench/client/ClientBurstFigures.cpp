@@ -1,0 +1,95 @@
+// The Pascal client unit under a burst: builds BurstFigures.dpr with fpc and the unit, runs it
+// against the viewer (with its recorder) on a private session bus, prints the program's figures
+// (cost of one AddDebug, time until all are stored) and how many messages the viewer stored,
+// in order per thread.
+//   bench_client_burst [--calls N] [--threads T] [--no-viewer]
+// --no-viewer leaves the viewer unregistered: the bus answers that there is none, nothing is stored.
+#include "PrivateBus.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+using vireo::testing::BuiltProgram;
+using vireo::testing::PrivateBus;
+
+int Option(const QStringList& args, const QString& name, int fallback)
+{
+    const int at = args.indexOf(name);
+    return at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : fallback;
+}
+
+// Runs a program to its end with the environment; its exit code, or -1.
+int Run(const QString& program, const QStringList& args, const QProcessEnvironment& env, QByteArray* output)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    const bool ended = process.waitForFinished(-1);
+    *output = process.readAll();
+    return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const int calls = Option(args, QStringLiteral("--calls"), 100000);
+    const int threads = std::max(1, Option(args, QStringLiteral("--threads"), 1));
+    const bool viewer = !args.contains(QStringLiteral("--no-viewer"));
+
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("burst-figures"));
+    QByteArray output;
+    if (Run(QStringLiteral("fpc"),
+            {QStringLiteral("-O2"), QStringLiteral("-Fu" VIREO_SOURCE_DIR "/clients"), QStringLiteral("-FU") + dir.path(),
+             QStringLiteral("-o") + program, QStringLiteral(VIREO_SOURCE_DIR "/bench/client/BurstFigures.dpr")},
+            QProcessEnvironment::systemEnvironment(), &output)
+        != 0) {
+        std::fprintf(stderr, "fpc failed:\n%s", output.constData());
+        return 1;
+    }
+
+    const QString probeFile = dir.filePath(QStringLiteral("probe.txt"));
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
+    PrivateBus bus(extra);
+    if (viewer && bus.Run(BuiltProgram(QStringLiteral("tests/app/vireo_probe")), {QStringLiteral("-RegServer")}) != 0) {
+        std::fprintf(stderr, "the viewer did not register\n");
+        return 1;
+    }
+    const int status = Run(program, {QString::number(calls), QString::number(threads)}, bus.Environment(), &output);
+    std::fputs(output.constData(), stdout);
+
+    // Texts "wT i" of thread T must arrive once each, i counting up from 1.
+    QFile file(probeFile);
+    const QByteArray stored = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (viewer && stored.isEmpty()) {
+        std::fprintf(stderr, "the viewer stored nothing\n");
+        return 1;
+    }
+    std::map<QString, int> next;
+    int arrived = 0;
+    bool inOrder = true;
+    for (const QByteArray& line : stored.split('\n')) {
+        const QList<QByteArray> fields = line.split('|');
+        if (!line.startsWith("record ") || fields.size() != 10 || !fields[6].startsWith('w'))
+            continue;
+        const QList<QByteArray> text = fields[4].split(' ');
+        const int number = text.value(1).toInt();
+        inOrder = inOrder && number == ++next[QString::fromUtf8(text[0])];
+        ++arrived;
+    }
+    const int expected = viewer ? calls / threads * threads : 0;
+    std::printf("stored by the viewer: %d of %d, in order per thread: %s\n", arrived, expected, inOrder ? "yes" : "no");
+    return status == 0 && arrived == expected && inOrder ? 0 : 1;
+}
