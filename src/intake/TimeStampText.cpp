@@ -283,7 +283,15 @@ const TimeConventions& LocaleTimeConventions::Current()
     return conventions_;
 }
 
-TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& conventions)
+namespace {
+
+struct DayAndMs {
+    int64_t Day;
+    int64_t MsOfDay;
+};
+
+// Splits an automation date into its whole day and the millisecond of that day, rounded.
+DayAndMs SplitTimeStamp(double automationDate)
 {
     if (!std::isfinite(automationDate))
         throw TimeStampError("Invalid time stamp: not a number");
@@ -299,7 +307,20 @@ TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& con
     }
     if (day < kFirstDay || day > kLastDay)
         throw TimeStampError("Time stamp outside the years 1 to 9999");
-    return {FormatDate(CivilFromAutomationDay(day), conventions), FormatTime(msOfDay, conventions)};
+    return {day, msOfDay};
+}
+
+} // namespace
+
+TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& conventions)
+{
+    const DayAndMs stamp = SplitTimeStamp(automationDate);
+    return {FormatDate(CivilFromAutomationDay(stamp.Day), conventions), FormatTime(stamp.MsOfDay, conventions)};
+}
+
+int TimeStampMillisecond(double automationDate)
+{
+    return static_cast<int>(SplitTimeStamp(automationDate).MsOfDay % 1000);
 }
 
 } // namespace vireo

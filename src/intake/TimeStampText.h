@@ -63,4 +63,8 @@ struct TimeStampTexts {
 // years 1 to 9999.
 TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& conventions);
 
+// The millisecond (0 to 999) within the second that FormatTimeStamp's time text shows, rounded
+// as it rounds; throws TimeStampError where it does.
+int TimeStampMillisecond(double automationDate);
+
 } // namespace vireo
