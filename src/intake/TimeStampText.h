@@ -67,4 +67,8 @@ TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& con
 // as it rounds; throws TimeStampError where it does.
 int TimeStampMillisecond(double automationDate);
 
+// The time stamp as ISO 8601 local time with milliseconds ("2026-12-08T11:05:50.123"), rounded
+// as FormatTimeStamp rounds; throws TimeStampError where it does.
+std::string FormatIsoTimeStamp(double automationDate);
+
 } // namespace vireo

@@ -5,6 +5,9 @@
 #include "viewer/MessageColumns.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <stdexcept>
 
 namespace vireo {
@@ -25,21 +28,31 @@ bool IsAscii(const QString& text)
 
 } // namespace
 
+namespace {
+
+void InsertMilliseconds(std::string& time, double automationDate)
+{
+    const int ms = TimeStampMillisecond(automationDate);
+    const std::size_t lastDigit = time.find_last_of("0123456789");
+    const char digits[] = {'.', static_cast<char>('0' + ms / 100), static_cast<char>('0' + ms / 10 % 10),
+                           static_cast<char>('0' + ms % 10)};
+    time.insert(lastDigit == std::string::npos ? time.size() : lastDigit + 1, digits, sizeof digits);
+}
+
+} // namespace
+
 std::string TimeWithMilliseconds(const TTraceInfo& message)
 {
     std::string text = message.MessageTime.str();
-    const int ms = TimeStampMillisecond(message.MessageDateTime);
-    const std::size_t lastDigit = text.find_last_of("0123456789");
-    const char digits[] = {'.', static_cast<char>('0' + ms / 100), static_cast<char>('0' + ms / 10 % 10),
-                           static_cast<char>('0' + ms % 10)};
-    text.insert(lastDigit == std::string::npos ? text.size() : lastDigit + 1, digits, sizeof digits);
+    InsertMilliseconds(text, message.MessageDateTime);
     return text;
 }
 
 std::string_view ShownColumns::Text(const TTraceInfo& message, int column, std::string& scratch) const
 {
     if (column == kTimeColumn && Milliseconds) {
-        scratch = TimeWithMilliseconds(message);
+        scratch.assign(message.MessageTime.view()); // reuses the scratch's room: no allocation per row
+        InsertMilliseconds(scratch, message.MessageDateTime);
         return scratch;
     }
     return MessageColumnText(message, column);
@@ -63,6 +76,8 @@ TextMatcher::TextMatcher(const QString& pattern, bool regularExpression)
         starts_[first] = true;
         if (first >= 'a' && first <= 'z')
             starts_[first - ('a' - 'A')] = true;
+        firstLower_ = static_cast<char>(first);
+        firstUpper_ = (first >= 'a' && first <= 'z') ? static_cast<char>(first - ('a' - 'A')) : firstLower_;
     }
 }
 
@@ -75,6 +90,21 @@ bool TextMatcher::MatchesAscii(std::string_view text) const
         return false;
     const std::size_t last = text.size() - size;
     for (std::size_t at = 0; at <= last; ++at) {
+#if defined(__SSE2__)
+        // Sixteen bytes at a time past those that cannot begin a match.
+        while (at + 16 <= last + 1) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+            const int hits = _mm_movemask_epi8(
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(firstLower_)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(firstUpper_))));
+            if (hits != 0) {
+                at += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
+                break;
+            }
+            at += 16;
+        }
+        if (at > last)
+            return false;
+#endif
         if (!starts_[static_cast<unsigned char>(text[at])])
             continue;
         std::size_t k = 1;
@@ -99,10 +129,20 @@ bool TextMatcher::Matches(std::string_view text) const
 
 bool TextMatcher::Matches(const TTraceInfo& message, const ShownColumns& columns) const
 {
-    std::string scratch;
-    for (const int column : columns.Columns)
-        if (Matches(columns.Text(message, column, scratch)))
+    thread_local std::string scratch;
+    for (const int column : columns.Columns) {
+        const std::string_view text = columns.Text(message, column, scratch);
+        // Pooled texts repeat from row to row as the same characters: one that did not match
+        // the last time needs no second look. Text made in scratch always does.
+        auto& missed = lastMiss_[static_cast<std::size_t>(column) % lastMiss_.size()];
+        const bool pooled = text.data() != scratch.data();
+        if (pooled && text.data() == missed.data() && text.size() == missed.size())
+            continue;
+        if (Matches(text))
             return true;
+        if (pooled)
+            missed = text;
+    }
     return false;
 }
 

@@ -47,6 +47,9 @@ private:
     QString needle_;                // for texts looked for that are not all ASCII
     std::string asciiNeedle_;       // lower-cased, when the text looked for is all ASCII
     std::array<bool, 256> starts_{}; // the bytes that may begin a match of asciiNeedle_
+    char firstLower_ = 0, firstUpper_ = 0; // the same two bytes, for a search many bytes at a time
+    // Per column, the last text that did not match: a cache of the search, hence mutable.
+    mutable std::array<std::string_view, 8> lastMiss_{};
 };
 
 // The row a search lands on, and whether it went past an end of the list to get there.

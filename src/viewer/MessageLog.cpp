@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vireo {
 
@@ -58,26 +61,6 @@ void AppendField(std::string& out, std::string_view name, std::string_view text)
     out += name;
     out += "\":";
     AppendJsonString(out, text);
-}
-
-// The time stamp as ISO 8601 local time with milliseconds, e.g. 2026-12-08T11:05:50.123.
-void AppendIsoTime(std::string& out, double automationDate)
-{
-    static const TimeConventions iso = [] {
-        TimeConventions c;
-        c.ShortDateFormat = "yyyy-mm-dd";
-        c.HourLeadingZero = true;
-        return c;
-    }();
-    const TimeStampTexts texts = FormatTimeStamp(automationDate, iso);
-    const int ms = TimeStampMillisecond(automationDate);
-    out += texts.Date;
-    out += 'T';
-    out += texts.Time;
-    out += '.';
-    out += static_cast<char>('0' + ms / 100);
-    out += static_cast<char>('0' + ms / 10 % 10);
-    out += static_cast<char>('0' + ms % 10);
 }
 
 // ---- Reading ----------------------------------------------------------------------------------
@@ -179,7 +162,8 @@ public:
     bool NumberValue(std::string_view& token)
     {
         const std::size_t from = i_;
-        while (i_ < s_.size() && std::strchr("+-0123456789.eE", s_[i_]) != nullptr && s_[i_] != '\0')
+        while (i_ < s_.size() && ((s_[i_] >= '0' && s_[i_] <= '9') || s_[i_] == '-' || s_[i_] == '+' ||
+                                  s_[i_] == '.' || s_[i_] == 'e' || s_[i_] == 'E'))
             ++i_;
         token = s_.substr(from, i_ - from);
         return !token.empty();
@@ -250,20 +234,56 @@ private:
     bool String(std::string& out)
     {
         out.clear();
+        bool ascii = true;
         for (;;) {
-            std::size_t run = i_;
-            while (run < s_.size() && s_[run] != '"' && s_[run] != '\\' &&
-                   static_cast<unsigned char>(s_[run]) >= 0x20)
-                ++run;
+            const std::size_t run = PlainRun(i_, ascii);
             out.append(s_.data() + i_, run - i_);
             i_ = run;
             if (i_ >= s_.size() || static_cast<unsigned char>(s_[i_]) < 0x20)
                 return false;
             if (s_[i_++] == '"')
-                return IsUtf8(out);
+                return ascii || IsUtf8(out);
             if (!Escape(out))
                 return false;
         }
+    }
+
+    // The end of the bytes from `from` on that stand for themselves in a string; ascii is
+    // cleared when one of them is not ASCII.
+    std::size_t PlainRun(std::size_t from, bool& ascii) const
+    {
+        std::size_t at = from;
+#if defined(__SSE2__)
+        const __m128i quote = _mm_set1_epi8('"');
+        const __m128i backslash = _mm_set1_epi8('\\');
+        const __m128i below = _mm_set1_epi8(0x20);
+        while (at + 16 <= s_.size()) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s_.data() + at));
+            const int high = _mm_movemask_epi8(bytes); // bytes 0x80 and up
+            // A control byte is below 0x20 as a signed byte and not negative.
+            const __m128i control = _mm_andnot_si128(_mm_cmplt_epi8(bytes, _mm_setzero_si128()),
+                                                     _mm_cmplt_epi8(bytes, below));
+            const int stops = _mm_movemask_epi8(
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)), control));
+            if (stops != 0) {
+                const int length = __builtin_ctz(static_cast<unsigned>(stops));
+                if ((high & ((1 << length) - 1)) != 0)
+                    ascii = false;
+                return at + static_cast<std::size_t>(length);
+            }
+            if (high != 0)
+                ascii = false;
+            at += 16;
+        }
+#endif
+        for (; at < s_.size(); ++at) {
+            const auto c = static_cast<unsigned char>(s_[at]);
+            if (c == '"' || c == '\\' || c < 0x20)
+                break;
+            if (c >= 0x80)
+                ascii = false;
+        }
+        return at;
     }
 
     bool Escape(std::string& out)
@@ -410,7 +430,7 @@ void MessageLogWriter::Write(const TTraceInfo& message)
     buffer_ += ",\"MessageDateTime\":";
     AppendNumber(buffer_, message.MessageDateTime);
     buffer_ += ",\"MessageDateTimeISO\":\"";
-    AppendIsoTime(buffer_, message.MessageDateTime);
+    buffer_ += FormatIsoTimeStamp(message.MessageDateTime);
     buffer_ += "\"}\n";
     if (buffer_.size() >= kWriteBufferBytes)
         Flush();
