@@ -452,7 +452,10 @@ void SaveMessageLog(const std::filesystem::path& path, const MessageStore& store
     });
 }
 
-MessageLogReader::MessageLogReader(Sink sink) : sink_(std::move(sink)), fields_(std::make_unique<Fields>()) {}
+MessageLogReader::MessageLogReader(Sink sink, std::size_t maxLineBytes)
+    : sink_(std::move(sink)), maxLineBytes_(maxLineBytes), fields_(std::make_unique<Fields>())
+{
+}
 
 MessageLogReader::~MessageLogReader() = default;
 
@@ -463,7 +466,7 @@ void MessageLogReader::Feed(std::string_view piece)
         const std::size_t end = found ? static_cast<std::size_t>(static_cast<const char*>(found) - piece.data())
                                       : piece.size();
         const std::string_view part = piece.substr(0, end);
-        if (!pendingTooLong_ && pending_.size() + part.size() > kMaxMessageLogLineBytes) {
+        if (!pendingTooLong_ && pending_.size() + part.size() > maxLineBytes_) {
             pendingTooLong_ = true;
             pending_.clear();
             pending_.shrink_to_fit();

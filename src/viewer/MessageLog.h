@@ -26,7 +26,8 @@ inline constexpr std::string_view kMessageLogFormat = "vireo-log";
 inline constexpr int kMessageLogVersion = 1;
 // Opening refuses a larger file, and skips a longer line, rather than exhaust memory.
 inline constexpr std::uint64_t kMaxMessageLogBytes = std::uint64_t{8} << 30;
-inline constexpr std::size_t kMaxMessageLogLineBytes = std::size_t{64} << 20;
+// The line limit is far above any message the bus can carry, even with every byte escaped.
+inline constexpr std::size_t kMaxMessageLogLineBytes = std::size_t{1} << 30;
 // How many skipped line numbers a report lists.
 inline constexpr std::size_t kListedSkippedLines = 10;
 
@@ -69,7 +70,8 @@ struct MessageLogReport {
 class MessageLogReader {
 public:
     using Sink = std::function<void(TraceFields&& fields)>;
-    explicit MessageLogReader(Sink sink);
+    // A reader skipping lines longer than maxLineBytes.
+    explicit MessageLogReader(Sink sink, std::size_t maxLineBytes = kMaxMessageLogLineBytes);
     ~MessageLogReader();
 
     // Reads the next piece of the file. Throws MessageLogError when the first line names another
@@ -84,6 +86,7 @@ private:
 
     class Fields;
     Sink sink_;
+    std::size_t maxLineBytes_;
     std::unique_ptr<Fields> fields_;
     MessageLogReport report_;
     std::string pending_;          // the start of a line that the next piece continues

@@ -100,10 +100,11 @@ TEST(MessageLog, OtherFormatsNewerVersionsPipesAndHugeLinesAreRefusedClearly)
     EXPECT_EQ(refusal(R"( {"format" : "csv"})"), "This file is not a Vireo message log (its format is \"csv\").");
 
     // A line past the limit is skipped without being held; the next one still opens.
-    MessageLogReader reader([](TraceFields&&) {});
-    const std::string block(1 << 20, 'x');
+    constexpr std::size_t kLimit = 1 << 16;
+    MessageLogReader reader([](TraceFields&&) {}, kLimit);
+    const std::string block(1000, 'x');
     reader.Feed(R"({"ClassName":")");
-    for (std::size_t fed = 0; fed <= kMaxMessageLogLineBytes; fed += block.size())
+    for (std::size_t fed = 0; fed <= kLimit; fed += block.size())
         reader.Feed(block);
     reader.Feed("\"}\n" + Line("after"));
     const MessageLogReport& report = reader.Finish();
