@@ -9,6 +9,7 @@ packages=(
   dbus dbus-bin dbus-daemon libglib2.0-bin
   fpc libdbus-1-dev
   lcl-units-2.2
+  desktop-file-utils dpkg-dev
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QThread>
 
@@ -12,7 +13,27 @@
 
 namespace vireo::testing {
 
-PrivateBus::PrivateBus(const QProcessEnvironment& extra)
+namespace {
+
+// A session bus configuration that activates programs from the given service folders only.
+QString WriteConfig(const QString& folder, const QStringList& serviceDirs)
+{
+    QString text = QStringLiteral("<busconfig>\n  <type>session</type>\n  <listen>unix:tmpdir=%1</listen>\n")
+                       .arg(folder.toHtmlEscaped());
+    for (const QString& dir : serviceDirs)
+        text += QStringLiteral("  <servicedir>%1</servicedir>\n").arg(dir.toHtmlEscaped());
+    text += QStringLiteral("  <policy context=\"default\">\n    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                           "    <allow eavesdrop=\"true\"/>\n    <allow own=\"*\"/>\n  </policy>\n</busconfig>\n");
+    const QString path = folder + QStringLiteral("/bus.conf");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
+        throw std::runtime_error("cannot write the bus configuration");
+    return path;
+}
+
+} // namespace
+
+PrivateBus::PrivateBus(const QProcessEnvironment& extra, const QStringList& serviceDirs)
 {
     if (!dir_.isValid())
         throw std::runtime_error("no temporary folder");
@@ -27,8 +48,11 @@ PrivateBus::PrivateBus(const QProcessEnvironment& extra)
 
     daemon_.setProcessEnvironment(environment_);
     daemon_.setProcessChannelMode(QProcess::SeparateChannels);
+    const QString config = serviceDirs.isEmpty()
+        ? QStringLiteral("--session")
+        : QStringLiteral("--config-file=") + WriteConfig(dir_.path(), serviceDirs);
     daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+                  {config, QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
     if (!daemon_.waitForStarted(10000))
         throw std::runtime_error("dbus-daemon did not start");
     while (!daemon_.canReadLine()) {

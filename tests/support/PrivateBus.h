@@ -17,7 +17,8 @@ namespace vireo::testing {
 class PrivateBus {
 public:
     // Starts the daemon; extra variables go into its environment (and so into activated programs).
-    explicit PrivateBus(const QProcessEnvironment& extra = {});
+    // Given service folders, the bus starts programs from those alone instead of the data folder.
+    explicit PrivateBus(const QProcessEnvironment& extra = {}, const QStringList& serviceDirs = {});
     ~PrivateBus();
 
     // Address clients connect to.

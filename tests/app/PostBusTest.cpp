@@ -1,0 +1,98 @@
+// vireo-post run as a separate process against a viewer on a private bus.
+#include "PrivateBus.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+#include <QTemporaryDir>
+
+using vireo::testing::BuiltProgram;
+using vireo::testing::PrivateBus;
+
+namespace {
+
+const QString kPost = BuiltProgram(QStringLiteral("src/app/vireo-post"));
+const QString kProbe = BuiltProgram(QStringLiteral("tests/app/vireo_probe"));
+
+// The fields after "record " of each message the probe stored:
+// seq|date|time|class|text|type|group|computer|id|unit.
+std::vector<QStringList> Records(const QString& probeFile)
+{
+    QFile file(probeFile);
+    std::vector<QStringList> records;
+    if (!file.open(QIODevice::ReadOnly))
+        return records;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        if (line.startsWith(QStringLiteral("record ")))
+            records.push_back(line.mid(7).split(QLatin1Char('|')));
+    return records;
+}
+
+// Runs vireo-post on the bus with its standard input taken from a shell command.
+int PostPiped(PrivateBus& bus, const QString& input, const QStringList& args, QString* err)
+{
+    return bus.Run(QStringLiteral("/bin/sh"),
+                   QStringList{QStringLiteral("-c"), QStringLiteral("{ %1; } | \"$0\" \"$@\"").arg(input), kPost}
+                       + args,
+                   nullptr, err);
+}
+
+} // namespace
+
+TEST(PostCommandOnTheBus, PostsWordsAndEveryInputLineToAViewerStartedByTheBus)
+{
+    QTemporaryDir dir;
+    const QString probeFile = dir.filePath(QStringLiteral("probe.txt"));
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
+    PrivateBus bus(extra);
+    ASSERT_EQ(bus.Run(kProbe, {QStringLiteral("-RegServer")}), 0);
+
+    QString err;
+    ASSERT_EQ(bus.Run(kPost, {QStringLiteral("--class"), QStringLiteral("TScript"), QStringLiteral("--type=warning"),
+                              QStringLiteral("--group"), QStringLiteral("ci"), QStringLiteral("--id"),
+                              QStringLiteral("Step_1"), QStringLiteral("--unit"), QStringLiteral("rel/Unit1.pas"),
+                              QStringLiteral("disk"), QStringLiteral("almost full")},
+                      nullptr, &err),
+              0)
+        << err.toStdString();
+    // Three lines, one in Latin-1 and one with a Windows line end, 300 more to keep many calls in
+    // flight, and a last line without a line break.
+    ASSERT_EQ(PostPiped(bus, QStringLiteral("printf 'Caf\\303\\251\\nCaf\\351\\r\\n\\n'; seq 300; printf last"),
+                        {QStringLiteral("--group"), QStringLiteral("build")}, &err),
+              0)
+        << err.toStdString();
+
+    const auto records = Records(probeFile);
+    ASSERT_EQ(records.size(), 305u);
+    const QString host = QSysInfo::machineHostName();
+    EXPECT_EQ(records[0].mid(3), (QStringList{QStringLiteral("TScript"), QStringLiteral("disk almost full"),
+                                              QStringLiteral("2"), QStringLiteral("ci"), host, QStringLiteral("Step_1"),
+                                              QDir::current().absoluteFilePath(QStringLiteral("rel/Unit1.pas"))}));
+    EXPECT_FALSE(records[0][1].isEmpty());
+    EXPECT_FALSE(records[0][2].isEmpty());
+    const QStringList lines = {QStringLiteral("Caf\u00E9"), QStringLiteral("Caf\uFFFD"), QString()};
+    for (int i = 1; i < 305; ++i) {
+        const QString text = i <= 3 ? lines[i - 1] : i == 304 ? QStringLiteral("last") : QString::number(i - 3);
+        EXPECT_EQ(records[i].mid(3), (QStringList{QString(), text, QStringLiteral("0"), QStringLiteral("build"), host,
+                                                  QString(), QString()}))
+            << i;
+    }
+}
+
+TEST(PostCommandOnTheBus, FailsClearlyWhenNoViewerCanBeReached)
+{
+    PrivateBus bus; // nothing registered
+    QString err;
+    EXPECT_EQ(bus.Run(kPost, {QStringLiteral("hello")}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("message 1 was not taken"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("VireoX.Vireo"))) << err.toStdString();
+    EXPECT_EQ(PostPiped(bus, QStringLiteral("seq 1000"), {}, &err), 1);
+    EXPECT_EQ(err.count(QStringLiteral("not taken")), 1) << err.toStdString();
+
+    EXPECT_EQ(bus.Run(kPost, {QStringLiteral("--type"), QStringLiteral("fatal"), QStringLiteral("x")}, nullptr, &err),
+              2);
+    EXPECT_TRUE(err.contains(QStringLiteral("--type takes general, info, warning or error")));
+}
