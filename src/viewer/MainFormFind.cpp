@@ -123,10 +123,11 @@ ShownColumns TForm_Main::CurrentShownColumns() const
 
 void TForm_Main::FindMessage(bool forward)
 {
-    if (!FindBar->isVisible() || Edit_Find->text().isEmpty()) {
+    if (Edit_Find->text().isEmpty()) {
         Find1Click();
         return;
     }
+    FindBar->show(); // F3 after Escape searches again, and the bar shows where it went
     std::optional<TextMatcher> matcher;
     try {
         matcher.emplace(Edit_Find->text(), CheckBox_FindRegExp->isChecked());

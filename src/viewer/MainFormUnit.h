@@ -459,7 +459,8 @@ public:
     QAction* CopyMessages1;            // "&Copy" (Ctrl+C in the list)
     // Ctrl+F: shows the find bar with its text selected.
     void Find1Click();
-    // Selects the next (previous) row whose visible columns hold the text, wrapping at the ends.
+    // Selects the next (previous) row whose visible columns hold the text, wrapping at the ends;
+    // without a text it opens the find bar instead.
     void FindMessage(bool forward);
     // Escape: hides the find bar and gives the list the focus.
     void CloseFindBar();

@@ -206,6 +206,10 @@ TEST_F(ViewerWindow, TheFindBarFindsForwardAndBackWrapsAndScrollsAHeldList)
     QTest::keyClick(form->Edit_Find, Qt::Key_Escape);
     EXPECT_FALSE(form->FindBar->isVisible());
     EXPECT_TRUE(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_F3); // searches again, the only match being the current row
+    EXPECT_TRUE(form->FindBar->isVisible());
+    EXPECT_EQ(current(), 290);
+    EXPECT_EQ(form->Label_FindNotice->text(), "Passed the end, continued from the top");
     EXPECT_EQ(form->Edit_Find->accessibleName(), "Find");
     EXPECT_EQ(form->CheckBox_FindRegExp->accessibleName(), "Regular Expression");
 }
