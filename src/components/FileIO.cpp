@@ -29,6 +29,8 @@ public:
             ::close(fd_);
     }
     int get() const { return fd_; }
+    // Hands the descriptor over to the caller, who closes it.
+    void release() { fd_ = -1; }
     // Closes now and reports the close's own failure (where a full disk may first show).
     int close()
     {
@@ -65,18 +67,43 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path)
 
 } // namespace
 
-std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes)
+namespace {
+
+// Opens a file for reading without ever blocking: a folder, a pipe or a device is refused.
+int OpenRegularFile(const std::filesystem::path& path, struct stat& info)
 {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         Fail(path, errno);
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0)
+    Descriptor file(fd);
+    if (::fstat(fd, &info) != 0)
         Fail(path, errno);
     if (S_ISDIR(info.st_mode))
         Fail(path, EISDIR);
     if (!S_ISREG(info.st_mode))
         Fail(path, EINVAL);
+    file.release();
+    return fd;
+}
+
+// Reads up to size bytes; 0 at the end of the file.
+std::size_t ReadSome(int fd, char* into, std::size_t size, const std::filesystem::path& path)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, into, size);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            Fail(path, errno);
+    }
+}
+
+} // namespace
+
+std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes)
+{
+    struct stat info {};
+    Descriptor file(OpenRegularFile(path, info));
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes)
         Fail(path, EFBIG);
 
@@ -88,21 +115,39 @@ std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxByte
             Fail(path, EFBIG); // the file has grown since fstat
         if (filled == bytes.size())
             bytes.resize(bytes.size() + 65536);
-        const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            Fail(path, errno);
-        }
+        const std::size_t got = ReadSome(file.get(), bytes.data() + filled, bytes.size() - filled, path);
         if (got == 0)
             break;
-        filled += static_cast<std::size_t>(got);
+        filled += got;
     }
     bytes.resize(filled);
     return bytes;
 }
 
+void ReadFileInChunks(const std::filesystem::path& path, std::uint64_t maxSize,
+                      const std::function<void(std::string_view chunk)>& consume)
+{
+    struct stat info {};
+    Descriptor file(OpenRegularFile(path, info));
+    if (static_cast<std::uint64_t>(info.st_size) > maxSize)
+        Fail(path, EFBIG);
+    std::string buffer(std::size_t{1} << 20, '\0');
+    std::uint64_t total = 0;
+    while (const std::size_t got = ReadSome(file.get(), buffer.data(), buffer.size(), path)) {
+        total += got;
+        if (total > maxSize) // grown since fstat
+            Fail(path, EFBIG);
+        consume(std::string_view(buffer.data(), got));
+    }
+}
+
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view content, TemporaryName naming)
+{
+    WriteFileAtomically(path, [content](const ContentSink& write) { write(content); }, naming);
+}
+
+void WriteFileAtomically(const std::filesystem::path& path, const std::function<void(const ContentSink&)>& produce,
+                         TemporaryName naming)
 {
     const std::filesystem::path target = ResolveTarget(path);
     std::string temporary = target.string() + (naming == TemporaryName::Unique ? ".XXXXXX" : ".tmp");
@@ -117,7 +162,7 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view con
         const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
         if (::fchmod(file.get(), mode) != 0)
             Fail(path, errno);
-        WriteAll(file.get(), content, path);
+        produce([&file, &path](std::string_view piece) { WriteAll(file.get(), piece, path); });
         if (::fsync(file.get()) != 0 || file.close() != 0)
             Fail(path, errno);
         if (::rename(temporary.c_str(), target.c_str()) != 0)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,11 @@ namespace vireo {
 // (a pipe could block the window), and so is a file of more than maxBytes (EFBIG). Throws
 // std::system_error whose code tells the reason.
 std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes = SIZE_MAX);
+
+// Reads a regular file a piece at a time, refusing what ReadFileBytes refuses and, with EFBIG, a
+// file larger than maxSize bytes; consume gets each piece in order. Throws std::system_error.
+void ReadFileInChunks(const std::filesystem::path& path, std::uint64_t maxSize,
+                      const std::function<void(std::string_view chunk)>& consume);
 
 // How the temporary file of an atomic write is named.
 enum class TemporaryName {
@@ -23,6 +29,13 @@ enum class TemporaryName {
 // to the file it names; the file's permissions are kept (a new file gets 0644). Throws
 // std::system_error naming the file on failure, after removing the temporary file.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view content,
+                         TemporaryName naming = TemporaryName::Unique);
+
+// Takes each piece of a content written piece by piece.
+using ContentSink = std::function<void(std::string_view piece)>;
+// The same for a content too large to hold at once: produce writes it through the sink it is
+// given; an exception from produce leaves the old file whole, as a failed write does.
+void WriteFileAtomically(const std::filesystem::path& path, const std::function<void(const ContentSink&)>& produce,
                          TemporaryName naming = TemporaryName::Unique);
 
 // Creates a file with the given content and permissions only if no file of that name exists

@@ -1,5 +1,6 @@
 #include "intake/TimeStampText.h"
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -43,10 +44,11 @@ CivilDate CivilFromAutomationDay(int64_t day)
 
 void AppendNumber(std::string& out, int64_t value, int minDigits)
 {
-    const std::string digits = std::to_string(value);
-    for (int i = static_cast<int>(digits.size()); i < minDigits; ++i)
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    for (auto i = end - digits; i < minDigits; ++i)
         out += '0';
-    out += digits;
+    out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
 const std::string& NameOr(const std::string& name, const std::string& fallback)
@@ -283,7 +285,15 @@ const TimeConventions& LocaleTimeConventions::Current()
     return conventions_;
 }
 
-TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& conventions)
+namespace {
+
+struct DayAndMs {
+    int64_t Day;
+    int64_t MsOfDay;
+};
+
+// Splits an automation date into its whole day and the millisecond of that day, rounded.
+DayAndMs SplitTimeStamp(double automationDate)
 {
     if (!std::isfinite(automationDate))
         throw TimeStampError("Invalid time stamp: not a number");
@@ -299,7 +309,42 @@ TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& con
     }
     if (day < kFirstDay || day > kLastDay)
         throw TimeStampError("Time stamp outside the years 1 to 9999");
-    return {FormatDate(CivilFromAutomationDay(day), conventions), FormatTime(msOfDay, conventions)};
+    return {day, msOfDay};
+}
+
+} // namespace
+
+TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& conventions)
+{
+    const DayAndMs stamp = SplitTimeStamp(automationDate);
+    return {FormatDate(CivilFromAutomationDay(stamp.Day), conventions), FormatTime(stamp.MsOfDay, conventions)};
+}
+
+int TimeStampMillisecond(double automationDate)
+{
+    return static_cast<int>(SplitTimeStamp(automationDate).MsOfDay % 1000);
+}
+
+std::string FormatIsoTimeStamp(double automationDate)
+{
+    const DayAndMs stamp = SplitTimeStamp(automationDate);
+    const CivilDate date = CivilFromAutomationDay(stamp.Day);
+    std::string text;
+    text.reserve(23);
+    AppendNumber(text, date.Year, 4);
+    text += '-';
+    AppendNumber(text, date.Month, 2);
+    text += '-';
+    AppendNumber(text, date.Day, 2);
+    text += 'T';
+    AppendNumber(text, stamp.MsOfDay / 3'600'000, 2);
+    text += ':';
+    AppendNumber(text, stamp.MsOfDay / 60'000 % 60, 2);
+    text += ':';
+    AppendNumber(text, stamp.MsOfDay / 1000 % 60, 2);
+    text += '.';
+    AppendNumber(text, stamp.MsOfDay % 1000, 3);
+    return text;
 }
 
 } // namespace vireo

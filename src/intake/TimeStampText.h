@@ -63,4 +63,12 @@ struct TimeStampTexts {
 // years 1 to 9999.
 TimeStampTexts FormatTimeStamp(double automationDate, const TimeConventions& conventions);
 
+// The millisecond (0 to 999) within the second that FormatTimeStamp's time text shows, rounded
+// as it rounds; throws TimeStampError where it does.
+int TimeStampMillisecond(double automationDate);
+
+// The time stamp as ISO 8601 local time with milliseconds ("2026-12-08T11:05:50.123"), rounded
+// as FormatTimeStamp rounds; throws TimeStampError where it does.
+std::string FormatIsoTimeStamp(double automationDate);
+
 } // namespace vireo

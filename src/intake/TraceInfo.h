@@ -20,6 +20,7 @@ public:
     PooledText UnitFileName;  // path of the sending unit
     PooledText MessageDate;   // date text of the time stamp, formatted on arrival
     PooledText MessageTime;   // time text of the time stamp, formatted on arrival
+    double MessageDateTime = 0; // the time stamp as sent (an automation date), at full precision
     int32_t SequenceNumber = 0; // arrival number within the run of the main window
 };
 

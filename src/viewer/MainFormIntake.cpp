@@ -15,11 +15,15 @@ void TForm_Main::ReceiveTrace(const QString& ClassName, const QString& MessageSt
                               const QString& UnitFileName, double MessageDateTime)
 {
     SetStatusText(QLatin1String(kStatusReceiving));
-    const int index = intake_->Take(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID,
-                                    UnitFileName, MessageDateTime);
-    RegisterTraceSources(MessageStore->Items(index));
-    ShowIfSelected(index);
+    TakeIn(intake_->Take(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID, UnitFileName,
+                         MessageDateTime));
     SetStatusText(QLatin1String(kStatusIdle));
+}
+
+void TForm_Main::TakeIn(int storeIndex)
+{
+    RegisterTraceSources(MessageStore->Items(storeIndex));
+    ShowIfSelected(storeIndex);
 }
 
 void TForm_Main::RegisterTraceSources(const TTraceInfo& message)

@@ -57,7 +57,8 @@ void TForm_Main::CreateStatusBar()
     const QFontMetrics metrics(StatusPanel_Main->font());
     const int margin = 2 * StatusPanel_Main->margin() + metrics.averageCharWidth();
     int width = 50;
-    for (const char* text : {kStatusReceiving, kStatusLoadingSource, kStatusIdle})
+    for (const char* text : {kStatusReceiving, kStatusLoadingSource, kStatusSavingMessages, kStatusOpeningMessages,
+                             kStatusIdle})
         width = std::max(width, metrics.horizontalAdvance(QLatin1String(text)) + margin);
     StatusPanel_Main->setFixedWidth(width);
     StatusBar_Main->addWidget(StatusPanel_Main);
@@ -190,6 +191,8 @@ void TForm_Main::CreateMessageList()
     ListViewEx_Messages->setObjectName(QStringLiteral("ListViewEx_Messages"));
     ListViewEx_Messages->setAccessibleName(QStringLiteral("Messages"));
     ListViewEx_Messages->SetReadOnly(true);
+    // Several rows may be selected to copy them; the source window follows the current row.
+    ListViewEx_Messages->setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto* layout = new QVBoxLayout(Panel_Main_Messages);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ListViewEx_Messages);

@@ -13,6 +13,7 @@
 #include "viewer/CaptionPanel.h"
 #include "viewer/MainFormTexts.h"
 #include "viewer/MenuItems.h"
+#include "viewer/MessageListModel.h"
 #include "viewer/OptionsForm.h"
 #include "viewer/SourceLinesModel.h"
 
@@ -124,6 +125,7 @@ void TForm_Main::LoadSettings()
 
 void TForm_Main::ApplyStartupOptions()
 {
+    MessageRows->SetShowMilliseconds(Options.ShowMilliseconds);
     if (!Options.ShowLineNums)
         SourceRows->SetLineNumberColumn(false);
     if (Options.ExpandMessages)
@@ -195,6 +197,7 @@ void TForm_Main::MainMenu_OptionsClick()
     const bool showedLineNumbers = Options.ShowLineNums;
     Options = dialog.Options();
     ApplyLineNumberOption(showedLineNumbers);
+    MessageRows->SetShowMilliseconds(Options.ShowMilliseconds);
 }
 
 void TForm_Main::ApplyLineNumberOption(bool before)

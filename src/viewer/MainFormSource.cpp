@@ -19,7 +19,10 @@ void TForm_Main::ListViewEx_MessagesDblClick()
 {
     SetStatusText(QLatin1String(kStatusLoadingSource));
     try {
-        const int row = ListViewEx_Messages->SelectedRow();
+        const QModelIndex current = ListViewEx_Messages->currentIndex();
+        const bool currentSelected =
+            current.isValid() && ListViewEx_Messages->selectionModel()->isRowSelected(current.row());
+        const int row = currentSelected ? current.row() : ListViewEx_Messages->SelectedRow();
         const std::optional<SourceRequest> request =
             row >= 0 ? std::optional(MessageRows->RequestForRow(row)) : std::nullopt;
         MainSourcePane pane(*this, true);

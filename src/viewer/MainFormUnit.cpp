@@ -28,6 +28,9 @@ TForm_Main::TForm_Main(std::unique_ptr<ITimeConventions> timeConventions, QWidge
     CreateLayout();
     CreateSettingsMenus();
     FormCreate();
+    CreateLogCommands();
+    CreateFindBar();
+    CreateFindCommands();
     programLeftTimer_.setSingleShot(true);
     programLeftTimer_.setInterval(250);
     connect(&programLeftTimer_, &QTimer::timeout, this, [this] { lastFocusWindow_ = nullptr; });

@@ -5,6 +5,7 @@
 #include "viewer/CodeExaminerHandOff.h"
 #include "viewer/KeyMarkRules.h"
 #include "viewer/MessageAdmission.h"
+#include "viewer/MessageFind.h"
 #include "viewer/MessageIntake.h"
 #include "viewer/MessageStore.h"
 #include "viewer/TrackRules.h"
@@ -28,6 +29,8 @@
 class QAction;
 class QCheckBox;
 class QCloseEvent;
+class QLineEdit;
+class QPushButton;
 class QEvent;
 class QResizeEvent;
 class QLabel;
@@ -65,7 +68,8 @@ class TForm_Options;
 // MainFormKeyMarks.cpp (key marks; rules in KeyMarkRules), MainFormTracking.cpp (message tracking
 // and Expert Mode; rules in TrackRules), MainFormSettings.cpp (options, View menu, About and the
 // settings kept; rules in ViewerSettings) and MainFormCodeExaminer.cpp (the hand-off to the Code
-// Examiner; rules in CodeExaminerHandOff). The handlers are the window's own methods, named after
+// Examiner; rules in CodeExaminerHandOff), MainFormLog.cpp (saving and opening message logs; rules
+// in MessageLog) and MainFormFind.cpp (the find bar and copying rows; rules in MessageFind). The handlers are the window's own methods, named after
 // their component and event, so the split is by file rather than into collaborator objects that
 // would all reach into the same widgets.
 class TForm_Main : public QMainWindow, public ITraceIntake {
@@ -246,6 +250,9 @@ private:
     void CreateSourceWindow();
 
     // Intake (MainFormIntake.cpp).
+    // What follows storing a message, however it came: learned by the tree and filters, listed
+    // if the selection admits it.
+    void TakeIn(int storeIndex);
     // Learns the message's class, group and computer for the tree and the filter panels.
     void RegisterTraceSources(const TTraceInfo& message);
     // Lists the message at a store index if the selected tree node and the active page admit it.
@@ -359,7 +366,7 @@ private:
 
     // Options, layout and settings (MainFormSettings.cpp; rules in ViewerSettings).
 public:
-    ViewerOptions Options;               // the five settings of the options dialog
+    ViewerOptions Options;               // the six settings of the options dialog
     int SavedMessagesHeight = kSavedMessagesHeightAtStart; // message pane height over a shown source pane
     QAction* Options1;                   // "&File" > "&Options"
     QAction* MessageFilterTree1;         // "&View" > "Message/Filter &Tree": checked, the left pane shows
@@ -376,16 +383,16 @@ public:
     // Runs the About box modally; tests replace it.
     std::function<void(TForm_About& box)> ShowAboutBox;
 
-    // Restores placement, column widths, the nine settings and the stored tracks.
+    // Restores placement, column widths, the ten settings and the stored tracks.
     void LoadSettings();
-    // Saves placement, column widths, the nine settings and (when kept) the tracks as one write;
+    // Saves placement, column widths, the ten settings and (when kept) the tracks as one write;
     // a failed write is reported once in the status bar and leaves the stored settings as they were.
     void SaveSettings();
     // The four View settings as the View menu's check marks stand.
     ViewState CurrentViewState() const;
 
 public slots:
-    // "&File" > "&Options": edits the five settings; Cancel leaves them as they were.
+    // "&File" > "&Options": edits the six settings; Cancel leaves them as they were.
     void MainMenu_OptionsClick();
     // "&View" > "Message/Filter &Tree", after its check mark toggled: shows or hides the left pane.
     void MessageFilterTree1Click();
@@ -418,6 +425,53 @@ private:
     void ReportSettingsNotSaved(const QString& reason);
 
     bool settingsFailureReported_ = false;
+
+    // Message logs (MainFormLog.cpp; rules in MessageLog).
+public:
+    QAction* SaveMessages1; // "&File" > "&Save Messages..."
+    QAction* OpenMessages1; // "&File" > "&Open Messages..."
+    // Asks for the log to save into (save true) or to open: its path, or empty on Cancel. Tests replace it.
+    std::function<QString(bool save)> ChooseLogFile;
+    // Asks whether to save only the listed messages (true) or all (false); nothing on Cancel. Tests replace it.
+    std::function<std::optional<bool>(int listed, int all)> AskSaveListedOnly;
+    // "&Save Messages...": saves the listed or all messages, in arrival order, as a message log.
+    void SaveMessages1Click();
+    // "&Open Messages...": asks for a log and opens it.
+    void OpenMessages1Click();
+    // Takes in a log's messages as if they had arrived; what cannot be read is reported in a box.
+    void OpenMessageLogFile(const QString& path);
+
+private:
+    void CreateLogCommands();
+
+    // Finding and copying in the message list (MainFormFind.cpp; rules in MessageFind).
+public:
+    QWidget* FindBar;                  // the find bar over the message list, hidden until Ctrl+F
+    QLineEdit* Edit_Find;              // the text looked for
+    QCheckBox* CheckBox_FindRegExp;    // "Regular E&xpression"
+    QPushButton* Button_FindNext;      // "&Next" (F3)
+    QPushButton* Button_FindPrevious;  // "&Previous" (Shift+F3)
+    QPushButton* Button_FindClose;     // "Close" (Escape)
+    QLabel* Label_FindNotice;          // wrapping, no match or a faulty expression
+    QAction* Find1;                    // message list menu "&Find..." (Ctrl+F)
+    QAction* FindNext1;                // "Find &Next" (F3)
+    QAction* FindPrevious1;            // "Find &Previous" (Shift+F3)
+    QAction* CopyMessages1;            // "&Copy" (Ctrl+C in the list)
+    // Ctrl+F: shows the find bar with its text selected.
+    void Find1Click();
+    // Selects the next (previous) row whose visible columns hold the text, wrapping at the ends;
+    // without a text it opens the find bar instead.
+    void FindMessage(bool forward);
+    // Escape: hides the find bar and gives the list the focus.
+    void CloseFindBar();
+    // Ctrl+C: copies the selected rows, in the list's order, as tab-separated text with a header.
+    void CopyMessages1Click();
+    // What the list shows now: its visible columns in their order, and the milliseconds option.
+    ShownColumns CurrentShownColumns() const;
+
+private:
+    void CreateFindBar();
+    void CreateFindCommands();
 };
 
 } // namespace vireo

@@ -20,7 +20,6 @@ int MessageIntake::Take(const QString& ClassName, const QString& MessageStr, int
                         const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
                         const QString& UnitFileName, double MessageDateTime)
 {
-    const TimeStampTexts stamp = FormatTimeStamp(MessageDateTime, timeConventions_.Current());
     const QByteArray className = ClassName.toUtf8();
     const QByteArray group = MessageGroup.toUtf8();
     const QByteArray computer = ComputerName.toUtf8();
@@ -35,6 +34,13 @@ int MessageIntake::Take(const QString& ClassName, const QString& MessageStr, int
     fields.ComputerName = View(computer);
     fields.MessageID = View(id);
     fields.UnitFileName = View(unit);
+    fields.MessageDateTime = MessageDateTime;
+    return Take(std::move(fields));
+}
+
+int MessageIntake::Take(TraceFields fields)
+{
+    const TimeStampTexts stamp = FormatTimeStamp(fields.MessageDateTime, timeConventions_.Current());
     fields.MessageDate = stamp.Date;
     fields.MessageTime = stamp.Time;
     return store_.Append(std::move(fields));

@@ -24,6 +24,10 @@ public:
                            const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
                            const QString& UnitFileName, double MessageDateTime);
 
+    // The same for texts already in UTF-8 (a message log being opened): the date and time texts
+    // are formatted from fields.MessageDateTime, whatever fields.MessageDate and MessageTime hold.
+    int Take(TraceFields fields);
+
 private:
     MessageStore& store_;
     ITimeConventions& timeConventions_;

@@ -1,6 +1,8 @@
 #include "viewer/MessageListModel.h"
 
+#include "components/QtText.h"
 #include "viewer/MessageColumns.h"
+#include "viewer/MessageFind.h"
 #include "viewer/MessageStore.h"
 
 namespace vireo {
@@ -65,6 +67,24 @@ SourceRequest MessageListModel::RequestForRow(int row) const
 {
     const TTraceInfo& message = MessageAt(row);
     return SourceRequest{message.MessageID.str(), message.UnitFileName.str(), message.SequenceNumber};
+}
+
+void MessageListModel::SetShowMilliseconds(bool show)
+{
+    if (show == showMilliseconds_)
+        return;
+    showMilliseconds_ = show;
+    constexpr int kTimeColumn = 4;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, kTimeColumn), index(rowCount() - 1, kTimeColumn), {Qt::DisplayRole});
+}
+
+QVariant MessageListModel::data(const QModelIndex& index, int role) const
+{
+    if (showMilliseconds_ && role == Qt::DisplayRole && index.column() == 4 && index.isValid() &&
+        index.row() < rowCount())
+        return QtText(TimeWithMilliseconds(MessageAt(index.row())));
+    return TListViewExModel::data(index, role);
 }
 
 void MessageListModel::RefreshTypeIcons()

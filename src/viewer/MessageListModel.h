@@ -44,6 +44,10 @@ public:
     // What a double-click on the row hands to the source window (sub-items 5, 6 and 8).
     SourceRequest RequestForRow(int row) const;
 
+    // Whether the time column shows the milliseconds of the time stamp (sorting is unchanged).
+    void SetShowMilliseconds(bool show);
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
     // Re-reads every row's type icon (after a sort).
     void RefreshTypeIcons();
 
@@ -55,6 +59,7 @@ private:
 
     const MessageStore& store_;
     std::vector<int> rows_;
+    bool showMilliseconds_ = false;
 };
 
 } // namespace vireo

@@ -22,6 +22,7 @@ int MessageStore::Append(TraceFields fields)
     message->UnitFileName = texts_.Intern(fields.UnitFileName);
     message->MessageDate = texts_.Intern(fields.MessageDate);
     message->MessageTime = texts_.Intern(fields.MessageTime);
+    message->MessageDateTime = fields.MessageDateTime;
     message->SequenceNumber = NextSequenceNumber++;
     return messages_.Add(std::move(message));
 }

@@ -21,6 +21,7 @@ struct TraceFields {
     std::string_view UnitFileName;
     std::string_view MessageDate;
     std::string_view MessageTime;
+    double MessageDateTime = 0; // the time stamp the date and time texts were formatted from
 };
 
 // Every message received since the main window was created or last cleared, in arrival order,

@@ -34,6 +34,8 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
                                          options.ExpandFilters);
     CheckBox_ShowLineNumbers = AddCheckBox("CheckBox_ShowLineNumbers", "Show Line Numbers in Code Window",
                                            options.ShowLineNums);
+    CheckBox_ShowMilliseconds = AddCheckBox("CheckBox_ShowMilliseconds", "Show Milliseconds in Time Column",
+                                            options.ShowMilliseconds);
     CheckBox_SaveKeys = AddCheckBox("CheckBox_SaveKeys", "Save User Key Marks", options.SaveUserKeyMarks);
     CheckBox_SaveTracking = AddCheckBox("CheckBox_SaveTracking", "Save Message Tracking (Expert Mode)",
                                         options.SaveMessageTracking);
@@ -48,6 +50,7 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
     layout->addWidget(CheckBox_ExpandFilters);
     layout->addWidget(Bevel(this));
     layout->addWidget(CheckBox_ShowLineNumbers);
+    layout->addWidget(CheckBox_ShowMilliseconds);
     layout->addWidget(Bevel(this));
     layout->addWidget(CheckBox_SaveKeys);
     layout->addWidget(CheckBox_SaveTracking);
@@ -58,7 +61,8 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog border
 
-    setTabOrder(CheckBox_ShowLineNumbers, CheckBox_ExpandMessages);
+    setTabOrder(CheckBox_ShowLineNumbers, CheckBox_ShowMilliseconds);
+    setTabOrder(CheckBox_ShowMilliseconds, CheckBox_ExpandMessages);
     setTabOrder(CheckBox_ExpandMessages, CheckBox_ExpandFilters);
     setTabOrder(CheckBox_ExpandFilters, CheckBox_SaveKeys);
     setTabOrder(CheckBox_SaveKeys, CheckBox_SaveTracking);
@@ -80,7 +84,7 @@ ViewerOptions TForm_Options::Options() const
 {
     return {CheckBox_ShowLineNumbers->isChecked(), CheckBox_ExpandMessages->isChecked(),
             CheckBox_ExpandFilters->isChecked(), CheckBox_SaveKeys->isChecked(),
-            CheckBox_SaveTracking->isChecked()};
+            CheckBox_SaveTracking->isChecked(), CheckBox_ShowMilliseconds->isChecked()};
 }
 
 } // namespace vireo

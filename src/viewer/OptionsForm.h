@@ -9,7 +9,7 @@ class QPushButton;
 
 namespace vireo {
 
-// The options dialog "Vireo Options": five check boxes in three groups, "&Ok" and "&Cancel".
+// The options dialog "Vireo Options": six check boxes in three groups, "&Ok" and "&Cancel".
 class TForm_Options : public QDialog {
     Q_OBJECT
 public:
@@ -22,6 +22,7 @@ public:
     QCheckBox* CheckBox_ExpandMessages;   // "Expand All Message Nodes On Startup"
     QCheckBox* CheckBox_ExpandFilters;    // "Expand All Filters On Startup"
     QCheckBox* CheckBox_ShowLineNumbers;  // "Show Line Numbers in Code Window"
+    QCheckBox* CheckBox_ShowMilliseconds; // "Show Milliseconds in Time Column"
     QCheckBox* CheckBox_SaveKeys;         // "Save User Key Marks"
     QCheckBox* CheckBox_SaveTracking;     // "Save Message Tracking (Expert Mode)"
     QPushButton* Button_Ok;               // "&Ok": result OK

@@ -31,6 +31,7 @@ ViewerOptions ReadViewerOptions(SettingProblems& problems)
     options.ExpandFilters = ReadFlag("ExpandFilters", false, problems);
     options.SaveUserKeyMarks = ReadFlag("SaveUserKeyMarks", true, problems);
     options.SaveMessageTracking = ReadFlag("SaveMessageTracking", true, problems);
+    options.ShowMilliseconds = ReadFlag("ShowMilliseconds", false, problems);
     return options;
 }
 
@@ -55,6 +56,7 @@ void WriteViewerSettings(const ViewerOptions& options, const ViewState& view)
     WriteFlag("ExpertMode", view.ExpertMode);
     WriteFlag("SaveUserKeyMarks", options.SaveUserKeyMarks);
     WriteFlag("SaveMessageTracking", options.SaveMessageTracking);
+    WriteFlag("ShowMilliseconds", options.ShowMilliseconds);
 }
 
 int SavedColumnWidth(int width)

@@ -13,7 +13,7 @@ inline constexpr std::string_view kMainWindowName = "Form_Main";
 inline constexpr std::string_view kMessagesListName = "Messages";
 inline constexpr std::string_view kSourceListName = "Source";
 inline constexpr std::string_view kKeyMarksListName = "Key Marks";
-// Sub-key of the nine settings below the registry helpers' base path.
+// Sub-key of the ten settings below the registry helpers' base path.
 inline constexpr std::string_view kSettingsKey = "Vireo";
 
 // Height of the message pane over a shown source pane at every start.
@@ -23,13 +23,14 @@ inline constexpr int kHiddenColumnSavedWidth = 75;
 // Width of a "Line Number" column the options dialog brings back.
 inline constexpr int kLineNumberColumnWidth = 80;
 
-// The five settings the options dialog edits.
+// The six settings the options dialog edits.
 struct ViewerOptions {
     bool ShowLineNums = true;        // the source window has its "Line Number" column
     bool ExpandMessages = false;     // every message tree node expanded at start-up
     bool ExpandFilters = false;      // the four filter panels expanded at start-up
     bool SaveUserKeyMarks = true;    // key marks saved at close
     bool SaveMessageTracking = true; // message tracks saved at close
+    bool ShowMilliseconds = false;   // the time column shows the milliseconds of the time stamp
 
     bool operator==(const ViewerOptions&) const = default;
 };
@@ -52,7 +53,7 @@ using SettingProblems = std::vector<std::string>;
 ViewerOptions ReadViewerOptions(SettingProblems& problems);
 // Reads the View states in their stored order, as ReadViewerOptions does.
 ViewState ReadViewState(SettingProblems& problems);
-// Writes the nine settings in their stored order: -1 for on, 0 for off.
+// Writes the ten settings in their stored order: -1 for on, 0 for off.
 void WriteViewerSettings(const ViewerOptions& options, const ViewState& view);
 
 // The width a message-list column is saved with: a hidden column (width 0) comes back shown.

@@ -65,7 +65,8 @@ protected:
                                   QPoint(4, dialog.CheckBox_ShowLineNumbers->height() / 2));
             if (clickAllOthers)
                 for (QCheckBox* box : {dialog.CheckBox_ExpandMessages, dialog.CheckBox_ExpandFilters,
-                                       dialog.CheckBox_SaveKeys, dialog.CheckBox_SaveTracking})
+                                       dialog.CheckBox_SaveKeys, dialog.CheckBox_SaveTracking,
+                                       dialog.CheckBox_ShowMilliseconds})
                     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
             QTest::mouseClick(ok ? dialog.Button_Ok : dialog.Button_Cancel, Qt::LeftButton);
             return dialog.result();
@@ -98,7 +99,8 @@ TEST_F(SettingsWindow, FirstRunStoresEveryDefaultAndTheMenusAreComplete)
     for (const QAction* menu : form->menuBar()->actions())
         bar.push_back(menu->text().toStdString());
     EXPECT_EQ(bar, (Texts{"&File", "&View", "&Message Options", "&Help"}));
-    EXPECT_EQ(Captions(form->File1), (Texts{"&Code Examiner", "&Options", "-", "&Close"}));
+    EXPECT_EQ(Captions(form->File1), (Texts{"&Code Examiner", "&Options", "&Save Messages...", "&Open Messages...",
+                                            "-", "&Close"}));
     EXPECT_EQ(Captions(form->View1),
               (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window", "-", "&Expert Mode"}));
     EXPECT_EQ(Captions(form->Help1), (Texts{"&About"}));
@@ -153,13 +155,17 @@ TEST_F(SettingsWindow, OptionsRemoveAndRecreateTheLineNumberColumnAndCancelKeeps
     EXPECT_EQ(form->SourceRows->index(2, 1).data().toString(), "3") << "rows already shown keep their numbers";
     EXPECT_EQ(form->SourceRows->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Line Number");
 
+    Post(Msg().Stamp(37622.5 + 250.4 / 86'400'000)); // 12:00:00.250, 0.4 ms past
     RunOptions(true, true, true);
-    const ViewerOptions changed{false, true, true, false, false};
+    const ViewerOptions changed{false, true, true, false, false, true};
     EXPECT_EQ(form->Options, changed);
+    EXPECT_EQ(Column(4), Texts{"12:00:00.250"}) << "the shown rows take the milliseconds at once";
     EXPECT_EQ(Stored(kSettingsPath, "ExpandFilters"), 0) << "options reach the hive only at close";
     ReopenAnswering();
     EXPECT_EQ(form->Options, changed);
     EXPECT_EQ(form->SourceRows->columnCount(), 1);
+    Post(Msg().Stamp(37622.75 - 0.3 / 86'400'000)); // rounds up to 18:00:00.000, as the seconds do
+    EXPECT_EQ(Column(4), Texts{"18:00:00.000"});
     EXPECT_TRUE(form->PanelExpander_Class->Expand() && form->PanelExpander_Group->Expand());
     EXPECT_TRUE(form->PanelExpander_Computer->Expand() && form->PanelExpander_MessType->Expand());
 
@@ -168,9 +174,10 @@ TEST_F(SettingsWindow, OptionsRemoveAndRecreateTheLineNumberColumnAndCancelKeeps
     EXPECT_EQ(dialog.windowTitle(), "Vireo Options");
     EXPECT_FALSE(dialog.CheckBox_ShowLineNumbers->isChecked());
     std::vector<QWidget*> chain{dialog.CheckBox_ShowLineNumbers};
-    for (int step = 0; step < 6; ++step)
+    for (int step = 0; step < 7; ++step)
         chain.push_back(chain.back()->nextInFocusChain());
-    EXPECT_EQ(chain, (std::vector<QWidget*>{dialog.CheckBox_ShowLineNumbers, dialog.CheckBox_ExpandMessages,
+    EXPECT_EQ(chain, (std::vector<QWidget*>{dialog.CheckBox_ShowLineNumbers, dialog.CheckBox_ShowMilliseconds,
+                                            dialog.CheckBox_ExpandMessages,
                                             dialog.CheckBox_ExpandFilters, dialog.CheckBox_SaveKeys,
                                             dialog.CheckBox_SaveTracking, dialog.Button_Ok, dialog.Button_Cancel}));
     EXPECT_EQ(dialog.Button_Ok->accessibleName(), "Ok");
