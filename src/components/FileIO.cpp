@@ -65,7 +65,7 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path)
 
 } // namespace
 
-std::string ReadFileBytes(const std::filesystem::path& path)
+std::string ReadFileBytes(const std::filesystem::path& path, std::uintmax_t maxBytes)
 {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0)
@@ -77,6 +77,8 @@ std::string ReadFileBytes(const std::filesystem::path& path)
         Fail(path, EISDIR);
     if (!S_ISREG(info.st_mode))
         Fail(path, EINVAL);
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes)
+        Fail(path, EFBIG);
 
     std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
     std::size_t filled = 0;
@@ -92,6 +94,8 @@ std::string ReadFileBytes(const std::filesystem::path& path)
         if (got == 0)
             break;
         filled += static_cast<std::size_t>(got);
+        if (filled > maxBytes) // grown past the limit since fstat
+            Fail(path, EFBIG);
     }
     bytes.resize(filled);
     return bytes;

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <string_view>
 
 namespace vireo {
 
 // Reads a whole regular file as bytes. A folder, a pipe or a device is refused rather than read
-// (a pipe could block the window). Throws std::system_error whose code tells the reason.
-std::string ReadFileBytes(const std::filesystem::path& path);
+// (a pipe could block the window), and so is a file of more than maxBytes (EFBIG), checked on the
+// opened file before reading. Throws std::system_error whose code tells the reason.
+std::string ReadFileBytes(const std::filesystem::path& path,
+                          std::uintmax_t maxBytes = std::numeric_limits<std::uintmax_t>::max());
 
 // How the temporary file of an atomic write is named.
 enum class TemporaryName {
