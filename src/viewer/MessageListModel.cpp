@@ -1,5 +1,6 @@
 #include "viewer/MessageListModel.h"
 
+#include "components/QtText.h"
 #include "viewer/MessageColumns.h"
 #include "viewer/MessageStore.h"
 
@@ -25,6 +26,13 @@ std::string_view MessageListModel::SortKey(int row, int column) const
     case 7: return message.UnitFileName.view();
     default: return MessageColumnText(message, column);
     }
+}
+
+QVariant MessageListModel::data(const QModelIndex& index, int role) const
+{
+    if (index.isValid() && index.row() < rowCount() && (role == Qt::DisplayRole || role == Qt::EditRole))
+        return QtText(MessageDisplayText(SortKey(index.row(), index.column())));
+    return TListViewExModel::data(index, role);
 }
 
 void MessageListModel::PermuteRows(std::span<const int> order)
