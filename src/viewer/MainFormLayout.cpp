@@ -228,6 +228,11 @@ void TForm_Main::CreateMessageList()
         connect(item, &QAction::triggered, this, [this, column] { ColumnCommandClick(column); });
         ColumnItems[static_cast<std::size_t>(column)] = item;
     }
+    PopupMenu_Messages->addSeparator();
+    CopyMessageText1 = AddMenuItem(PopupMenu_Messages, nullptr, "CopyMessageText1",
+                                   QStringLiteral("Copy Message Text"), this, &TForm_Main::CopyMessageTextClick);
+    connect(PopupMenu_Messages, &QMenu::aboutToShow, this,
+            [this] { CopyMessageText1->setEnabled(ListViewEx_Messages->SelectedRow() >= 0); });
     ListViewEx_Messages->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListViewEx_Messages, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu_Messages->popup(ListViewEx_Messages->viewport()->mapToGlobal(at));

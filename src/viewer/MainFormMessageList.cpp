@@ -1,9 +1,12 @@
 #include "viewer/MainFormUnit.h"
 
 #include "components/ListViewEx.h"
+#include "components/QtText.h"
 #include "viewer/MessageListModel.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 
 namespace vireo {
 
@@ -25,6 +28,12 @@ void TForm_Main::ListViewEx_MessagesChange(int row)
     if (HoldList1->isChecked() || row < 0 || row >= MessageRows->rowCount())
         return;
     ListViewEx_Messages->scrollTo(MessageRows->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+void TForm_Main::CopyMessageTextClick()
+{
+    if (const int row = ListViewEx_Messages->SelectedRow(); row >= 0)
+        QGuiApplication::clipboard()->setText(QtText(MessageRows->MessageText(row)));
 }
 
 } // namespace vireo

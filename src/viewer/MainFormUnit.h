@@ -135,6 +135,7 @@ public:
     QMenu* PopupMenu_Messages;          // the message list's context menu
     QAction* HoldList1;                 // "Hold List": checked, the list stops following new rows
     std::array<QAction*, 6> ColumnItems; // "Class Name" .. "Computer Name": show or hide a column
+    QAction* CopyMessageText1;          // "Copy Message Text": the selected message's whole text
     std::array<int, 6> SavedColumnWidths; // width each message column gets back when shown again
 
     // Source window.
@@ -168,6 +169,9 @@ public slots:
     void ColumnCommandClick(int column);
     // A row of the message list changed: follow it unless "Hold List" is checked.
     void ListViewEx_MessagesChange(int row);
+    // "Copy Message Text": puts the selected message's whole text (the list may show only its
+    // beginning) on the clipboard.
+    void CopyMessageTextClick();
     // Double-click in the message list: shows the selected message's source line.
     void ListViewEx_MessagesDblClick();
 

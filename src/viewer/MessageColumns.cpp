@@ -17,6 +17,17 @@ std::string_view MessageColumnText(const TTraceInfo& message, int column)
     }
 }
 
+std::string MessageDisplayText(std::string_view text)
+{
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const bool startsCharacter = (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
+        if (startsCharacter && characters++ == kMessageDisplayChars)
+            return std::string(text.substr(0, at)) + "\xE2\x80\xA6"; // U+2026, the ellipsis
+    }
+    return std::string(text);
+}
+
 std::string MessageSubItem(const TTraceInfo& message, int subItem)
 {
     switch (subItem) {

@@ -18,8 +18,17 @@ inline constexpr const char* kMessageColumnCaptions[kMessageColumnCount] = {
     "Class Name", "Message", "Group", "Date", "Time", "Computer Name"};
 inline constexpr int kMessageColumnWidths[kMessageColumnCount] = {100, 350, 100, 75, 75, 100};
 
-// The text a visible column shows for a message (column 0 is the row caption, the class name).
+// The text a visible column holds for a message (column 0 is the row caption, the class name);
+// sorting, type-ahead and the row's sub-items read it whole.
 std::string_view MessageColumnText(const TTraceInfo& message, int column);
+
+// Most characters of a text the message list shows in a cell; a longer text shows this many, then an
+// ellipsis, so drawing a row costs the same however long its message is.
+inline constexpr std::size_t kMessageDisplayChars = 4096;
+
+// What the list shows of a UTF-8 text: the text itself, or its first kMessageDisplayChars
+// characters followed by an ellipsis, U+2026 (a whole character is never cut).
+std::string MessageDisplayText(std::string_view text);
 
 // Sub-item 0 to 8 of a message's row: message, group, date, time, computer, ID, unit, type and
 // sequence number (the last two as decimal text).

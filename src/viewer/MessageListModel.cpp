@@ -7,6 +7,12 @@
 
 namespace vireo {
 
+namespace {
+
+constexpr int kTimeColumn = 4;
+
+} // namespace
+
 MessageListModel::MessageListModel(const MessageStore& store, QObject* parent)
     : TListViewExModel(parent), store_(store)
 {
@@ -27,6 +33,15 @@ std::string_view MessageListModel::SortKey(int row, int column) const
     case 7: return message.UnitFileName.view();
     default: return MessageColumnText(message, column);
     }
+}
+
+QVariant MessageListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return TListViewExModel::data(index, role);
+    if (showMilliseconds_ && index.column() == kTimeColumn)
+        return QtText(TimeWithMilliseconds(MessageAt(index.row())));
+    return QtText(MessageDisplayText(SortKey(index.row(), index.column())));
 }
 
 void MessageListModel::PermuteRows(std::span<const int> order)
@@ -74,17 +89,8 @@ void MessageListModel::SetShowMilliseconds(bool show)
     if (show == showMilliseconds_)
         return;
     showMilliseconds_ = show;
-    constexpr int kTimeColumn = 4;
     if (rowCount() > 0)
         emit dataChanged(index(0, kTimeColumn), index(rowCount() - 1, kTimeColumn), {Qt::DisplayRole});
-}
-
-QVariant MessageListModel::data(const QModelIndex& index, int role) const
-{
-    if (showMilliseconds_ && role == Qt::DisplayRole && index.column() == 4 && index.isValid() &&
-        index.row() < rowCount())
-        return QtText(TimeWithMilliseconds(MessageAt(index.row())));
-    return TListViewExModel::data(index, role);
 }
 
 void MessageListModel::RefreshTypeIcons()

@@ -27,6 +27,9 @@ public:
     void PermuteRows(std::span<const int> order) override;
     // The type icon of the row's message.
     int StateImage(int row) const override;
+    // As the list view model's, but a long text (any client may send one) shows as its bounded
+    // display text, and the time column with milliseconds when asked.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
     // Appends the row of a stored message (AddMessageRow).
     void AddMessageRow(int storeIndex);
@@ -43,10 +46,11 @@ public:
     std::string SubItem(int row, int subItem) const;
     // What a double-click on the row hands to the source window (sub-items 5, 6 and 8).
     SourceRequest RequestForRow(int row) const;
+    // The whole message text of a row, however long (the list shows a prefix of a long one).
+    std::string_view MessageText(int row) const { return MessageAt(row).MessageStr; }
 
     // Whether the time column shows the milliseconds of the time stamp (sorting is unchanged).
     void SetShowMilliseconds(bool show);
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
     // Re-reads every row's type icon (after a sort).
     void RefreshTypeIcons();

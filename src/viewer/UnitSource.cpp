@@ -54,12 +54,16 @@ UnitReadResult FileUnitReader::Read(const std::string& path)
 {
     UnitReadResult result;
     try {
-        result.Lines = SplitUnitLines(ReadFileBytes(OpenablePath(path)));
+        result.Lines = SplitUnitLines(ReadFileBytes(OpenablePath(path), kMaxUnitFileBytes));
         result.Ok = true;
     } catch (const std::system_error& error) {
         // Only regular files are read; anything else is refused as invalid.
-        result.Error = error.code() == std::errc::invalid_argument ? "Not a regular file"
-                                                                    : error.code().message();
+        if (error.code() == std::errc::invalid_argument)
+            result.Error = "Not a regular file";
+        else if (error.code() == std::errc::file_too_large)
+            result.Error = "Larger than " + std::to_string(kMaxUnitFileBytes / (1024 * 1024)) + " MB";
+        else
+            result.Error = error.code().message();
     }
     return result;
 }

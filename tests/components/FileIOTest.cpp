@@ -61,4 +61,6 @@ TEST_F(FileIO, FailuresThrowAndLeaveExistingFilesWhole)
     EXPECT_EQ(ErrorOf([&] { ReadFileBytes(At("")); }), EISDIR);
     ASSERT_EQ(::mkfifo(At("pipe").c_str(), 0600), 0);
     EXPECT_EQ(ErrorOf([&] { ReadFileBytes(At("pipe")); }), EINVAL) << "a pipe is refused, not waited on";
+    EXPECT_EQ(ReadFileBytes(At("Unit1.pas"), 5), "first") << "a file of the size limit is read";
+    EXPECT_EQ(ErrorOf([&] { ReadFileBytes(At("Unit1.pas"), 4); }), EFBIG);
 }

@@ -1,25 +1,31 @@
-// A client program for the tests: posts numbered messages to the viewer, several calls in flight
-// at once, and ends with 0 when every call was answered without error.
+// A client program for the tests and benchmarks: posts numbered messages to the viewer, several
+// calls in flight at once (all of them, or at most IN_FLIGHT), and ends with 0 when every call
+// was answered without error.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 
+#include <climits>
 #include <cstdio>
+#include <functional>
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: vireo_post_client PREFIX COUNT\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: vireo_post_client PREFIX COUNT [IN_FLIGHT]\n");
         return 2;
     }
     const QString prefix = QString::fromUtf8(argv[1]);
     const int count = QString::fromUtf8(argv[2]).toInt();
+    const int inFlight = argc == 4 ? QString::fromUtf8(argv[3]).toInt() : INT_MAX;
     QDBusConnection bus = QDBusConnection::sessionBus();
+    int sent = 0;
     int answered = 0;
     int failed = 0;
-    for (int i = 0; i < count; ++i) {
+    std::function<void()> postNext = [&] {
+        const int i = sent++;
         QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("VireoX.Vireo"), QStringLiteral("/Vireo"),
                                                            QStringLiteral("VireoX.IVireo"), QStringLiteral("AddTrace"));
         call << prefix << QStringLiteral("%1 %2").arg(prefix).arg(i) << 1 << QString() << prefix
@@ -32,8 +38,12 @@ int main(int argc, char** argv)
             }
             if (++answered == count)
                 QCoreApplication::exit(failed == 0 ? 0 : 1);
+            else if (sent < count)
+                postNext();
             w->deleteLater();
         });
-    }
+    };
+    while (sent < count && sent < inFlight)
+        postNext();
     return count == 0 ? 0 : QCoreApplication::exec();
 }

@@ -60,3 +60,31 @@ TEST(MessageTypeImage, OnlyTheFourTypesHaveIcons)
     EXPECT_EQ(MessageTypeImage("-1"), -1);
     EXPECT_EQ(MessageTypeImage("2x"), -1);
 }
+
+TEST(MessageDisplayText, ALongTextShowsItsFirstCharactersWholeThenAnEllipsis)
+{
+    const std::string ellipsis = "\xE2\x80\xA6";
+    const std::string limit(kMessageDisplayChars, 'x');
+    EXPECT_EQ(MessageDisplayText("short"), "short");
+    EXPECT_EQ(MessageDisplayText(limit), limit) << "a text of the limit is shown whole";
+    EXPECT_EQ(MessageDisplayText(limit + "y"), limit + ellipsis);
+    std::string accents;
+    for (std::size_t i = 0; i <= kMessageDisplayChars; ++i)
+        accents += "\xC3\xA9"; // é, two bytes
+    EXPECT_EQ(MessageDisplayText(accents), accents.substr(0, 2 * kMessageDisplayChars) + ellipsis)
+        << "characters are counted, never cut";
+
+    // The list shows the prefix; sorting, the sub-items and copying keep the whole text.
+    MessageStore store;
+    const std::string huge(10 * 1024 * 1024, 'm');
+    Post(store, Msg().Text(huge));
+    MessageListModel model(store);
+    model.AddMessageRow(0);
+    model.FlushAppendedRows();
+    const QString shown = model.data(model.index(0, 1), Qt::DisplayRole).toString();
+    EXPECT_EQ(shown.size(), static_cast<qsizetype>(kMessageDisplayChars) + 1);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_EQ(model.SortKey(0, 1).size(), huge.size());
+    EXPECT_EQ(model.SubItem(0, 0), huge);
+    EXPECT_EQ(model.MessageText(0), huge);
+}

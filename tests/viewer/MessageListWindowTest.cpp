@@ -3,6 +3,8 @@
 #include "viewer/MessageColumns.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QScrollBar>
 
@@ -74,4 +76,25 @@ TEST_F(ViewerWindow, TheListFollowsNewRowsUnlessHeld)
     Post(Msg().Text("followed"));
     Settle();
     EXPECT_EQ(scroll->value(), scroll->maximum());
+}
+
+TEST_F(ViewerWindow, CopyMessageTextPutsTheWholeTextOfTheSelectedMessageOnTheClipboard)
+{
+    const std::string huge(100000, 'h');
+    Post(Msg().Text("small"));
+    Post(Msg().Text(huge + "\xC3\xA9nd"));
+    Settle();
+    QAction* copy = form->CopyMessageText1;
+    EXPECT_EQ(copy->text(), "Copy Message Text");
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    form->ListViewEx_Messages->clearSelection();
+    emit form->PopupMenu_Messages->aboutToShow();
+    EXPECT_FALSE(copy->isEnabled()) << "nothing selected";
+
+    form->ListViewEx_Messages->SelectRow(1);
+    emit form->PopupMenu_Messages->aboutToShow();
+    ASSERT_TRUE(copy->isEnabled());
+    copy->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), huge + "\xC3\xA9nd");
+    EXPECT_EQ(Column(1)[1].size(), kMessageDisplayChars + 3) << "the list shows the beginning and an ellipsis";
 }

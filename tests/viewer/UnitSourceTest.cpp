@@ -73,6 +73,13 @@ TEST(FileUnitReader, ReadsRegularFilesAndReportsWhyOthersCannotBeRead)
     EXPECT_FALSE(fifo.Ok);
     EXPECT_FALSE(fifo.Error.empty());
 
+    // A huge (sparse) file is refused from its size, before any of it is read.
+    const std::string huge = root + "/Huge.pas";
+    ASSERT_EQ(::truncate((std::ofstream(huge), huge).c_str(), kMaxUnitFileBytes + 1), 0);
+    const UnitReadResult tooLarge = reader.Read(huge);
+    EXPECT_FALSE(tooLarge.Ok);
+    EXPECT_EQ(tooLarge.Error, "Larger than 256 MB");
+
     if (::geteuid() != 0) { // permissions do not bind the super-user
         ::chmod(unit.c_str(), 0);
         const UnitReadResult denied = reader.Read(unit);

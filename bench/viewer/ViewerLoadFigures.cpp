@@ -1,0 +1,114 @@
+// The viewer under load: client processes flood it with messages through a private session bus
+// while its window is driven (viewer_load_driven), and a further client times a small AddTrace
+// now and then. Prints the messages lost, the probe's p90 and p99, the messages stored per second
+// and the viewer's resident memory per message at the end.
+//   viewer_load_figures [--messages N] [--clients C] [--in-flight W] [--probe-pause MS] [--drive-ms MS]
+#include "BusCalls.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace vireo::bench;
+using vireo::testing::PrivateBus;
+
+// What the driven viewer last wrote: messages stored, resident bytes at start and now.
+struct ViewerStatus {
+    long stored = -1;
+    long startResident = 0;
+    long resident = 0;
+};
+
+ViewerStatus ReadStatus(const QString& path)
+{
+    QFile file(path);
+    ViewerStatus status;
+    if (file.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> fields = file.readAll().simplified().split(' ');
+        if (fields.size() == 3)
+            status = {fields[0].toLong(), fields[1].toLong(), fields[2].toLong()};
+    }
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const int clients = Option(args, QStringLiteral("--clients"), 4);
+    const int perClient = Option(args, QStringLiteral("--messages"), 500000) / clients;
+    const int inFlight = Option(args, QStringLiteral("--in-flight"), 64);
+    const int probePause = Option(args, QStringLiteral("--probe-pause"), 10);
+    const int driveMs = Option(args, QStringLiteral("--drive-ms"), 500);
+
+    QTemporaryDir dir;
+    const QString statusPath = dir.filePath(QStringLiteral("status"));
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("VIREO_LOAD_STATUS"), statusPath);
+    extra.insert(QStringLiteral("VIREO_LOAD_DRIVE_MS"), QString::number(driveMs));
+    PrivateBus bus(extra);
+    QProcess viewer;
+    if (!StartViewer(viewer, bus, QStringLiteral(VIREO_LOAD_DRIVEN))) {
+        std::fprintf(stderr, "the viewer did not start\n");
+        return 1;
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<std::unique_ptr<QProcess>> floods;
+    for (int i = 0; i < clients; ++i) {
+        auto& client = floods.emplace_back(std::make_unique<QProcess>());
+        client->setProcessEnvironment(bus.Environment());
+        client->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        client->start(QStringLiteral(VIREO_POST_CLIENT),
+                      {QStringLiteral("Client%1").arg(i), QString::number(perClient), QString::number(inFlight)});
+    }
+    CallPipeline probe(bus.Connect(QStringLiteral("probe")), AddTraceCall(QStringLiteral("probe")), 100000000, 1);
+    probe.SetPause(probePause);
+    probe.Start();
+    const auto floodsRunning = [&] {
+        for (const auto& client : floods)
+            if (client->state() != QProcess::NotRunning)
+                return true;
+        return false;
+    };
+    PrivateBus::WaitUntil([&] { return !floodsRunning(); }, 3600000);
+    const double floodSeconds = clock.elapsed() / 1000.0;
+    probe.Stop();
+    PrivateBus::WaitUntil([&] { return probe.Done(); }, 60000);
+
+    int failedClients = 0;
+    for (const auto& client : floods)
+        failedClients += client->exitStatus() != QProcess::NormalExit || client->exitCode() != 0;
+    const long sent = static_cast<long>(perClient) * clients + probe.Answered() - probe.Failed();
+    ViewerStatus status;
+    PrivateBus::WaitUntil([&] { return (status = ReadStatus(statusPath)).stored >= sent; }, 4 * driveMs + 2000);
+    const std::vector<double> latencies = probe.LatenciesMs();
+
+    std::printf("%d clients x %d messages (%d in flight each), window driven every %d ms, probe every %d ms\n",
+                clients, perClient, inFlight, driveMs, probePause);
+    std::printf("messages sent %ld, stored %ld, lost %ld; failed clients %d, failed probe calls %d\n", sent,
+                status.stored, sent - status.stored, failedClients, probe.Failed());
+    std::printf("probe AddTrace latency over %zu calls: p50 %.1f ms, p90 %.1f ms, p99 %.1f ms, max %.1f ms\n",
+                latencies.size(), Percentile(latencies, 0.5), Percentile(latencies, 0.9), Percentile(latencies, 0.99),
+                Percentile(latencies, 1.0));
+    const auto fifth = static_cast<std::ptrdiff_t>(latencies.size() / 5);
+    std::printf("probe p90 in the first fifth of the flood %.1f ms, in the last fifth %.1f ms\n",
+                Percentile({latencies.begin(), latencies.begin() + fifth}, 0.9),
+                Percentile({latencies.end() - fifth, latencies.end()}, 0.9));
+    std::printf("stored %.0f messages/s over %.1f s\n", status.stored / floodSeconds, floodSeconds);
+    std::printf("resident %.1f MB at the end, %.0f bytes per message\n", status.resident / 1e6,
+                status.stored > 0 ? double(status.resident - status.startResident) / double(status.stored) : 0.0);
+
+    viewer.terminate();
+    viewer.waitForFinished(30000);
+    return failedClients == 0 && probe.Failed() == 0 && status.stored == sent ? 0 : 1;
+}
