@@ -321,6 +321,21 @@ QString UnitFileNameConstant(const vireo::UnitLines& lines)
     return {};
 }
 
+// Runs a program whose session bus address names no bus at all; its exit code (-1 when it did
+// not end normally) and its standard output.
+int RunWithoutBus(const QString& program, const QStringList& args, QString* output)
+{
+    QTemporaryDir nowhere;
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + nowhere.filePath(QStringLiteral("bus")));
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    const bool ended = process.waitForFinished(60000);
+    *output = QString::fromUtf8(process.readAllStandardOutput());
+    return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 } // namespace
 
 TEST(EndToEnd, InstrumentedProgramPostsEveryCallAndEachTracesBackToItsLine)
@@ -415,16 +430,8 @@ TEST(EndToEnd, WithoutAViewerTheProgramRunsToItsEndAndKeepsTheReason)
     EXPECT_TRUE(output.contains(QStringLiteral("was not provided by any .service files"))) << output.toStdString();
     EXPECT_TRUE(output.endsWith(QStringLiteral("done\n"))) << output.toStdString();
 
-    QTemporaryDir nowhere;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + nowhere.filePath(QStringLiteral("bus")));
-    process.setProcessEnvironment(env);
-    process.start(demo.Program(), {});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0);
-    const QString noBus = QString::fromUtf8(process.readAllStandardOutput());
+    QString noBus;
+    EXPECT_EQ(RunWithoutBus(demo.Program(), {}, &noBus), 0);
     EXPECT_TRUE(noBus.endsWith(QStringLiteral("done\n"))) << noBus.toStdString();
     EXPECT_FALSE(noBus.contains(QStringLiteral("last error: \n"))) << noBus.toStdString();
 }
@@ -490,14 +497,7 @@ TEST(EndToEnd, WithoutAViewerABurstRunsThroughAndKeepsTheReason)
     ASSERT_EQ(bus.Run(threaded.Program(), args, &output), 0);
     EXPECT_TRUE(output.contains(QStringLiteral("was not provided by any .service files"))) << output.toStdString();
 
-    QTemporaryDir nowhere;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + nowhere.filePath(QStringLiteral("bus")));
-    process.setProcessEnvironment(env);
-    process.start(threaded.Program(), args);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 0);
-    const QString noBus = QString::fromUtf8(process.readAllStandardOutput());
+    QString noBus;
+    EXPECT_EQ(RunWithoutBus(threaded.Program(), args, &noBus), 0);
     EXPECT_TRUE(noBus.startsWith(QStringLiteral("last error: Failed to connect to socket"))) << noBus.toStdString();
 }
