@@ -1,4 +1,4 @@
-// The unit listing of a project file: any project text and any project path give full, normal
+// The unit listing of a project file: any project text in any project folder gives full, normal
 // paths, at most one for each line of the text.
 #include "FuzzCheck.h"
 
@@ -14,7 +14,7 @@ using namespace vireo;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzedDataProvider input(data, size);
-    const std::string projectPath = "/" + input.ConsumeRandomLengthString(64);
+    const std::string projectPath = "/home/dev/" + input.ConsumeRandomLengthString(32) + "/Project1.dpr";
     const std::vector<std::string> lines = SplitUnitText(input.ConsumeRemainingBytesAsString()).lines;
     const std::vector<std::string> units = LoadProjectUnits(lines, projectPath);
     FUZZ_CHECK(units.size() <= lines.size());

@@ -43,8 +43,8 @@ printf 'Text\n31/01/2003 09:15:30\nB\nA\n' > "$seeds/dates/mixed"
 printf '\x00\x00\x00\x00\x00\x00\xe0\x3f%%d/%%m/%%Y\x00%%I:%%M:%%S %%p\x00AM\x00PM' > "$seeds/stamps/sample"
 cp "$root"/tests/examiner/data/*.pas "$seeds/units/"
 if [ -d /usr/share/fpcsrc ]; then
-  find /usr/share/fpcsrc -type f \( -name '*.pas' -o -name '*.pp' \) -size -24k | sort | awk 'NR % 97 == 1' |
-    head -n 150 | while IFS= read -r unit; do cp "$unit" "$seeds/units/$(echo "$unit" | md5sum | cut -c1-12).pas"; done
+  find /usr/share/fpcsrc -type f \( -name '*.pas' -o -name '*.pp' \) -size -12k | sort | awk 'NR % 151 == 1' |
+    head -n 80 | while IFS= read -r unit; do cp "$unit" "$seeds/units/$(echo "$unit" | md5sum | cut -c1-12).pas"; done
 fi
 printf "program Project1;\r\n\r\nuses\r\n  Forms,\r\n  Unit1 in 'Unit1.pas' {Form1},\r\n  Unit2 in '..\\\\Common\\\\Unit2.pas',\r\n  Unit3 in '/abs/Unit3.pas';\r\n\r\n{\$R *.RES}\r\n\r\nbegin\r\n  Application.Run;\r\nend.\r\n" > "$seeds/projects/Project1.dpr"
 printf 'a\r\nb\nc\rd\r\n\re' > "$seeds/lines/mixed"
@@ -65,8 +65,18 @@ seeds_of() {
 max_len_of() {
   case "$1" in
     fuzz_hive_text) echo 4096 ;;
-    fuzz_examiner_lines | fuzz_examiner_pascal) echo 24576 ;;
+    fuzz_examiner_lines | fuzz_examiner_pascal) echo 6144 ;;
     *) echo 8192 ;;
+  esac
+}
+
+# The examiner's targets write each input as a unit file: memory is much faster than the disk.
+scratch="${TMPDIR:-/tmp}"
+[ -w /dev/shm ] && scratch=/dev/shm
+
+options_of() {
+  case "$1" in
+    fuzz_examiner_lines | fuzz_examiner_pascal) echo "-dict=$root/bench/fuzz/pascal.dict" ;;
   esac
 }
 
@@ -78,9 +88,9 @@ for target in "${targets[@]}"; do
   before=$(find "$dir/crashes" -type f | wc -l)
   start=$(date +%s)
   # Fork mode goes on after a crash, so one run finds as many faults as it can in its time.
-  (cd "$dir" && TMPDIR="${TMPDIR:-/tmp}" "$build/bench/fuzz/$target" -fork=1 -ignore_crashes=1 \
+  (cd "$dir" && TMPDIR="$scratch" "$build/bench/fuzz/$target" -fork=1 -ignore_crashes=1 \
     -ignore_timeouts=1 -ignore_ooms=1 -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len="$(max_len_of "$target")" -artifact_prefix="$dir/crashes/" corpus "$(seeds_of "$target")") \
+    -max_len="$(max_len_of "$target")" $(options_of "$target") -artifact_prefix="$dir/crashes/" corpus "$(seeds_of "$target")") \
     > "$log" 2>&1 || true
   ran=$(($(date +%s) - start))
   runs=$(grep -Eo '^#[0-9]+' "$log" | tail -1 | tr -d '#')
