@@ -147,6 +147,18 @@ TEST(PascalMode, RoutinesSharingALineAreToldApartByTheirOrder)
     EXPECT_NE(Line(model, 12).find("'UniqueStr_7'"), std::string::npos) << "B's call stays the only one";
 }
 
+// Headers without a body nest no deeper than the reader's own stack allows: any number is read.
+TEST(PascalMode, AnyNumberOfHeadersWithoutABodyIsRead)
+{
+    std::vector<std::string> lines = {"unit Deep;", "interface", "implementation"};
+    lines.insert(lines.end(), 200000, "procedure A;");
+    lines.insert(lines.end(), {"begin end;", "end."});
+    ExaminerLists lists;
+    ScanPascalUnit(lines, lists);
+    EXPECT_EQ(Rows(lists[ExaminerListKind::Procedures]), (std::vector<std::pair<int, std::string>> {{200003, "procedure A;"}}))
+        << "the last header takes the body";
+}
+
 // Where the client unit and the constant go when the uses clauses differ, and in a program.
 TEST(PascalMode, PutsTheClientUnitIntoTheRealUsesClause)
 {
