@@ -28,7 +28,7 @@ fi
 launcher=()
 command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-  -DCMAKE_CXX_COMPILER=clang++ -DVIREO_FUZZ=ON "${launcher[@]}" > "$build.configure.log"
+  -DCMAKE_CXX_COMPILER=clang++ -DVIREO_FUZZ=ON "${launcher[@]}" > /dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
 # Seeds: small samples of each kind of input, the examiner's test units and a bounded, fixed

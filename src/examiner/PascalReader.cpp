@@ -432,7 +432,6 @@ private:
         return SkipPast(';');
     }
 
-    // Declarations up to a body's begin or asm, or to the end of the declaration part.
     // Declarations up to the word that ends them, with the routines declared there. A routine
     // whose header expects a body stays open while its own declarations (nested routines
     // included) are read, until its begin or asm; the open ones are kept on a stack rather than
