@@ -19,13 +19,15 @@ namespace vireo::fuzz {
 // Largest unit a target reads: big enough for every shape of text, small enough to stay fast.
 inline constexpr std::size_t kMaxUnitBytes = 64 * 1024;
 
-// The unit file the examiner opens, in a folder of this process that is removed at exit.
+// The unit file the examiner opens, in a folder of this process that is removed at exit. Its path
+// goes into the UnitFileName constant; it does not hold "vireo", which would count as using the
+// client unit.
 inline const std::string& UnitPath()
 {
     static const std::string path = [] {
         const char* tmp = std::getenv("TMPDIR");
         const auto folder = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") /
-                            ("vireo-fuzz-" + std::to_string(::getpid()));
+                            ("examiner-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);
         static const struct Remover {
             std::filesystem::path folder;
