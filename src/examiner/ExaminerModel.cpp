@@ -22,8 +22,9 @@ bool IsProjectExtension(std::string_view upperExtension)
 
 namespace {
 
-// Moves every item up by the lines removed above it; removed holds (first line, count) pairs in
-// ascending order. One pass over the items, however many marks ran over several lines.
+// Moves every item up by the lines removed above it, and an item on a removed line to the mark's
+// line that took that line's text; removed holds (first line, count) pairs in ascending order, each
+// range following its mark's line. One pass over the items, however many marks ran over several lines.
 void FollowRemovedLines(ExaminerLists& lists, const std::vector<std::pair<int, int>>& removed)
 {
     if (removed.empty())
@@ -37,9 +38,11 @@ void FollowRemovedLines(ExaminerLists& lists, const std::vector<std::pair<int, i
     }
     for (std::size_t k = 0; k < kExaminerListCount; ++k) {
         for (auto& item : lists[ExaminerListKind(k)]) {
-            const auto above = std::lower_bound(ends.begin(), ends.end(), item.line) - ends.begin();
-            if (above > 0)
-                item.line -= removedUpTo[std::size_t(above) - 1];
+            const auto range = std::size_t(std::lower_bound(ends.begin(), ends.end(), item.line) - ends.begin());
+            if (range < removed.size() && item.line >= removed[range].first)
+                item.line = removed[range].first - 1;
+            if (range > 0)
+                item.line -= removedUpTo[range - 1];
         }
     }
 }

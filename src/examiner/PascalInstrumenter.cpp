@@ -133,11 +133,22 @@ std::unordered_multimap<std::size_t, std::size_t> ByLine(const Entries& entries,
     return byLine;
 }
 
-// Plans the calls of one selected item; returns how many.
+// The item's place among the items of its list on its line, which stand together (the list is
+// in line order).
+std::size_t RankOnLine(const ExaminerList& items, const ExaminerItem& item)
+{
+    std::size_t rank = 0;
+    for (const ExaminerItem* before = &item; before != items.data() && (before - 1)->line == item.line; --before)
+        ++rank;
+    return rank;
+}
+
+// Plans the calls of one selected item, the rank-th item of its list on its line (routines
+// sharing a header line are told apart by their order); returns how many.
 int PlanCalls(const PascalStructure& structure, const std::vector<std::string>& lines,
               const std::unordered_multimap<std::size_t, std::size_t>& byLine, const ExaminerItem& item,
-              ExaminerListKind kind, const std::string& indent, const std::string& remote, MessageIdSource& ids,
-              std::vector<Insertion>& out)
+              std::size_t rank, ExaminerListKind kind, const std::string& indent, const std::string& remote,
+              MessageIdSource& ids, std::vector<Insertion>& out)
 {
     const auto [first, last] = byLine.equal_range(std::size_t(item.line - 1));
     std::vector<std::size_t> matches;
@@ -148,8 +159,10 @@ int PlanCalls(const PascalStructure& structure, const std::vector<std::string>& 
     for (const std::size_t index : matches) {
         if (kind != ExaminerListKind::Exceptions) {
             const PascalRoutine& routine = structure.routines[index];
-            if (routine.list != kind || routine.instrumented)
+            if (routine.list != kind || rank-- > 0)
                 continue;
+            if (routine.instrumented)
+                return 0;
             InsertAfter(structure, lines, routine.begin,
                         indent + BuildAddDebugCall(lines[routine.headerLine], "mtGeneral", "", ids.NextId(), remote), out);
             return 1;
@@ -246,7 +259,9 @@ DebugInsertionResult InsertPascalDebugCalls(std::vector<std::string>& lines, con
     const std::string indent(std::size_t(std::max(settings.indentation, 0)), ' ');
     DebugInsertionResult result;
     ForEachSelectedItem(items, progress, [&](const ExaminerItem& item) {
-        const int calls = PlanCalls(structure, lines, byLine, item, kind, indent, settings.remoteComputer, ids, insertions);
+        const std::size_t rank = RankOnLine(items, item);
+        const int calls = PlanCalls(structure, lines, byLine, item, rank, kind, indent, settings.remoteComputer, ids,
+                                    insertions);
         result.inserted += calls;
         result.skipped += calls == 0 ? 1 : 0;
     });

@@ -432,9 +432,13 @@ private:
         return SkipPast(';');
     }
 
-    // Declarations up to a body's begin or asm, or to the end of the declaration part.
+    // Declarations up to the word that ends them, with the routines declared there. A routine
+    // whose header expects a body stays open while its own declarations (nested routines
+    // included) are read, until its begin or asm; the open ones are kept on a stack rather than
+    // by recursion, so that any number of headers without a body is read.
     void ReadDeclarations()
     {
+        std::vector<OpenRoutine> open;
         // Line of a "class" or "generic" before a routine keyword.
         std::size_t prefixLine = kNoLine;
         while (!AtEnd()) {
@@ -451,15 +455,18 @@ private:
                 // Without a name it is a procedural type.
                 const bool named = (IsWordAhead(1) && !Is(PascalWord::Of, 1)) || token.word == PascalWord::Operator;
                 Advance();
-                if (named)
-                    ReadRoutine(prefixLine == kNoLine ? token.line : prefixLine, token.word);
+                if (named && ReadRoutineHeader())
+                    open.push_back({prefixLine == kNoLine ? token.line : prefixLine, token.word});
                 prefixLine = kNoLine;
             } else if (IsTypeBodyWord(token.word) || (token.word == PascalWord::Type && Is(PascalWord::Helper, 1))) {
                 SkipTypeBody();
-            } else if (EndsDeclarations(token.word)) {
-                return;
-            } else {
+            } else if (!EndsDeclarations(token.word)) {
                 Advance();
+            } else if (!open.empty() && (Is(PascalWord::Begin) || Is(PascalWord::Asm))) {
+                ReadRoutineBody(open.back());
+                open.pop_back();
+            } else {
+                return;
             }
         }
     }
@@ -501,9 +508,15 @@ private:
         return std::string_view(lines_[token.line]).substr(token.column, token.endColumn - token.column);
     }
 
-    // A routine after its keyword: the rest of the header, its directives and its body, if any. A
-    // forward, external or interface header ends with its directives; else the body follows.
-    void ReadRoutine(std::size_t headerLine, PascalWord keyword)
+    // A routine whose header was read and whose body is still to come.
+    struct OpenRoutine {
+        std::size_t headerLine;
+        PascalWord keyword;
+    };
+
+    // A routine after its keyword: the rest of the header and its directives. Whether a body
+    // follows: a forward, external or interface header has none.
+    bool ReadRoutineHeader()
     {
         SkipPast(';');
         bool bodiless = false;
@@ -511,22 +524,25 @@ private:
             bodiless = bodiless || Is(PascalWord::Forward) || Is(PascalWord::External);
             SkipPast(';');
         }
-        if (bodiless || interface_)
-            return;
-        ReadDeclarations();
+        return !bodiless && !interface_;
+    }
+
+    // The routine's body, from its begin or asm.
+    void ReadRoutineBody(const OpenRoutine& routine)
+    {
         if (Is(PascalWord::Asm)) {
             SkipAsm();
-        } else if (Is(PascalWord::Begin)) {
-            PascalRoutine routine;
-            routine.list = keyword == PascalWord::Function || keyword == PascalWord::Operator
-                               ? ExaminerListKind::Functions
-                               : ExaminerListKind::Procedures;
-            routine.headerLine = headerLine;
-            routine.begin = Token();
-            routine.instrumented = Is(PascalWord::AddDebug, 1);
-            out_.routines.push_back(routine);
-            ReadStatements(headerLine);
+            return;
         }
+        PascalRoutine body;
+        body.list = routine.keyword == PascalWord::Function || routine.keyword == PascalWord::Operator
+                        ? ExaminerListKind::Functions
+                        : ExaminerListKind::Procedures;
+        body.headerLine = routine.headerLine;
+        body.begin = Token();
+        body.instrumented = Is(PascalWord::AddDebug, 1);
+        out_.routines.push_back(body);
+        ReadStatements(routine.headerLine);
     }
 
     // An asm block holds no Pascal: up to and past its end.

@@ -63,7 +63,13 @@ std::string JoinUnitText(const UnitText& text)
     out.reserve(total);
     for (std::size_t i = 0; i < text.lines.size(); ++i) {
         out += text.lines[i];
-        out += kBreakText[std::size_t(text.BreakAfter(i))];
+        LineBreak lineBreak = text.BreakAfter(i);
+        // A lone CR that an empty line's LF follows (lines added to a text of mixed breaks) would
+        // read back as one CR LF, losing that line: it is written as CR LF itself.
+        if (lineBreak == LineBreak::Cr && i + 1 < text.lines.size() && text.lines[i + 1].empty()
+            && text.BreakAfter(i + 1) == LineBreak::Lf)
+            lineBreak = LineBreak::CrLf;
+        out += kBreakText[std::size_t(lineBreak)];
     }
     return out;
 }

@@ -48,7 +48,9 @@ struct UnitText {
     void FollowAddedLines(const std::vector<std::size_t>& map);
 };
 
-// The text as it is written to disk: every line followed by its own break.
+// The text as it is written to disk: every line followed by its own break, except that a lone CR
+// followed by an empty line ending in LF is written as CR LF, so that the text reads back as the
+// same lines.
 std::string JoinUnitText(const UnitText& text);
 
 // Reads a whole text file. A line break is LF, CR LF or CR alone, kept line by line. Throws

@@ -223,7 +223,7 @@ TEST(ExaminerModel, ListsFollowAddedAndRemovedLinesAndIdsStayDistinct)
     TempDir dir;
     const std::string unit = dir / "Bare.pas";
     WriteFile(unit, Joined({"unit Bare;", "interface", "", "implementation", "procedure A;", "begin",
-                            "  {T=INFO x='A';", "    y=''} X;", "end;", "procedure B;", "begin",
+                            "  {T=INFO x='A';", "    y=''} while X do;", "end;", "procedure B;", "begin",
                             "  AddDebug(Self, 'old', mtGeneral, '','UniqueStr_5',UnitFileName, '');", "end;", "end."},
                            "\n"));
     FixedClock clock(5, 0);
@@ -232,7 +232,10 @@ TEST(ExaminerModel, ListsFollowAddedAndRemovedLinesAndIdsStayDistinct)
     model.SetActiveTab(ExaminerListKind::CodeMarks);
     EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 1);
     EXPECT_EQ(model.WorkingText()[8], "uses Vireo;");
-    EXPECT_EQ(model.WorkingText()[11], "  AddDebug(Self, 'A', mtInfo, '','UniqueStr_6',UnitFileName, ''); X;");
+    EXPECT_EQ(model.WorkingText()[11],
+              "  AddDebug(Self, 'A', mtInfo, '','UniqueStr_6',UnitFileName, ''); while X do;");
+    ASSERT_EQ(model.List(ExaminerListKind::Whiles).size(), 1u);
+    EXPECT_EQ(model.List(ExaminerListKind::Whiles)[0].line, 12) << "an item on a removed line follows its text";
     auto& procedures = model.List(ExaminerListKind::Procedures);
     ASSERT_EQ(procedures.size(), 2u);
     EXPECT_EQ(model.WorkingText()[std::size_t(procedures[1].line) - 1], "procedure B;");

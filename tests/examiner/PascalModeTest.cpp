@@ -114,6 +114,51 @@ TEST(PascalMode, ListsAndInstrumentsWhatThePascalReaderFinds)
     EXPECT_EQ(model.TextAsSaved(), once);
 }
 
+// Routines sharing a header line are items of their own: each chosen one gets its call, once.
+TEST(PascalMode, RoutinesSharingALineAreToldApartByTheirOrder)
+{
+    TempDir dir;
+    const std::string unit = dir / "OneLine.pas";
+    WriteFile(unit, "unit OneLine;\ninterface\nimplementation\nprocedure A; begin end; procedure B; begin end;\nend.\n");
+    FixedClock clock(7);
+    ExaminerModel model(unit, clock, {}, "host");
+    model.SetPascalMode(true);
+    model.Open();
+    model.SetActiveTab(ExaminerListKind::Procedures);
+    auto& procedures = model.List(ExaminerListKind::Procedures);
+    ASSERT_EQ(procedures.size(), 2u);
+    procedures[1].selected = true;
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    ASSERT_EQ(procedures.size(), 2u);
+    EXPECT_FALSE(procedures[0].instrumented);
+    EXPECT_TRUE(procedures[1].instrumented) << "B chosen, B instrumented";
+    EXPECT_EQ(Line(model, 9), "procedure A; begin end; procedure B; begin");
+
+    for (auto& item : procedures)
+        item.selected = true;
+    const auto second = model.AddDebugCode();
+    EXPECT_EQ(second.inserted, 1);
+    EXPECT_EQ(second.skipped, 1);
+    EXPECT_TRUE(procedures[0].instrumented && procedures[1].instrumented);
+    EXPECT_EQ(Line(model, 9), "procedure A; begin");
+    EXPECT_NE(Line(model, 10).find("AddDebug(Self, 'procedure A; begin end; procedure B; begin', mtGeneral"),
+              std::string::npos);
+    EXPECT_EQ(Line(model, 11), " end; procedure B; begin");
+    EXPECT_NE(Line(model, 12).find("'UniqueStr_7'"), std::string::npos) << "B's call stays the only one";
+}
+
+// Headers without a body nest no deeper than the reader's own stack allows: any number is read.
+TEST(PascalMode, AnyNumberOfHeadersWithoutABodyIsRead)
+{
+    std::vector<std::string> lines = {"unit Deep;", "interface", "implementation"};
+    lines.insert(lines.end(), 200000, "procedure A;");
+    lines.insert(lines.end(), {"begin end;", "end."});
+    ExaminerLists lists;
+    ScanPascalUnit(lines, lists);
+    EXPECT_EQ(Rows(lists[ExaminerListKind::Procedures]), (std::vector<std::pair<int, std::string>> {{200003, "procedure A;"}}))
+        << "the last header takes the body";
+}
+
 // Where the client unit and the constant go when the uses clauses differ, and in a program.
 TEST(PascalMode, PutsTheClientUnitIntoTheRealUsesClause)
 {

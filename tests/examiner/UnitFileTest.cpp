@@ -90,6 +90,13 @@ TEST(UnitFile, EveryLineKeepsItsOwnBreakAndTextThatIsNotTextIsRefused)
     EXPECT_EQ(JoinUnitText(text), "a\r\nb\nx\r\nc\rd\r\n\re\r\nend.") << "added lines end in the first break's style";
     EXPECT_EQ(JoinUnitText(SplitUnitText("x\ry\r")), "x\ry\r");
     EXPECT_EQ(SplitUnitText("x\ry\r").style, LineBreak::Cr);
+    // Lines added where a lone CR would meet an empty line's LF still read back as written.
+    UnitText crFirst = SplitUnitText("a\rb\n\n");
+    crFirst.InsertLines(2, {"x"});
+    UnitText lfFirst = SplitUnitText("a\nb\rc");
+    lfFirst.InsertLines(2, {""});
+    for (const UnitText* added : {&crFirst, &lfFirst})
+        EXPECT_EQ(SplitUnitText(JoinUnitText(*added)).lines, added->lines) << JoinUnitText(*added);
 
     TempDir dir;
     const std::string binary = dir / "Data.pas";
