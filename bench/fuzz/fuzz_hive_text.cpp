@@ -1,5 +1,6 @@
 // The hive text reader and writer as a round trip: whatever text parses is written, and what is
-// written parses back to the same keys and values and writes again to the same text.
+// written parses back to the same keys and values and writes again to the same text. A change to
+// one key spliced into the text must read back as the same change made to the whole hive.
 #include "FuzzCheck.h"
 
 #include "settings/HiveText.h"
@@ -13,8 +14,8 @@ using namespace vireo;
 namespace {
 
 constexpr std::string_view kRoot = "HKEY_CURRENT_USER";
-// Keys nested thousands deep are read and written by recursion; longer inputs only chase that.
-constexpr std::size_t kMaxInput = 16 * 1024;
+// Larger inputs only slow each run down: the reader is linear and refuses deep keys.
+constexpr std::size_t kMaxInput = 64 * 1024;
 
 bool SameKeys(const HiveKey& a, const HiveKey& b)
 {
@@ -24,6 +25,25 @@ bool SameKeys(const HiveKey& a, const HiveKey& b)
         if (!SameKeys(*a.SubKeys()[i], *b.SubKeys()[i]))
             return false;
     return true;
+}
+
+// The path of the key the input's last byte picks among the first keys, or of a new key.
+std::string PickedPath(const HiveKey& root, unsigned pick)
+{
+    std::string path;
+    const HiveKey* key = &root;
+    while (!key->SubKeys().empty() && pick % 3 != 0) {
+        key = key->SubKeys()[pick % key->SubKeys().size()].get();
+        path += (path.empty() ? "" : "\\") + key->Name();
+        pick /= 3;
+    }
+    return path + (path.empty() ? "Fuzz" : "\\Fuzz");
+}
+
+void ChangeAt(HiveKey& root, std::string_view path)
+{
+    bool created = false;
+    CreateKey(root, path, created).SetValue("fuzz", RegValue::FromDWord(7));
 }
 
 } // namespace
@@ -44,5 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(second.root != nullptr);
     FUZZ_CHECK(SameKeys(*first.root, *second.root));
     FUZZ_CHECK(WriteHiveText(*second.root, kRoot) == written);
+
+    const std::string path = PickedPath(*first.root, size > 0 ? data[size - 1] : 0);
+    ChangeAt(*first.root, path);
+    const HiveParseResult branch = ParseHiveText(text, kRoot, path);
+    FUZZ_CHECK(branch.root != nullptr);
+    ChangeAt(*branch.root, path);
+    if (const auto spliced = ReplaceHiveBranchText(text, kRoot, *branch.root, path)) {
+        const HiveParseResult changed = ParseHiveText(*spliced, kRoot);
+        FUZZ_CHECK(changed.root != nullptr);
+        FUZZ_CHECK(SameKeys(*first.root, *changed.root));
+    }
     return 0;
 }

@@ -137,6 +137,14 @@ std::string_view TrimBlanks(std::string_view s)
     return s.substr(first, last - first + 1);
 }
 
+// Whether a trimmed line is the first line of a hive text (after a byte order mark, if any).
+bool IsHeader(std::string_view line)
+{
+    if (line.starts_with("\xEF\xBB\xBF"))
+        line = TrimBlanks(line.substr(3));
+    return line == HiveTextHeader || line == OldHeader;
+}
+
 // Hands out the text's logical lines one at a time: CR LF or LF ends a line, and a hex list
 // continues over a line that ends in a backslash. A line's number is that of its first physical line.
 class LogicalLines {
@@ -353,8 +361,7 @@ public:
             if (!lines.Next(line))
                 return std::move(result_);
         } while (TrimBlanks(line).empty());
-        const auto header = TrimBlanks(line);
-        if (header != HiveTextHeader && header != OldHeader)
+        if (!IsHeader(TrimBlanks(line)))
             return Fail(lines.Number(), "not a registry export text");
         while (lines.Next(line))
             if (!ReadLine(TrimBlanks(line)))
@@ -474,6 +481,8 @@ public:
         std::string out;
         out.reserve(text_.size() + 4096);
         out += text_.substr(0, insertAt_);
+        if (!out.empty() && out.back() != '\n')
+            out += '\n'; // the text's last line had no line break: the branch must not join it
         AppendBranch(out, changed);
         std::size_t at = insertAt_;
         for (const auto& [begin, end] : dropped_) {
@@ -498,6 +507,8 @@ private:
             const auto trimmed = TrimBlanks(line);
             if (trimmed.empty())
                 continue;
+            if (!header && !IsHeader(trimmed))
+                return false; // the reader refuses it too; the whole rewrite says why
             if (trimmed.front() == '[' && header) {
                 if (inside)
                     dropped_.back().second = contentEnd;

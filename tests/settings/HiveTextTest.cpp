@@ -227,4 +227,14 @@ TEST(HiveText, ReplacingABranchGivesTheWholeRewriteAndKeepsEveryOtherLine)
     EXPECT_FALSE(ReplaceHiveBranchText(edited + "[-HKEY_LOCAL_MACHINE\\x]\r\n", Root, *branch, "X\\B"))
         << "removed keys need the whole rewrite";
     EXPECT_FALSE(ReplaceHiveBranchText("", Root, *branch, "X\\B"));
+    EXPECT_FALSE(ReplaceHiveBranchText("\xEF\xBB\xBF\t", Root, *branch, "X\\B"))
+        << "a text with no header gets the whole rewrite";
+
+    const std::string unended = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\a]\n\"v\"=\"1\"";
+    const auto added = ReplaceHiveBranchText(unended, Root, *branch, "X\\B");
+    ASSERT_TRUE(added);
+    const auto read = Parse(*added);
+    ASSERT_TRUE(read) << *added;
+    EXPECT_EQ(*FindKey(*read, "a")->FindValue("v"), RegValue::FromText("1")) << "a last line without a line break stays whole";
+    EXPECT_TRUE(FindKey(*read, "x\\B"));
 }
