@@ -1,5 +1,7 @@
 #include "app/PostCommand.h"
 
+#include "components/Utf8Text.h"
+
 #include <ctime>
 #include <filesystem>
 
@@ -8,34 +10,6 @@ namespace vireo {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
-
-// The length of the valid UTF-8 character (other than NUL) at the start of text, or 0.
-std::size_t CharacterLength(std::string_view text)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead != 0 && lead < 0x80)
-        return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
-        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-    }
-    if (length == 0 || text.size() < length || byte(1) < low || byte(1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if ((byte(i) & 0xC0) != 0x80)
-            return 0;
-    return length;
-}
 
 int32_t MessageTypeOf(const std::string& name)
 {
@@ -80,7 +54,7 @@ std::string ValidUtf8(std::string_view bytes)
     std::string text;
     text.reserve(bytes.size());
     while (!bytes.empty()) {
-        const std::size_t length = CharacterLength(bytes);
+        const std::size_t length = bytes.front() == '\0' ? 0 : Utf8CharacterLength(bytes);
         if (length == 0) {
             text += kReplacement;
             bytes.remove_prefix(1);

@@ -1,9 +1,8 @@
 #include "intake/Registration.h"
 
 #include "components/FileIO.h"
+#include "components/Utf8Text.h"
 #include "intake/VireoX_TLB.h"
-
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdlib>
@@ -97,13 +96,6 @@ std::string QuotedWord(const std::string& path)
         }
     }
     return word + '"';
-}
-
-bool IsUtf8(const std::string& text)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    [[maybe_unused]] const QString decoded = decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    return !decoder.hasError();
 }
 
 // Writes one registration file, creating its folder first (a fresh account has none).

@@ -1,5 +1,6 @@
 #include "viewer/MessageLog.h"
 
+#include "components/Utf8Text.h"
 #include "intake/TimeStampText.h"
 
 #include <charconv>
@@ -83,45 +84,6 @@ void AppendUtf8(std::string& out, std::uint32_t cp)
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-// Whether text is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool IsUtf8(std::string_view text)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        int more = 0;
-        std::uint32_t cp = 0;
-        if ((*p & 0xE0) == 0xC0) {
-            more = 1;
-            cp = *p & 0x1F;
-        } else if ((*p & 0xF0) == 0xE0) {
-            more = 2;
-            cp = *p & 0x0F;
-        } else if ((*p & 0xF8) == 0xF0) {
-            more = 3;
-            cp = *p & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= more)
-            return false;
-        for (int k = 1; k <= more; ++k) {
-            if ((p[k] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[k] & 0x3F);
-        }
-        static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < kLeast[more] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        p += more + 1;
-    }
-    return true;
 }
 
 // A reader of one line holding one flat JSON object.
