@@ -158,6 +158,7 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
     if (!server.Start())
         return AbandonStart(ServerNotStartedText(bus), QMessageBox::Information, hooks);
     QApplication::setApplicationName(QStringLiteral("Vireo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("vireo")); // the installed entry: docks find its icon
     auto window = std::make_unique<TForm_Main>();
     server.SetIntake(window.get());
     AutomationWarningBox asker(window.get());
