@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 
 #include "examiner/UnitFile.h"
-#include "viewer/UnitSource.h"
+#include "viewer/session/UnitSource.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

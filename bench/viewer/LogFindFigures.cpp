@@ -4,10 +4,10 @@
 #include "../BenchSupport.h"
 
 #include "intake/TimeStampText.h"
-#include "viewer/MessageFind.h"
-#include "viewer/MessageIntake.h"
-#include "viewer/MessageLog.h"
-#include "viewer/MessageStore.h"
+#include "viewer/session/MessageFind.h"
+#include "viewer/session/MessageIntake.h"
+#include "viewer/session/MessageLog.h"
+#include "viewer/session/MessageStore.h"
 
 #include <QTemporaryDir>
 

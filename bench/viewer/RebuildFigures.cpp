@@ -3,10 +3,9 @@
 // bytes of its texts. Usage: viewer_rebuild_figures [message count, default 1000000]
 
 #include "../BenchSupport.h"
-#include "viewer/MessageAdmission.h"
-#include "viewer/MessageListModel.h"
-#include "viewer/MessageStore.h"
-#include "viewer/TraceSources.h"
+#include "viewer/session/MessageAdmission.h"
+#include "viewer/session/MessageStore.h"
+#include "viewer/session/TraceSources.h"
 
 #include <QCoreApplication>
 
@@ -67,12 +66,12 @@ int main(int argc, char* argv[])
 
     MessageStore store;
     TraceSourceRegistry registry;
-    MessageListModel model(store);
     const long before = ResidentBytes();
     const std::size_t textBytes = PostTypical(store, registry, n);
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
-        model.AddMessageRow(i);
-    model.FlushAppendedRows();
+        rows.push_back(i);
     const long grown = ResidentBytes() - before;
 
     std::vector<FilterEntry> classes = Entries({""});
@@ -85,22 +84,17 @@ int main(int argc, char* argv[])
     const TreeNodeRule node = TreeNodeRule::ForNode("tclass7", &classNode);
     const TreeNodeRule all = TreeNodeRule::ForNode(kNodeAll, nullptr);
 
-    std::size_t listed = 0;
-    const double allMs = Milliseconds([&] {
-        model.SetRows(ListedRows(store, ListingRule(all, ListPage::Messages, &filters)));
-        listed = static_cast<std::size_t>(model.rowCount());
-    });
-    const double nodeMs = Milliseconds([&] {
-        model.SetRows(ListedRows(store, ListingRule(node, ListPage::Messages, &filters)));
-    });
-    const std::size_t nodeRows = static_cast<std::size_t>(model.rowCount());
+    const double allMs = Milliseconds([&] { rows = ListedRows(store, ListingRule(all, ListPage::Messages, &filters)); });
+    const std::size_t listed = rows.size();
+    const double nodeMs = Milliseconds([&] { rows = ListedRows(store, ListingRule(node, ListPage::Messages, &filters)); });
+    const std::size_t nodeRows = rows.size();
     const ListingRule byFilters(TreeNodeRule::All(), ListPage::Filters, &filters);
-    const double filterMs = Milliseconds([&] { model.SetRows(ListedRows(store, byFilters)); });
+    const double filterMs = Milliseconds([&] { rows = ListedRows(store, byFilters); });
 
     std::printf("messages stored and listed:        %d\n", n);
     std::printf("rebuild for node \"All\":            %.1f ms (%zu rows)\n", allMs, listed);
     std::printf("rebuild for a class node:          %.1f ms (%zu rows)\n", nodeMs, nodeRows);
-    std::printf("rebuild for the filters:           %.1f ms (%d rows)\n", filterMs, model.rowCount());
+    std::printf("rebuild for the filters:           %.1f ms (%zu rows)\n", filterMs, rows.size());
     std::printf("text bytes per message:            %.1f\n", double(textBytes) / n);
     std::printf("resident growth per message:       %.1f bytes\n", double(grown) / n);
     std::printf("growth / text bytes:               %.2f\n", double(grown) / double(textBytes));

@@ -5,8 +5,9 @@
 
 #include "../BenchSupport.h"
 #include "settings/RegistryHive.h"
-#include "viewer/MainFormUnit.h"
-#include "viewer/TrackRules.h"
+#include "viewer/session/TraceSession.h"
+#include "viewer/session/TrackRules.h"
+#include "viewer/window/MainFormUnit.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -34,8 +35,9 @@ int main(int argc, char** argv)
             TTrackInfo{"Watched event " + std::to_string(i), static_cast<TTrackKind>(i % 3)}));
     WriteTrackList(tracks);
 
+    TraceSession session;
     std::unique_ptr<TForm_Main> form;
-    const double create = Milliseconds([&] { form = std::make_unique<TForm_Main>(); });
+    const double create = Milliseconds([&] { form = std::make_unique<TForm_Main>(session); });
     const double save = Milliseconds([&] { form->SaveSettings(); });
     const double destroy = Milliseconds([&] { form.reset(); });
     const auto bytes = std::filesystem::file_size(HiveFilePath(RegRoot::LocalMachine));

@@ -6,8 +6,10 @@
 
 #include "../BenchSupport.h"
 #include "components/ListViewEx.h"
-#include "viewer/MainFormUnit.h"
-#include "viewer/MessageListModel.h"
+#include "viewer/panes/MessageListModel.h"
+#include "viewer/panes/TrackingPage.h"
+#include "viewer/session/TraceSession.h"
+#include "viewer/window/MainFormUnit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,27 +26,46 @@ using namespace vireo::bench;
 
 namespace {
 
+// The parts of the window the figures drive, found by their names as a tool would.
+struct Parts {
+    explicit Parts(TForm_Main& form)
+        : List(form.findChild<TListViewEx*>("ListViewEx_Messages")),
+          Rows(static_cast<MessageListModel*>(List->model())),
+          Tracks(form.findChild<QTreeWidget*>("TreeView_Tracking")), Tracking(form.findChild<TrackingPage*>()),
+          ExpertMode(form.findChild<QAction*>("ExpertMode1")),
+          ClearTracks(form.findChild<QAction*>("ClearAllMessageTracking1"))
+    {
+    }
+    TListViewEx* List;
+    MessageListModel* Rows;
+    QTreeWidget* Tracks;
+    TrackingPage* Tracking;
+    QAction* ExpertMode;
+    QAction* ClearTracks;
+};
+
 // Typical traffic: a few dozen classes, units and IDs, five groups, one computer, a time that
 // changes every second, and a message text of its own for each message.
-void TakeIn(TForm_Main& form, int first, int count)
+void TakeIn(TraceSession& session, int first, int count)
 {
     static const QString groups[] = {QString(), "mgRed", "mgBlue", "mgGreen", "mgYellow"};
     for (int i = first; i < first + count; ++i)
-        form.ReceiveTrace(QStringLiteral("TClass%1").arg(i % 40),
-                          QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100), i % 4,
-                          groups[i % 5], QStringLiteral("BUILD-PC"), QStringLiteral("UniqueStr_%1").arg(100000 + i % 400),
-                          QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40), 45000.5 + i / 86400.0);
+        session.ReceiveTrace(QStringLiteral("TClass%1").arg(i % 40),
+                             QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100), i % 4,
+                             groups[i % 5], QStringLiteral("BUILD-PC"),
+                             QStringLiteral("UniqueStr_%1").arg(100000 + i % 400),
+                             QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40), 45000.5 + i / 86400.0);
 }
 
 // Microseconds per message for taking in count messages, the list shown afterwards; the window
 // has first finished the work of the rebuild before.
-double IntakeMicroseconds(TForm_Main& form, int first, int count)
+double IntakeMicroseconds(TraceSession& session, const Parts& ui, int first, int count)
 {
     QCoreApplication::processEvents();
-    form.ListViewEx_Messages->viewport()->repaint();
+    ui.List->viewport()->repaint();
     const double ms = Milliseconds([&] {
-        TakeIn(form, first, count);
-        form.MessageRows->FlushAppendedRows();
+        TakeIn(session, first, count);
+        ui.Rows->FlushAppendedRows();
         QCoreApplication::processEvents();
     });
     return 1000.0 * ms / count;
@@ -65,9 +86,9 @@ void StoreTracks()
 }
 
 // The node of a track: the last child of the kind's root.
-QTreeWidgetItem* LastTrackNode(TForm_Main& form, TTrackKind kind)
+QTreeWidgetItem* LastTrackNode(const Parts& ui, TTrackKind kind)
 {
-    QTreeWidgetItem* root = form.TreeView_Tracking->topLevelItem(kind);
+    QTreeWidgetItem* root = ui.Tracks->topLevelItem(kind);
     return root->child(root->childCount() - 1);
 }
 
@@ -84,56 +105,59 @@ int main(int argc, char* argv[])
     constexpr int tries = 5; // each figure is the best of five, as other work on the machine only adds
 
     StoreTracks();
-    auto form = std::make_unique<TForm_Main>();
-    form->ShowMessageBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
+    TraceSession session;
+    auto form = std::make_unique<TForm_Main>(session);
+    const Parts ui(*form);
+    form->Dialogs.ShowMessageBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
     form->show();
     form->FormActivate();
     QCoreApplication::processEvents();
-    std::printf("tracks defined:                    %d (best of %d runs each)\n", form->TrackList.Count(), tries);
+    std::printf("tracks defined:                    %d (best of %d runs each)\n", session.Tracks().List().Count(),
+                tries);
 
-    TakeIn(*form, 0, messages);
-    form->ExpertMode1->trigger();
+    TakeIn(session, 0, messages);
+    ui.ExpertMode->trigger();
     const char* names[] = {"exact", "starting-with", "containing"};
     for (const TTrackKind kind : {tkExact, tkStartWith, tkContaining}) {
         double best = 1e9, bestPass = 1e9;
         for (int run = 0; run < tries; ++run) {
-            form->TreeView_Tracking->setCurrentItem(form->TreeView_Tracking->topLevelItem(kind));
+            ui.Tracks->setCurrentItem(ui.Tracks->topLevelItem(kind));
             QCoreApplication::processEvents();
             best = std::min(best, Milliseconds([&] {
-                form->TreeView_Tracking->setCurrentItem(LastTrackNode(*form, kind));
-                form->MessageRows->FlushAppendedRows();
+                ui.Tracks->setCurrentItem(LastTrackNode(ui, kind));
+                ui.Rows->FlushAppendedRows();
                 QCoreApplication::processEvents();
-                form->ListViewEx_Messages->viewport()->repaint();
+                ui.List->viewport()->repaint();
             }));
             const ListingRule rule(TreeNodeRule::All(), ListPage::Tracking, nullptr,
-                                   [track = TrackMatcher(*form->FindSelectedTrack())](const TTraceInfo& m) {
+                                   [track = TrackMatcher(*ui.Tracking->SelectedTrack())](const TTraceInfo& m) {
                                        return track.Matches(m.MessageStr);
                                    });
-            bestPass = std::min(bestPass, Milliseconds([&] { ListedRows(*form->MessageStore, rule); }));
+            bestPass = std::min(bestPass, Milliseconds([&] { ListedRows(session.Store(), rule); }));
         }
         std::printf("select %-13s track, rebuild:  %.1f ms (%d of %d messages listed; the pass alone %.1f ms)\n",
-                    names[kind], best, form->MessageRows->rowCount(), form->MessageStore->Count(), bestPass);
+                    names[kind], best, ui.Rows->rowCount(), session.Store().Count(), bestPass);
     }
 
     // Taking in with the containing track selected, against the same intake on the Messages page
     // with "All" selected (which lists every message too and never looks at a track), the two in
     // turn so that both see the same machine; then the latter once more with no track defined.
-    QTreeWidgetItem* containing = LastTrackNode(*form, tkContaining);
+    QTreeWidgetItem* containing = LastTrackNode(ui, tkContaining);
     int next = messages;
     double tracking = 1e9, all = 1e9, none = 1e9;
     for (int run = 0; run < tries; ++run) {
-        form->ExpertMode1->trigger(); // on: the Tracking page, the track still selected
-        form->TreeView_Tracking->setCurrentItem(containing);
-        tracking = std::min(tracking, IntakeMicroseconds(*form, next, rounds));
+        ui.ExpertMode->trigger(); // on: the Tracking page, the track still selected
+        ui.Tracks->setCurrentItem(containing);
+        tracking = std::min(tracking, IntakeMicroseconds(session, ui, next, rounds));
         next += rounds;
-        form->ExpertMode1->trigger(); // off: the Messages page
+        ui.ExpertMode->trigger(); // off: the Messages page
         form->FormActivate();
-        all = std::min(all, IntakeMicroseconds(*form, next, rounds));
+        all = std::min(all, IntakeMicroseconds(session, ui, next, rounds));
         next += rounds;
     }
-    form->ClearAllMessageTracking1->trigger();
+    ui.ClearTracks->trigger();
     for (int run = 0; run < tries; ++run, next += rounds)
-        none = std::min(none, IntakeMicroseconds(*form, next, rounds));
+        none = std::min(none, IntakeMicroseconds(session, ui, next, rounds));
     std::printf("intake, Messages page, \"All\":      %.2f us each (%.2f us with no track defined)\n", all, none);
     std::printf("intake, containing track selected: %.2f us each (every message listed, %+.2f us)\n", tracking,
                 tracking - all);

@@ -7,8 +7,8 @@
 #include "app/VireoProgram.h"
 #include "components/ListViewEx.h"
 #include "components/PanelExpander.h"
-#include "viewer/MainFormUnit.h"
-#include "viewer/MessageStore.h"
+#include "viewer/session/TraceSession.h"
+#include "viewer/window/MainFormUnit.h"
 
 #include <QCheckBox>
 #include <QTabWidget>
@@ -25,37 +25,42 @@ using namespace vireo;
 // One user action, chosen by its turn in a cycle of six.
 void Drive(TForm_Main& window, int turn)
 {
+    auto* tree = window.findChild<QTreeWidget*>("TreeView_Main");
+    auto* types = window.findChild<TPanelExpander*>("PanelExpander_MessType");
+    auto* list = window.findChild<TListViewEx*>("ListViewEx_Messages");
+    auto* pages = window.findChild<QTabWidget*>("PageControl_Main");
     const auto selectNode = [&](const char* text) {
-        if (QTreeWidgetItem* node = window.FindNode(QString::fromLatin1(text)))
-            window.TreeView_Main->setCurrentItem(node); // TreeView_MainChange rebuilds the list
+        const auto found = tree->findItems(QString::fromLatin1(text), Qt::MatchExactly | Qt::MatchRecursive);
+        if (!found.isEmpty())
+            tree->setCurrentItem(found.first()); // the listing relists for the node
     };
     const auto typeFilter = [&](bool checked) {
-        const int item = window.PanelExpander_MessType->IndexOfValue("1");
-        if (QCheckBox* box = item >= 0 ? window.PanelExpander_MessType->Item(item).CheckBox() : nullptr;
+        const int item = types->IndexOfValue("1");
+        if (QCheckBox* box = item >= 0 ? types->Item(item).CheckBox() : nullptr;
             box && box->isChecked() != checked)
-            box->click(); // FilterPanelChanged lists by the filters again
+            box->click(); // the listing relists by the filters
     };
     switch (turn % 6) {
     case 0: selectNode("All"); break;
-    case 1: window.ListViewEx_Messages->SortByColumn(1); break;
+    case 1: list->SortByColumn(1); break;
     case 2: selectNode("Information"); break;
-    case 3: window.ListViewEx_Messages->SortByColumn(4); break;
+    case 3: list->SortByColumn(4); break;
     case 4:
-        window.PageControl_Main->setCurrentIndex(static_cast<int>(ListPage::Filters));
+        pages->setCurrentIndex(static_cast<int>(ListPage::Filters));
         typeFilter(false);
         break;
     case 5:
         typeFilter(true);
-        window.PageControl_Main->setCurrentIndex(static_cast<int>(ListPage::Messages));
+        pages->setCurrentIndex(static_cast<int>(ListPage::Messages));
         break;
     }
 }
 
-void WriteStatus(const TForm_Main& window, long startResident)
+void WriteStatus(const TraceSession& session, long startResident)
 {
     const char* path = std::getenv("VIREO_LOAD_STATUS");
     std::ofstream(path ? path : "/dev/null", std::ios::trunc)
-        << window.MessageStore->Count() << ' ' << startResident << ' ' << bench::ResidentBytes() << std::endl;
+        << session.Store().Count() << ' ' << startResident << ' ' << bench::ResidentBytes() << std::endl;
 }
 
 } // namespace
@@ -63,16 +68,16 @@ void WriteStatus(const TForm_Main& window, long startResident)
 int main(int argc, char* argv[])
 {
     ProgramHooks hooks;
-    hooks.Started = [](TForm_Main& window, VireoServer&, StartMode) {
+    hooks.Started = [](TraceSession& session, TForm_Main& window, VireoServer&, StartMode) {
         const long startResident = bench::ResidentBytes();
         const char* every = std::getenv("VIREO_LOAD_DRIVE_MS");
         auto* timer = new QTimer(&window);
-        QObject::connect(timer, &QTimer::timeout, &window, [&window, startResident, turn = 0]() mutable {
+        QObject::connect(timer, &QTimer::timeout, &window, [&session, &window, startResident, turn = 0]() mutable {
             Drive(window, turn++);
-            WriteStatus(window, startResident);
+            WriteStatus(session, startResident);
         });
         timer->start(every ? std::atoi(every) : 500);
-        WriteStatus(window, startResident);
+        WriteStatus(session, startResident);
     };
     return RunVireo(argc, argv, hooks);
 }

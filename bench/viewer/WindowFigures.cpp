@@ -7,10 +7,11 @@
 #include "../BenchSupport.h"
 #include "components/ListViewEx.h"
 #include "components/PanelExpander.h"
-#include "viewer/KeyMarkListModel.h"
-#include "viewer/MainFormUnit.h"
-#include "viewer/MessageListModel.h"
-#include "viewer/SourceLinesModel.h"
+#include "viewer/panes/MessageListModel.h"
+#include "viewer/panes/SourceLinesModel.h"
+#include "viewer/panes/SourceWindowPane.h"
+#include "viewer/session/TraceSession.h"
+#include "viewer/window/MainFormUnit.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,15 +29,40 @@ using namespace vireo::bench;
 
 namespace {
 
+// The parts of the window the figures drive, found by their names as a tool would.
+struct Parts {
+    explicit Parts(TForm_Main& form)
+        : List(form.findChild<TListViewEx*>("ListViewEx_Messages")),
+          Rows(static_cast<MessageListModel*>(List->model())), Tree(form.findChild<QTreeWidget*>("TreeView_Main")),
+          Pages(form.findChild<QTabWidget*>("PageControl_Main")),
+          Types(form.findChild<TPanelExpander*>("PanelExpander_MessType")), Source(form.findChild<SourceWindowPane*>()),
+          SourceView(form.findChild<QTreeView*>("ListView_Source")),
+          SourceRows(static_cast<SourceLinesModel*>(SourceView->model()))
+    {
+    }
+    QTreeWidgetItem* Node(const char* text) const
+    {
+        return Tree->findItems(QString::fromLatin1(text), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    }
+    TListViewEx* List;
+    MessageListModel* Rows;
+    QTreeWidget* Tree;
+    QTabWidget* Pages;
+    TPanelExpander* Types;
+    SourceWindowPane* Source;
+    QTreeView* SourceView;
+    SourceLinesModel* SourceRows;
+};
+
 // Runs an action and waits until the window has handled what it caused, painting included.
 template <class F>
-double UntilShown(TForm_Main& form, F&& action)
+double UntilShown(const Parts& ui, F&& action)
 {
     return Milliseconds([&] {
         action();
-        form.MessageRows->FlushAppendedRows();
+        ui.Rows->FlushAppendedRows();
         QCoreApplication::processEvents();
-        form.ListViewEx_Messages->viewport()->repaint();
+        ui.List->viewport()->repaint();
     });
 }
 
@@ -51,8 +77,10 @@ int main(int argc, char* argv[])
     const int messages = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
     const int unitLines = argc > 2 ? std::atoi(argv[2]) : 200'000;
 
-    TForm_Main form;
-    form.ShowMessageBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
+    TraceSession session;
+    TForm_Main form(session);
+    const Parts ui(form);
+    form.Dialogs.ShowMessageBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
     form.show();
     form.FormActivate();
     QCoreApplication::processEvents();
@@ -63,19 +91,19 @@ int main(int argc, char* argv[])
     const long before = ResidentBytes();
     const double intakeMs = Milliseconds([&] {
         for (int i = 0; i < messages; ++i)
-            form.ReceiveTrace(QStringLiteral("TClass%1").arg(i % 40),
+            session.ReceiveTrace(QStringLiteral("TClass%1").arg(i % 40),
                               QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100), i % 4,
                               groups[i % 5], QStringLiteral("BUILD-PC"),
                               QStringLiteral("UniqueStr_%1").arg(100000 + i % 400),
                               QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40), 45000.5 + i / 86400.0);
     });
-    form.MessageRows->FlushAppendedRows();
+    ui.Rows->FlushAppendedRows();
     QCoreApplication::processEvents();
-    form.ListViewEx_Messages->viewport()->repaint();
+    ui.List->viewport()->repaint();
     const long grown = ResidentBytes() - before;
     double textBytes = 0;
     for (int i = 0; i < messages; ++i) {
-        const TTraceInfo& m = form.MessageStore->Items(i);
+        const TTraceInfo& m = session.Store().Items(i);
         textBytes += m.ClassName.size() + m.MessageStr.size() + m.MessageGroup.size() + m.ComputerName.size()
             + m.MessageID.size() + m.UnitFileName.size() + m.MessageDate.size() + m.MessageTime.size();
     }
@@ -85,17 +113,17 @@ int main(int argc, char* argv[])
     std::printf("resident growth per message:       %.1f bytes (%.2f x the texts)\n", double(grown) / messages,
                 grown / textBytes);
 
-    form.TreeView_Main->expandAll();
-    const double classMs = UntilShown(form, [&] { form.TreeView_Main->setCurrentItem(form.FindNode("TClass7")); });
-    std::printf("rebuild for a class node:          %.1f ms (%d rows)\n", classMs, form.MessageRows->rowCount());
-    const double allMs = UntilShown(form, [&] { form.TreeView_Main->setCurrentItem(form.FindNode("All")); });
-    std::printf("rebuild for node \"All\":            %.1f ms (%d rows)\n", allMs, form.MessageRows->rowCount());
+    ui.Tree->expandAll();
+    const double classMs = UntilShown(ui, [&] { ui.Tree->setCurrentItem(ui.Node("TClass7")); });
+    std::printf("rebuild for a class node:          %.1f ms (%d rows)\n", classMs, ui.Rows->rowCount());
+    const double allMs = UntilShown(ui, [&] { ui.Tree->setCurrentItem(ui.Node("All")); });
+    std::printf("rebuild for node \"All\":            %.1f ms (%d rows)\n", allMs, ui.Rows->rowCount());
 
-    form.PageControl_Main->setCurrentIndex(1); // as a click on "Filters" does
+    ui.Pages->setCurrentIndex(1); // as a click on "Filters" does
     QCoreApplication::processEvents();
-    QCheckBox* information = form.PanelExpander_MessType->Item(1).CheckBox();
-    const double filterMs = UntilShown(form, [&] { information->click(); });
-    std::printf("rebuild for the filters:           %.1f ms (%d rows)\n", filterMs, form.MessageRows->rowCount());
+    QCheckBox* information = ui.Types->Item(1).CheckBox();
+    const double filterMs = UntilShown(ui, [&] { information->click(); });
+    std::printf("rebuild for the filters:           %.1f ms (%d rows)\n", filterMs, ui.Rows->rowCount());
 
     QTemporaryDir dir;
     const std::string unit = dir.filePath(QStringLiteral("Big.pas")).toStdString();
@@ -105,23 +133,23 @@ int main(int argc, char* argv[])
             out << "  Value" << line << " := Compute(Value" << line - 1 << ", " << line << ");\r\n";
         out << "  AddDebug(Self, 'UniqueStr_LAST', mtInfo);\r\n";
     }
-    form.PageControl_Main->setCurrentIndex(0);
+    ui.Pages->setCurrentIndex(0);
     form.FormActivate();
-    form.ReceiveTrace("TBig", "last line", 1, QString(), "BUILD-PC", "UniqueStr_LAST",
-                      QString::fromStdString(unit), 45000.5);
-    form.MessageRows->FlushAppendedRows();
+    session.ReceiveTrace("TBig", "last line", 1, QString(), "BUILD-PC", "UniqueStr_LAST",
+                         QString::fromStdString(unit), 45000.5);
+    ui.Rows->FlushAppendedRows();
     QCoreApplication::processEvents();
-    form.ListViewEx_Messages->SelectRow(form.MessageRows->rowCount() - 1);
+    ui.List->SelectRow(ui.Rows->rowCount() - 1);
     const auto showLastLine = [&] {
-        form.ClearSourceClick();
+        ui.Source->Clear();
         return Milliseconds([&] {
-            form.ListViewEx_MessagesDblClick();
+            emit ui.List->doubleClicked(ui.List->currentIndex());
             QCoreApplication::processEvents();
-            form.ListView_Source->viewport()->repaint();
+            ui.SourceView->viewport()->repaint();
         });
     };
     const auto selectedRow = [&] {
-        const QModelIndexList selected = form.ListView_Source->selectionModel()->selectedRows();
+        const QModelIndexList selected = ui.SourceView->selectionModel()->selectedRows();
         return selected.isEmpty() ? -1 : selected.first().row();
     };
     const double sourceMs = showLastLine();
@@ -131,19 +159,19 @@ int main(int argc, char* argv[])
     constexpr int keyMarks = 1000;
     for (int mark = 0; mark < keyMarks; ++mark) {
         const int row = static_cast<int>(static_cast<long long>(mark) * (unitLines - 1) / keyMarks);
-        form.KeyMarkRows->Add(PlainKeyMark(form.SourceRows->LineText(row), row, unit));
+        session.KeyMarks().Add(PlainKeyMark(ui.SourceRows->LineText(row), row, unit));
     }
     const double markedMs = showLastLine();
     int marked = 0;
-    for (int row = 0; row < form.SourceRows->rowCount(); ++row)
-        marked += form.SourceRows->HasKeyMarkImage(row);
+    for (int row = 0; row < ui.SourceRows->rowCount(); ++row)
+        marked += ui.SourceRows->HasKeyMarkImage(row);
     std::printf("the same with %d key marks:      %.1f ms (row %d selected, %d rows marked)\n", keyMarks,
                 markedMs, selectedRow(), marked);
 
-    const double saveMs = Milliseconds([&] { form.SaveKeyMarks(); });
+    const double saveMs = Milliseconds([&] { session.KeyMarks().Save(); });
     std::printf("save %d key marks to the hive:   %.1f ms (%.2f ms each)\n", keyMarks, saveMs, saveMs / keyMarks);
-    const double loadMs = Milliseconds([&] { form.LoadKeyMarks(); });
+    const double loadMs = Milliseconds([&] { session.KeyMarks().Load(); });
     std::printf("load them from the hive:           %.1f ms\n", loadMs);
-    form.ClearsAllKeyMarks1Click(); // closing saves them again otherwise
+    session.KeyMarks().Assign({}); // closing saves them again otherwise
     return 0;
 }

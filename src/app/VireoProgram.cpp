@@ -3,8 +3,9 @@
 #include "intake/Registration.h"
 #include "intake/VireoImpl.h"
 #include "intake/VireoX_TLB.h"
-#include "viewer/AutomationWarningBox.h"
-#include "viewer/MainFormUnit.h"
+#include "viewer/panes/AutomationWarningBox.h"
+#include "viewer/session/TraceSession.h"
+#include "viewer/window/MainFormUnit.h"
 
 #include <QApplication>
 #include <QDBusConnectionInterface>
@@ -159,12 +160,13 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
         return AbandonStart(ServerNotStartedText(bus), QMessageBox::Information, hooks);
     QApplication::setApplicationName(QStringLiteral("Vireo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("vireo")); // the installed entry: docks find its icon
-    auto window = std::make_unique<TForm_Main>();
-    server.SetIntake(window.get());
+    TraceSession session;
+    server.SetIntake(&session);
+    auto window = std::make_unique<TForm_Main>(session);
     AutomationWarningBox asker(window.get());
     window->SetCloseGuard([&] { return MayCloseViewer(mode, server.ServedObjectCount(), asker); });
     if (hooks.Started)
-        hooks.Started(*window, server, mode);
+        hooks.Started(session, *window, server, mode);
     window->show();
 
     const int result = endOnSignals.Received() ? 0 : QApplication::exec();

@@ -9,18 +9,19 @@
 namespace vireo {
 
 class TForm_Main;
+class TraceSession;
 class VireoServer;
 
 // Points where a test build of the program looks in; the program itself leaves them empty.
 struct ProgramHooks {
-    // Called once the window and the server stand, before the message loop runs.
-    std::function<void(TForm_Main&, VireoServer&, StartMode)> Started;
+    // Called once the session, the window and the server stand, before the message loop runs.
+    std::function<void(TraceSession&, TForm_Main&, VireoServer&, StartMode)> Started;
     // Tells the user why the program ends without a window; by default a message box.
     std::function<void(const QString&)> Tell;
 };
 
-// The whole program: start mode, registration, server, main window, message loop and the end in
-// order. Returns the process's exit code.
+// The whole program: start mode, registration, server, session, main window, message loop and the
+// end in order. The bus server feeds the session; the window shows it. Returns the exit code.
 int RunVireo(int argc, char** argv, const ProgramHooks& hooks = {});
 
 } // namespace vireo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
@@ -42,6 +43,12 @@ public:
 
     // Frees the object at index and closes the gap.
     void Delete(int index) { items_.erase(items_.begin() + checked(index)); }
+
+    // Deletes the first count objects (all when count exceeds Count()), closing the gap once.
+    void DeleteFirst(int count)
+    {
+        items_.erase(items_.begin(), items_.begin() + std::clamp(count, 0, Count()));
+    }
 
     // Frees every object in order, then empties the list.
     void Clear()

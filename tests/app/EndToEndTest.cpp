@@ -3,7 +3,7 @@
 #include "PrivateBus.h"
 #include "examiner/LanManShares.h"
 #include "settings/RegUtils.h"
-#include "viewer/UnitSource.h"
+#include "viewer/session/UnitSource.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 
 #include "intake/AutomationWarning.h"
 #include "intake/VireoImpl.h"
-#include "viewer/AutomationWarningBox.h"
-#include "viewer/SourceLinesModel.h"
+#include "viewer/panes/AutomationWarningBox.h"
+#include "viewer/panes/SourceLinesModel.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ class ServedWindow : public ::testing::Test {
 protected:
     ServedWindow() : connection(bus.Connect(QStringLiteral("viewer"))), server(connection)
     {
-        server.SetIntake(w.form.get());
+        server.SetIntake(w.session.get());
         EXPECT_TRUE(server.Start());
     }
     ~ServedWindow() override
@@ -74,7 +74,7 @@ class ServedViewer : public ViewerWindow {
 protected:
     ServedViewer() : connection(bus.Connect(QStringLiteral("viewer"))), server(connection)
     {
-        server.SetIntake(form.get());
+        server.SetIntake(session.get());
         EXPECT_TRUE(server.Start());
     }
     ~ServedViewer() override
@@ -129,11 +129,11 @@ TEST_F(ServedWindow, ClosingAnAutomationViewerWithClientsAsksAndNoKeepsItServing
     w.form->show();
     ASSERT_EQ(Post(QStringLiteral("first")), 0);
     ASSERT_TRUE(PrivateBus::WaitUntil([&] { return server.RunningObjects().Count() == 0; }));
-    w.form->Close1->trigger();
+    w.ui->Close1->trigger();
     EXPECT_EQ(asker.asked, 1) << "asked although that client has gone";
     EXPECT_TRUE(w.form->isVisible());
     ASSERT_EQ(Post(QStringLiteral("second")), 0);
-    EXPECT_EQ(w.form->MessageStore->Count(), 2);
+    EXPECT_EQ(w.session->Store().Count(), 2);
 
     asker.answer = true;
     EXPECT_TRUE(w.form->close());
@@ -163,7 +163,7 @@ TEST_F(ServedWindow, TwoClientsPostingAtOnceAreStoredWholeInOrderAndNumberedWith
     EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
     EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().toStdString();
 
-    const MessageStore& store = *w.form->MessageStore;
+    const MessageStore& store = w.session->Store();
     ASSERT_EQ(store.Count(), 2 * kEach);
     std::map<std::string, int> next{{"A", 0}, {"B", 0}};
     for (int i = 0; i < store.Count(); ++i) {
@@ -174,7 +174,7 @@ TEST_F(ServedWindow, TwoClientsPostingAtOnceAreStoredWholeInOrderAndNumberedWith
         ++expected;
     }
 
-    w.form->ClearMessages1Click();
+    w.ui->ClearMessages1->trigger();
     ASSERT_EQ(Post(QStringLiteral("after clear")), 0);
     EXPECT_EQ(store.Items(0).SequenceNumber, 2 * kEach);
 }
@@ -191,10 +191,10 @@ TEST_F(ServedWindow, ANaNStampIsAnsweredWithTheErrorAndTheNextCallIsStored)
                       nullptr, &err),
               0);
     EXPECT_TRUE(err.contains(QStringLiteral("VireoX.Error.Unexpected"))) << err.toStdString();
-    EXPECT_EQ(w.form->MessageStore->Count(), 0);
+    EXPECT_EQ(w.session->Store().Count(), 0);
     ASSERT_EQ(Post(QStringLiteral("good")), 0);
-    ASSERT_EQ(w.form->MessageStore->Count(), 1);
-    EXPECT_EQ(w.form->MessageStore->Items(0).SequenceNumber, 0);
+    ASSERT_EQ(w.session->Store().Count(), 1);
+    EXPECT_EQ(w.session->Store().Items(0).SequenceNumber, 0);
 }
 
 TEST_F(ServedViewer, AMessagePostedFromAnotherProcessIsListedAndLeadsToItsLine)
@@ -215,10 +215,10 @@ TEST_F(ServedViewer, AMessagePostedFromAnotherProcessIsListedAndLeadsToItsLine)
     ASSERT_EQ(Column(1), (Texts{"from afar"}));
     EXPECT_EQ(Column(0), (Texts{"TRemote"}));
     EXPECT_EQ(Column(5), (Texts{"far-pc"}));
-    form->TreeView_Main->expandAll();
-    EXPECT_TRUE(form->FindNode("TRemote"));
+    ui->TreeView_Main->expandAll();
+    EXPECT_TRUE(FindNode("TRemote"));
     DoubleClickRow(0);
     EXPECT_EQ(SelectedSourceRow(), 41);
-    EXPECT_EQ(form->SourceRows->LineText(41), lines[41]);
+    EXPECT_EQ(ui->SourceRows->LineText(41), lines[41]);
     EXPECT_TRUE(boxes.empty());
 }

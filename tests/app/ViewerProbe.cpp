@@ -1,7 +1,8 @@
 // The viewer program with a recorder looking in: it writes the start mode and every stored
 // message to the file named by VIREO_PROBE_OUT, so tests in other processes can see them.
 #include "intake/VireoImpl.h"
-#include "viewer/MainFormUnit.h"
+#include "viewer/session/TraceSession.h"
+#include "viewer/window/MainFormUnit.h"
 #include "app/VireoProgram.h"
 
 #include <cstdlib>
@@ -25,7 +26,7 @@ const char* ModeName(StartMode mode)
 
 class Recorder : public ITraceIntake {
 public:
-    Recorder(TForm_Main& window, const char* path) : window_(window), out_(path ? path : "/dev/null", std::ios::app) {}
+    Recorder(TraceSession& session, const char* path) : session_(session), out_(path ? path : "/dev/null", std::ios::app) {}
 
     void Line(const std::string& text) { out_ << text << std::endl; }
 
@@ -33,9 +34,9 @@ public:
                       const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
                       const QString& UnitFileName, double MessageDateTime) override
     {
-        window_.ReceiveTrace(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID, UnitFileName,
-                             MessageDateTime);
-        const MessageStore& store = *window_.MessageStore;
+        session_.ReceiveTrace(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID, UnitFileName,
+                              MessageDateTime);
+        const MessageStore& store = session_.Store();
         const TTraceInfo& m = store.Items(store.Count() - 1);
         Line("record " + std::to_string(m.SequenceNumber) + "|" + m.MessageDate.str() + "|" + m.MessageTime.str()
              + "|" + m.ClassName.str() + "|" + m.MessageStr + "|" + std::to_string(m.MessageType) + "|"
@@ -44,7 +45,7 @@ public:
     }
 
 private:
-    TForm_Main& window_;
+    TraceSession& session_;
     std::ofstream out_;
 };
 
@@ -54,8 +55,8 @@ int main(int argc, char* argv[])
 {
     std::unique_ptr<Recorder> recorder;
     ProgramHooks hooks;
-    hooks.Started = [&](TForm_Main& window, VireoServer& server, StartMode mode) {
-        recorder = std::make_unique<Recorder>(window, std::getenv("VIREO_PROBE_OUT"));
+    hooks.Started = [&](TraceSession& session, TForm_Main& window, VireoServer& server, StartMode mode) {
+        recorder = std::make_unique<Recorder>(session, std::getenv("VIREO_PROBE_OUT"));
         recorder->Line(std::string("mode ") + ModeName(mode));
         QObject::connect(&window, &QObject::destroyed, [] {
             const char* path = std::getenv("VIREO_PROBE_OUT");

@@ -1,7 +1,6 @@
-#include "ViewerTestMessages.h"
+#include "ViewerWindowFixture.h"
 
 #include "examiner/AddOn_MainForm.h"
-#include "viewer/MainFormUnit.h"
 
 #include <gtest/gtest.h>
 
@@ -29,28 +28,30 @@ TEST(CodeExaminerHandOff, TheChosenFileIsExaminedAndAFileThatCannotBeOpenedIsRep
 {
     QTemporaryDir dir;
     ::setenv("VIREO_REGISTRY_DIR", dir.filePath("registry").toLocal8Bit().constData(), 1);
-    TForm_Main form(std::make_unique<vireo::test::FixedTimeConventions>("%d/%m/%Y"));
+    TraceSession session(std::make_unique<vireo::test::FixedTimeConventions>("%d/%m/%Y"));
+    TForm_Main form(session);
+    const vireo::test::WindowParts ui(form);
     QStringList boxes;
-    form.ShowMessageBox = [&](const QString& text) { boxes << text; };
+    form.Dialogs.ShowMessageBox = [&](const QString& text) { boxes << text; };
     std::vector<ExaminerFileRequest> requests;
     QString answer;
-    form.ChooseExaminerFile = [&](const ExaminerFileRequest& request) {
+    form.Dialogs.ChooseExaminerFile = [&](const ExaminerFileRequest& request) {
         requests.push_back(request);
         return answer;
     };
     std::vector<std::string> examined;
-    form.ShowCodeExaminer = [&](TFrm_VireoAddOn& examiner) {
+    form.Dialogs.ShowCodeExaminer = [&](TFrm_VireoAddOn& examiner) {
         EXPECT_EQ(examiner.parent(), &form);
         EXPECT_EQ(examiner.windowTitle(), "Code Examiner");
         examined.push_back(examiner.ComboBox_Units->currentText().toStdString());
     };
     form.show();
 
-    ASSERT_EQ(form.File1->actions().value(0), form.CodeExaminer1);
-    EXPECT_EQ(form.CodeExaminer1->text(), "&Code Examiner");
-    EXPECT_EQ(form.CodeExaminer1->objectName(), "CodeExaminer1");
+    ASSERT_EQ(ui.File1->actions().value(0), ui.CodeExaminer1);
+    EXPECT_EQ(ui.CodeExaminer1->text(), "&Code Examiner");
+    EXPECT_EQ(ui.CodeExaminer1->objectName(), "CodeExaminer1");
 
-    form.CodeExaminer1->trigger();
+    ui.CodeExaminer1->trigger();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].title, "Select a Delphi Project/Unit to Examine");
     EXPECT_EQ(requests[0].filter, "Delphi Files (*.dpr *.pas *.lpr *.pp);;Delphi Project File (*.dpr *.lpr);;"
@@ -63,14 +64,14 @@ TEST(CodeExaminerHandOff, TheChosenFileIsExaminedAndAFileThatCannotBeOpenedIsRep
     const QString unit = dir.filePath("Unit1.pp");
     WriteFile(unit, "unit Unit1;\r\ninterface\r\nimplementation\r\nprocedure A;\r\nbegin\r\nend;\r\nend.\r\n");
     answer = unit;
-    form.CodeExaminer1->trigger();
+    ui.CodeExaminer1->trigger();
     EXPECT_EQ(examined, std::vector<std::string> {unit.toStdString()});
 
     const QString binary = dir.filePath("Tool.pas");
     WriteFile(binary, std::string("MZ\0\0\x90", 5));
     for (const QString& bad : {dir.filePath("Gone.dpr"), binary}) {
         answer = bad;
-        form.CodeExaminer1->trigger();
+        ui.CodeExaminer1->trigger();
     }
     EXPECT_EQ(examined.size(), 1u) << "the examiner does not open";
     ASSERT_EQ(boxes.size(), 2);

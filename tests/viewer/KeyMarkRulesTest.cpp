@@ -1,7 +1,7 @@
 #include "TempRegistry.h"
 
 #include "settings/RegUtils.h"
-#include "viewer/KeyMarkRules.h"
+#include "viewer/session/KeyMarkRules.h"
 
 #include <gtest/gtest.h>
 

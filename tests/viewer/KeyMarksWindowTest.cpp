@@ -1,9 +1,9 @@
 #include "ViewerWindowFixture.h"
 
 #include "settings/RegUtils.h"
-#include "viewer/KeyMarkListModel.h"
-#include "viewer/SourceLinesModel.h"
-#include "viewer/SourceNavigation.h"
+#include "viewer/panes/KeyMarkListModel.h"
+#include "viewer/panes/SourceLinesModel.h"
+#include "viewer/session/SourceNavigation.h"
 
 #include <QAction>
 #include <QInputDialog>
@@ -26,8 +26,8 @@ protected:
 
     void ReplaceDescriptionBox()
     {
-        realDescriptionBox = form->InputKeyMarkDescription;
-        form->InputKeyMarkDescription = [this](const QString& offered) -> std::optional<QString> {
+        realDescriptionBox = form->Dialogs.InputKeyMarkDescription;
+        form->Dialogs.InputKeyMarkDescription = [this](const QString& offered) -> std::optional<QString> {
             offeredTexts.push_back(offered.toStdString());
             return description;
         };
@@ -42,19 +42,19 @@ protected:
     // Shows a unit through a message, marking its key-marked lines (IDs "LineN" stand on line N).
     void ShowThroughMessage(const std::string& unit)
     {
-        if (form->PageControl_Main->currentIndex() != static_cast<int>(ListPage::Messages))
+        if (ui->PageControl_Main->currentIndex() != static_cast<int>(ListPage::Messages))
             ClickPage(ListPage::Messages);
-        form->ClearSourceWindow1->trigger();
+        ui->ClearSourceWindow1->trigger();
         Post(Msg().Id("Line1").Unit(unit));
         Settle();
-        DoubleClickRow(form->MessageRows->rowCount() - 1);
-        ASSERT_EQ(form->CurrentUnitFile, unit);
+        DoubleClickRow(ui->MessageRows->rowCount() - 1);
+        ASSERT_EQ(ui->Source->CurrentUnitFile(), unit);
     }
 
     void DoubleClickSource(int row)
     {
-        QTreeView* source = form->ListView_Source;
-        const QModelIndex index = form->SourceRows->index(row, 0);
+        QTreeView* source = ui->ListView_Source;
+        const QModelIndex index = ui->SourceRows->index(row, 0);
         source->scrollTo(index);
         const QPoint at = source->visualRect(index).center();
         QTest::mouseClick(source->viewport(), Qt::LeftButton, {}, at);
@@ -63,15 +63,15 @@ protected:
 
     void SelectSource(int row)
     {
-        form->ListView_Source->selectionModel()->setCurrentIndex(
-            form->SourceRows->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ui->ListView_Source->selectionModel()->setCurrentIndex(
+            ui->SourceRows->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 
     void DoubleClickKeyMark(int row)
     {
-        if (form->PageControl_Main->currentIndex() != static_cast<int>(ListPage::UserKeyMarks))
+        if (ui->PageControl_Main->currentIndex() != static_cast<int>(ListPage::UserKeyMarks))
             ClickPage(ListPage::UserKeyMarks);
-        TListViewEx* list = form->ListViewEx_KeyMarks;
+        TListViewEx* list = ui->ListViewEx_KeyMarks;
         list->SelectRow(row);
         const QPoint at = KeyMarkPoint(row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at); // a double-click's first press
@@ -81,20 +81,20 @@ protected:
     // A point on a key mark's row inside the view (the column is wider than the page).
     QPoint KeyMarkPoint(int row) const
     {
-        return {10, form->ListViewEx_KeyMarks->visualRect(form->KeyMarkRows->index(row, 0)).center().y()};
+        return {10, ui->ListViewEx_KeyMarks->visualRect(ui->KeyMarkRows->index(row, 0)).center().y()};
     }
 
     // The rows showing the key-mark image.
     std::vector<int> MarkedRows() const
     {
         std::vector<int> rows;
-        for (int row = 0; row < form->SourceRows->rowCount(); ++row)
-            if (form->SourceRows->HasKeyMarkImage(row))
+        for (int row = 0; row < ui->SourceRows->rowCount(); ++row)
+            if (ui->SourceRows->HasKeyMarkImage(row))
                 rows.push_back(row);
         return rows;
     }
 
-    const KeyMarkList& Marks() const { return form->KeyMarkRows->Marks(); }
+    const KeyMarkList& Marks() const { return session->KeyMarks().Marks(); }
 
     std::optional<QString> description = QStringLiteral("my note");
     std::vector<std::string> offeredTexts;
@@ -107,9 +107,9 @@ using Rows = std::vector<int>;
 
 TEST_F(KeyMarksWindow, SourceLinesAreMarkedAndUnmarkedByDoubleClickAndByDescription)
 {
-    EXPECT_EQ(form->Label_UnitName->text(), "<No Unit Name>");
-    EXPECT_EQ(form->Label_LineNum->text(), "0");
-    EXPECT_EQ(form->ListViewEx_KeyMarks->Model()->ColumnCaption(0), "Key Marks");
+    EXPECT_EQ(ui->Label_UnitName->text(), "<No Unit Name>");
+    EXPECT_EQ(ui->Label_LineNum->text(), "0");
+    EXPECT_EQ(ui->ListViewEx_KeyMarks->Model()->ColumnCaption(0), "Key Marks");
     UnitFiles files;
     std::vector<std::string> lines = NumberedLines(40);
     lines[4] = "   begin";
@@ -127,13 +127,13 @@ TEST_F(KeyMarksWindow, SourceLinesAreMarkedAndUnmarkedByDoubleClickAndByDescript
 
     DoubleClickSource(5);
     SelectSource(6);
-    form->AddKeyMarkwithDescription1->trigger();
+    ui->AddKeyMarkwithDescription1->trigger();
     EXPECT_EQ(offeredTexts, std::vector<std::string>{"x := 1;"});
-    form->AddKeyMarkwithDescription1->trigger();
+    ui->AddKeyMarkwithDescription1->trigger();
     EXPECT_EQ(offeredTexts.size(), 1u) << "a marked line is not asked about";
     description.reset();
     SelectSource(7);
-    form->AddKeyMarkwithDescription1->trigger();
+    ui->AddKeyMarkwithDescription1->trigger();
     EXPECT_EQ(Marks(), (KeyMarkList{{"     ", "6", unit, ""}, {"my note", "7", unit, "x := 1;"}}))
         << "a line of spaces stays whole; Cancel adds nothing";
 
@@ -146,21 +146,21 @@ TEST_F(KeyMarksWindow, SourceLinesAreMarkedAndUnmarkedByDoubleClickAndByDescript
     // image (its unit loaded through another key mark). A double-click removes the earlier.
     DoubleClickSource(9);
     DoubleClickSource(12);
-    form->ClearSourceWindow1->trigger();
+    ui->ClearSourceWindow1->trigger();
     DoubleClickKeyMark(2);
     EXPECT_EQ(MarkedRows(), Rows{12});
     description = QStringLiteral("second");
     SelectSource(9);
-    form->AddKeyMarkwithDescription1->trigger();
+    ui->AddKeyMarkwithDescription1->trigger();
     DoubleClickSource(9);
     EXPECT_EQ(Marks(), (KeyMarkList{{"     ", "6", unit, ""}, {"Line13 := 13;", "13", unit, ""},
                                     {"second", "10", unit, "Line10 := 10;"}}));
 
     // Editing a plain mark's caption in place changes its line text.
-    TListViewEx* list = form->ListViewEx_KeyMarks;
+    TListViewEx* list = ui->ListViewEx_KeyMarks;
     list->SelectRow(1);
-    EXPECT_EQ(form->Label_UnitName->text().toStdString(), unit);
-    EXPECT_EQ(form->Label_LineNum->text(), "13");
+    EXPECT_EQ(ui->Label_UnitName->text().toStdString(), unit);
+    EXPECT_EQ(ui->Label_LineNum->text(), "13");
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F2);
     auto* editor = list->findChild<QLineEdit*>();
@@ -176,7 +176,7 @@ TEST_F(KeyMarksWindow, SourceLinesAreMarkedAndUnmarkedByDoubleClickAndByDescript
     EXPECT_EQ(Marks().size(), 4u) << "the line now gets a new mark";
 
     // The real box: its caption, prompt and limit, the line text offered all selected; Cancel.
-    form->InputKeyMarkDescription = realDescriptionBox;
+    form->Dialogs.InputKeyMarkDescription = realDescriptionBox;
     SelectSource(6);
     QTimer::singleShot(0, form.get(), [] {
         auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
@@ -189,9 +189,9 @@ TEST_F(KeyMarksWindow, SourceLinesAreMarkedAndUnmarkedByDoubleClickAndByDescript
         EXPECT_EQ(edit->selectedText(), "x := 1;");
         box->reject();
     });
-    form->AddKeyMarkwithDescription1->trigger();
+    ui->AddKeyMarkwithDescription1->trigger();
     EXPECT_EQ(Marks().size(), 4u);
-    EXPECT_FALSE(form->SourceRows->HasKeyMarkImage(6));
+    EXPECT_FALSE(ui->SourceRows->HasKeyMarkImage(6));
 }
 
 TEST_F(KeyMarksWindow, KeyMarksLeadToTheirLinesAndMissingLinesOrFilesLoseNothing)
@@ -212,19 +212,19 @@ TEST_F(KeyMarksWindow, KeyMarksLeadToTheirLinesAndMissingLinesOrFilesLoseNothing
     EXPECT_EQ(MarkedRows(), Rows{2});
 
     DoubleClickKeyMark(0); // another unit: loaded without marks, the line revealed and marked
-    EXPECT_EQ(form->CurrentUnitFile, b);
+    EXPECT_EQ(ui->Source->CurrentUnitFile(), b);
     EXPECT_EQ(SelectedSourceRow(), 249);
     EXPECT_EQ(MarkedRows(), Rows{249});
     EXPECT_EQ(form->StatusText(), "Idle");
     DoubleClickKeyMark(1); // the shown unit: revealed from the top
     EXPECT_EQ(SelectedSourceRow(), 9);
-    EXPECT_EQ(form->ListView_Source->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(ui->ListView_Source->verticalScrollBar()->value(), 0);
     EXPECT_EQ(MarkedRows(), (Rows{9, 249}));
 
     for (const int beyond : {2, 3}) {
         DoubleClickKeyMark(beyond);
         EXPECT_EQ(form->StatusText().toStdString(), "Key mark line not found in " + b) << beyond;
-        form->ClearKeyMark1->trigger();
+        ui->ClearKeyMark1->trigger();
         EXPECT_EQ(SelectedSourceRow(), 9) << beyond;
         EXPECT_EQ(Marks().size(), stored.size()) << "nothing deleted";
         EXPECT_EQ(MarkedRows(), (Rows{9, 249}));
@@ -233,38 +233,38 @@ TEST_F(KeyMarksWindow, KeyMarksLeadToTheirLinesAndMissingLinesOrFilesLoseNothing
     DoubleClickKeyMark(4);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].toStdString(), UnreadableUnitText(files.Folder(), "Is a directory"));
-    EXPECT_EQ(form->SourceRows->rowCount(), 0);
+    EXPECT_EQ(ui->SourceRows->rowCount(), 0);
     DoubleClickKeyMark(5);
-    EXPECT_EQ(form->SourceRows->rowCount(), 0);
-    EXPECT_EQ(form->CurrentUnitFile, "");
+    EXPECT_EQ(ui->SourceRows->rowCount(), 0);
+    EXPECT_EQ(ui->Source->CurrentUnitFile(), "");
     EXPECT_EQ(boxes.size(), 1u) << "a missing unit is silent";
     EXPECT_EQ(Marks(), stored);
 
     DoubleClickKeyMark(1);
-    form->ListViewEx_KeyMarks->SelectRow(0);
-    form->ClearKeyMark1->trigger(); // the mark's unit is shown: its line is revealed and unmarked
+    ui->ListViewEx_KeyMarks->SelectRow(0);
+    ui->ClearKeyMark1->trigger(); // the mark's unit is shown: its line is revealed and unmarked
     EXPECT_EQ(Marks().size(), stored.size() - 1);
     EXPECT_EQ(Marks()[0], stored[1]);
     EXPECT_EQ(SelectedSourceRow(), 249);
     EXPECT_EQ(MarkedRows(), Rows{9});
-    form->ListViewEx_KeyMarks->SelectRow(5);
-    form->ClearKeyMark1->trigger(); // unit A is not shown: nothing happens
+    ui->ListViewEx_KeyMarks->SelectRow(5);
+    ui->ClearKeyMark1->trigger(); // unit A is not shown: nothing happens
     EXPECT_EQ(Marks().size(), stored.size() - 1);
 
-    TListViewEx* list = form->ListViewEx_KeyMarks;
+    TListViewEx* list = ui->ListViewEx_KeyMarks;
     list->clearSelection();
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(5, list->viewport()->height() - 2));
-    EXPECT_FALSE(form->ClearKeyMark1->isEnabled());
-    EXPECT_TRUE(form->ClearsAllKeyMarks1->isEnabled());
+    EXPECT_FALSE(ui->ClearKeyMark1->isEnabled());
+    EXPECT_TRUE(ui->ClearsAllKeyMarks1->isEnabled());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, KeyMarkPoint(0));
-    EXPECT_TRUE(form->ClearKeyMark1->isEnabled());
+    EXPECT_TRUE(ui->ClearKeyMark1->isEnabled());
 
-    form->ClearAllUserKeyMarks1->trigger();
+    ui->ClearAllUserKeyMarks1->trigger();
     EXPECT_EQ(Marks(), KeyMarkList{});
     EXPECT_EQ(MarkedRows(), Rows{});
-    EXPECT_EQ(form->Label_LineNum->text(), "10") << "the labels keep their texts";
+    EXPECT_EQ(ui->Label_LineNum->text(), "10") << "the labels keep their texts";
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_FALSE(form->ClearsAllKeyMarks1->isEnabled());
+    EXPECT_FALSE(ui->ClearsAllKeyMarks1->isEnabled());
 }
 
 TEST_F(KeyMarksWindow, KeyMarksSurviveARestartAndAShorterListLeavesNoOldEntries)

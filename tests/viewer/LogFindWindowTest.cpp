@@ -1,6 +1,6 @@
 #include "ViewerWindowFixture.h"
 
-#include "viewer/MessageLog.h"
+#include "viewer/session/MessageLog.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -29,11 +29,11 @@ std::vector<std::string> Everything(const TTraceInfo& m)
             m.MessageTime.str(), std::to_string(m.SequenceNumber), std::to_string(std::bit_cast<std::uint64_t>(m.MessageDateTime))};
 }
 
-std::vector<std::vector<std::string>> StoreContents(const TForm_Main& form)
+std::vector<std::vector<std::string>> StoreContents(const TraceSession& session)
 {
     std::vector<std::vector<std::string>> rows;
-    for (int i = 0; i < form.MessageStore->Count(); ++i)
-        rows.push_back(Everything(form.MessageStore->Items(i)));
+    for (int i = 0; i < session.Store().Count(); ++i)
+        rows.push_back(Everything(session.Store().Items(i)));
     return rows;
 }
 
@@ -42,8 +42,8 @@ protected:
     LogWindow() { Answer(); }
     void Answer()
     {
-        form->ChooseLogFile = [this](bool) { return QString::fromStdString(file); };
-        form->AskSaveListedOnly = [this](int listed, int all) {
+        form->Dialogs.ChooseLogFile = [this](bool) { return QString::fromStdString(file); };
+        form->Dialogs.AskSaveListedOnly = [this](int listed, int all) {
             asked = {listed, all};
             return listedOnly;
         };
@@ -73,11 +73,11 @@ TEST_F(LogWindow, SavedMessagesOpenInAFreshViewerAsTheyWereAndDamageIsReported)
                  .Unit("/src/Ünit" + std::to_string(i % 3) + ".pas")
                  .Stamp(46000.123456789 + i * 0.000123456789 - (i == 5 ? 46003.5 : 0)));
     Post(Msg().Text(std::string(1 << 20, 'x') + "\t1 MB"));
-    const auto before = StoreContents(*form);
+    const auto before = StoreContents(*session);
     const auto classes = Children(QStringLiteral("Class"));
 
     file = Path("all.jsonl");
-    form->SaveMessages1->trigger();
+    ui->SaveMessages1->trigger();
     EXPECT_EQ(asked, std::pair(10'001, 10'001));
     EXPECT_TRUE(boxes.empty());
     // Each line is JSON that any reader takes: here Qt's own parser, line by line.
@@ -87,15 +87,15 @@ TEST_F(LogWindow, SavedMessagesOpenInAFreshViewerAsTheyWereAndDamageIsReported)
     for (int i = 0; i < 10'001; ++i) {
         const QJsonObject line = QJsonDocument::fromJson(saved.readLine()).object();
         ASSERT_EQ(line.value(QStringLiteral("MessageStr")).toString().toStdString(), before[i][1]) << i;
-        ASSERT_EQ(line.value(QStringLiteral("MessageDateTime")).toDouble(), form->MessageStore->Items(i).MessageDateTime);
+        ASSERT_EQ(line.value(QStringLiteral("MessageDateTime")).toDouble(), session->Store().Items(i).MessageDateTime);
     }
     EXPECT_TRUE(saved.atEnd());
 
     Reopen();
     Answer();
-    form->OpenMessages1->trigger();
+    ui->OpenMessages1->trigger();
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(StoreContents(*form), before) << "every field, the numbers and the time stamps' bits";
+    EXPECT_EQ(StoreContents(*session), before) << "every field, the numbers and the time stamps' bits";
     EXPECT_EQ(Children(QStringLiteral("Class")), classes) << "the tree learned the classes as on arrival";
     EXPECT_EQ(Column(1).size(), 10'001u);
     EXPECT_EQ(form->StatusText(), "Idle");
@@ -105,13 +105,13 @@ TEST_F(LogWindow, SavedMessagesOpenInAFreshViewerAsTheyWereAndDamageIsReported)
     ClickHeader(1);
     listedOnly = true;
     file = Path("listed.jsonl");
-    form->SaveMessages1->trigger();
-    const int listed = form->MessageRows->rowCount();
-    form->OpenMessages1->trigger();
-    ASSERT_EQ(form->MessageStore->Count(), 10'001 + listed);
-    EXPECT_EQ(form->MessageStore->Items(10'001).SequenceNumber, 10'001);
-    EXPECT_EQ(form->MessageStore->Items(10'001).MessageStr, before[3][1]) << "message 3 is the first TClass3";
-    EXPECT_EQ(form->MessageRows->RowTotal(), 2 * listed) << "the open node admits what arrives";
+    ui->SaveMessages1->trigger();
+    const int listed = ui->MessageRows->rowCount();
+    ui->OpenMessages1->trigger();
+    ASSERT_EQ(session->Store().Count(), 10'001 + listed);
+    EXPECT_EQ(session->Store().Items(10'001).SequenceNumber, 10'001);
+    EXPECT_EQ(session->Store().Items(10'001).MessageStr, before[3][1]) << "message 3 is the first TClass3";
+    EXPECT_EQ(ui->MessageRows->RowTotal(), 2 * listed) << "the open node admits what arrives";
 
     // A damaged log opens what is whole and says what was skipped; a newer one is refused.
     std::string lines;
@@ -126,16 +126,16 @@ TEST_F(LogWindow, SavedMessagesOpenInAFreshViewerAsTheyWereAndDamageIsReported)
     }
     boxes.clear();
     file = Path("damaged.jsonl");
-    form->OpenMessages1->trigger();
+    ui->OpenMessages1->trigger();
     EXPECT_EQ(boxes, (std::vector<QString>{QStringLiteral(
                          "Opened 2 messages. 2 lines were not messages and were skipped: lines 3, 5.")}));
-    EXPECT_EQ(form->MessageStore->Count(), 10'003 + listed);
+    EXPECT_EQ(session->Store().Count(), 10'003 + listed);
     std::ofstream(Path("newer.jsonl")) << "{\"format\":\"vireo-log\",\"version\":2}\n";
     file = Path("newer.jsonl");
-    form->OpenMessages1->trigger();
+    ui->OpenMessages1->trigger();
     EXPECT_TRUE(boxes.back().contains(QStringLiteral("written by a newer Vireo (format version 2)")));
     file = Path("no/such/folder/x.jsonl");
-    form->SaveMessages1->trigger();
+    ui->SaveMessages1->trigger();
     EXPECT_TRUE(boxes.back().startsWith(QStringLiteral("The messages were not saved.")));
     EXPECT_EQ(form->StatusText(), "Idle");
 }
@@ -151,51 +151,51 @@ TEST_F(ViewerWindow, TheFindBarFindsForwardAndBackWrapsAndScrollsAHeldList)
         Post(m);
     }
     Settle();
-    form->ColumnItems[5]->trigger(); // hides "Computer Name"
-    TListViewEx* list = form->ListViewEx_Messages;
+    ui->ColumnItems[5]->trigger(); // hides "Computer Name"
+    TListViewEx* list = ui->ListViewEx_Messages;
     list->setFocus();
     const auto current = [list] { return list->currentIndex().row(); };
 
     QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
-    ASSERT_TRUE(form->FindBar->isVisible());
-    ASSERT_TRUE(form->Edit_Find->hasFocus());
-    QTest::keyClicks(form->Edit_Find, QStringLiteral("NEEDLE"));
-    QTest::keyClick(form->Edit_Find, Qt::Key_Return);
+    ASSERT_TRUE(ui->FindBar->isVisible());
+    ASSERT_TRUE(ui->Edit_Find->hasFocus());
+    QTest::keyClicks(ui->Edit_Find, QStringLiteral("NEEDLE"));
+    QTest::keyClick(ui->Edit_Find, Qt::Key_Return);
     EXPECT_EQ(current(), 10);
-    QTest::keyClick(form->Edit_Find, Qt::Key_F3);
+    QTest::keyClick(ui->Edit_Find, Qt::Key_F3);
     EXPECT_EQ(current(), 150);
-    QTest::keyClick(form->Edit_Find, Qt::Key_F3);
+    QTest::keyClick(ui->Edit_Find, Qt::Key_F3);
     EXPECT_EQ(current(), 290) << "the hidden computer column of row 200 is not searched";
-    EXPECT_EQ(form->Label_FindNotice->text(), "");
-    QTest::keyClick(form->Edit_Find, Qt::Key_F3);
+    EXPECT_EQ(ui->Label_FindNotice->text(), "");
+    QTest::keyClick(ui->Edit_Find, Qt::Key_F3);
     EXPECT_EQ(current(), 10);
-    EXPECT_EQ(form->Label_FindNotice->text(), "Passed the end, continued from the top");
-    QTest::keyClick(form->Edit_Find, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(ui->Label_FindNotice->text(), "Passed the end, continued from the top");
+    QTest::keyClick(ui->Edit_Find, Qt::Key_F3, Qt::ShiftModifier);
     EXPECT_EQ(current(), 290);
-    EXPECT_EQ(form->Label_FindNotice->text(), "Passed the top, continued from the end");
-    QTest::mouseClick(form->Button_FindPrevious, Qt::LeftButton);
+    EXPECT_EQ(ui->Label_FindNotice->text(), "Passed the top, continued from the end");
+    QTest::mouseClick(ui->Button_FindPrevious, Qt::LeftButton);
     EXPECT_EQ(current(), 150);
     EXPECT_EQ(list->selectionModel()->selectedRows().size(), 1);
 
     // Regular expressions; a faulty one says so and leaves the selection.
-    QTest::mouseClick(form->CheckBox_FindRegExp, Qt::LeftButton, {}, QPoint(4, form->CheckBox_FindRegExp->height() / 2));
-    form->Edit_Find->setText(QStringLiteral("^needle in row \\d0$"));
-    QTest::mouseClick(form->Button_FindNext, Qt::LeftButton);
+    QTest::mouseClick(ui->CheckBox_FindRegExp, Qt::LeftButton, {}, QPoint(4, ui->CheckBox_FindRegExp->height() / 2));
+    ui->Edit_Find->setText(QStringLiteral("^needle in row \\d0$"));
+    QTest::mouseClick(ui->Button_FindNext, Qt::LeftButton);
     EXPECT_EQ(current(), 10) << "290 and 150 do not end in a 0 after one digit";
-    form->Edit_Find->setText(QStringLiteral("row (1"));
-    QTest::mouseClick(form->Button_FindNext, Qt::LeftButton);
-    EXPECT_TRUE(form->Label_FindNotice->text().startsWith(QStringLiteral("Not a regular expression")));
+    ui->Edit_Find->setText(QStringLiteral("row (1"));
+    QTest::mouseClick(ui->Button_FindNext, Qt::LeftButton);
+    EXPECT_TRUE(ui->Label_FindNotice->text().startsWith(QStringLiteral("Not a regular expression")));
     EXPECT_EQ(current(), 10);
 
     // A held list: finding scrolls it, arrivals then leave it where it is.
-    form->HoldList1->trigger();
-    form->Edit_Find->setText(QStringLiteral("row 290"));
-    QTest::mouseClick(form->Button_FindNext, Qt::LeftButton);
+    ui->HoldList1->trigger();
+    ui->Edit_Find->setText(QStringLiteral("row 290"));
+    QTest::mouseClick(ui->Button_FindNext, Qt::LeftButton);
     ASSERT_EQ(current(), 290);
-    const QRect found = list->visualRect(form->MessageRows->index(290, 0));
+    const QRect found = list->visualRect(ui->MessageRows->index(290, 0));
     EXPECT_TRUE(list->viewport()->rect().contains(found));
     list->scrollToTop();
-    QTest::keyClick(form->Edit_Find, Qt::Key_F3, Qt::ShiftModifier);
+    QTest::keyClick(ui->Edit_Find, Qt::Key_F3, Qt::ShiftModifier);
     const int scrolled = list->verticalScrollBar()->value();
     EXPECT_GT(scrolled, 0);
     Post(Msg().Text("new"));
@@ -203,15 +203,15 @@ TEST_F(ViewerWindow, TheFindBarFindsForwardAndBackWrapsAndScrollsAHeldList)
     EXPECT_EQ(list->verticalScrollBar()->value(), scrolled);
     EXPECT_EQ(current(), 290);
 
-    QTest::keyClick(form->Edit_Find, Qt::Key_Escape);
-    EXPECT_FALSE(form->FindBar->isVisible());
+    QTest::keyClick(ui->Edit_Find, Qt::Key_Escape);
+    EXPECT_FALSE(ui->FindBar->isVisible());
     EXPECT_TRUE(list->hasFocus());
     QTest::keyClick(list, Qt::Key_F3); // searches again, the only match being the current row
-    EXPECT_TRUE(form->FindBar->isVisible());
+    EXPECT_TRUE(ui->FindBar->isVisible());
     EXPECT_EQ(current(), 290);
-    EXPECT_EQ(form->Label_FindNotice->text(), "Passed the end, continued from the top");
-    EXPECT_EQ(form->Edit_Find->accessibleName(), "Find");
-    EXPECT_EQ(form->CheckBox_FindRegExp->accessibleName(), "Regular Expression");
+    EXPECT_EQ(ui->Label_FindNotice->text(), "Passed the end, continued from the top");
+    EXPECT_EQ(ui->Edit_Find->accessibleName(), "Find");
+    EXPECT_EQ(ui->CheckBox_FindRegExp->accessibleName(), "Regular Expression");
 }
 
 TEST_F(ViewerWindow, CopyTakesTheSelectedRowsAsATableAndTheSourceFollowsTheCurrentRow)
@@ -223,11 +223,11 @@ TEST_F(ViewerWindow, CopyTakesTheSelectedRowsAsATableAndTheSourceFollowsTheCurre
         Post(Msg().Class("T" + std::to_string(i)).Text("text\t" + std::to_string(i) + "\nmore").Group("G")
                  .Id(i == 1 ? "ID_B" : "ID_A").Unit(i == 1 ? unitB : unitA));
     Settle();
-    form->ColumnItems[2]->trigger(); // hides "Group"
-    TListViewEx* list = form->ListViewEx_Messages;
+    ui->ColumnItems[2]->trigger(); // hides "Group"
+    TListViewEx* list = ui->ListViewEx_Messages;
     const auto click = [&](int row, Qt::KeyboardModifiers keys) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, keys,
-                          list->visualRect(form->MessageRows->index(row, 1)).center());
+                          list->visualRect(ui->MessageRows->index(row, 1)).center());
     };
     click(3, {});
     click(0, Qt::ControlModifier);
@@ -241,6 +241,6 @@ TEST_F(ViewerWindow, CopyTakesTheSelectedRowsAsATableAndTheSourceFollowsTheCurre
               "T1\ttext 1 more\t01/01/2003\t12:00:00\tpc1\n"
               "T3\ttext 3 more\t01/01/2003\t12:00:00\tpc1\n");
 
-    form->ListViewEx_MessagesDblClick(); // with three rows selected: the current one, row 1
-    EXPECT_EQ(form->CurrentUnitFile, unitB);
+    emit list->doubleClicked(list->currentIndex()); // with three rows selected: the current one, row 1
+    EXPECT_EQ(ui->Source->CurrentUnitFile(), unitB);
 }

@@ -1,5 +1,5 @@
-#include "viewer/MessageAdmission.h"
-#include "viewer/TraceSources.h"
+#include "viewer/session/MessageAdmission.h"
+#include "viewer/session/TraceSources.h"
 #include "ViewerTestMessages.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "viewer/MessageFind.h"
+#include "viewer/session/MessageFind.h"
 
 #include "intake/TimeStampText.h"
-#include "viewer/MessageStore.h"
+#include "viewer/session/MessageStore.h"
 
 #include <gtest/gtest.h>
 

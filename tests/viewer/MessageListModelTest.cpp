@@ -1,5 +1,7 @@
-#include "viewer/MessageListModel.h"
-#include "viewer/MessageColumns.h"
+#include "viewer/panes/MessageListModel.h"
+#include "viewer/session/MessageColumns.h"
+#include "viewer/session/MessageListing.h"
+#include "viewer/session/TraceSession.h"
 #include "ModelContract.h"
 #include "ViewerTestMessages.h"
 
@@ -8,28 +10,43 @@
 #include <QCoreApplication>
 
 using namespace vireo;
+using vireo::test::FixedTimeConventions;
 using vireo::test::Msg;
 using vireo::test::Post;
 
-TEST(MessageListModel, RowsAreStoreIndicesCarryingTheMessageTexts)
-{
-    MessageStore store;
-    Post(store, Msg().Class("TFoo").Text("first").Type(5).Group("Red").Id("ID_1").Unit("/u/A.pas"));
-    Post(store, Msg().Class("TBar").Text("second").Type(-3).Computer("box"));
-    Post(store, Msg().Class("TBaz").Text("third").Type(2));
+namespace {
 
-    MessageListModel model(store);
+constexpr std::string_view kMessageTypeNode = "Message Type";
+
+// A session listing every message, as the node "All" on the "Messages" page does.
+struct ListedSession {
+    ListedSession()
+    {
+        listing.SetNodeSelected(true);
+        listing.SelectNode(TreeNodeRule::All());
+    }
+    TraceSession session{std::make_unique<FixedTimeConventions>("%d/%m/%Y")};
+    MessageListing listing{session};
+    MessageListModel model{session.Store(), listing};
+};
+
+} // namespace
+
+TEST(MessageListModel, RowsAreTheListingsStoreIndicesCarryingTheMessageTexts)
+{
+    ListedSession s;
+    MessageListModel& model = s.model;
     const auto contract = test::CheckModelContract(&model);
     EXPECT_EQ(model.columnCount(), kMessageColumnCount);
     EXPECT_EQ(model.headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(), "Computer Name");
 
-    model.AddMessageRow(0);
-    model.AddMessageRow(1);
+    Post(s.session, Msg().Class("TFoo").Text("first").Type(5).Group("Red").Id("ID_1").Unit("/u/A.pas"));
+    Post(s.session, Msg().Class("TBar").Text("second").Type(-3).Computer("box"));
     EXPECT_EQ(model.rowCount(), 0) << "views learn of appended rows at the end of the turn";
     QCoreApplication::processEvents();
     ASSERT_EQ(model.rowCount(), 2);
 
-    const std::vector<std::string> row0{"first", "Red", "08/12/2026", "01:02:03", "pc1",
+    const std::vector<std::string> row0{"first", "Red", "01/01/2003", "12:00:00", "pc1",
                                         "ID_1", "/u/A.pas", "5", "0"};
     for (int i = 0; i < kMessageSubItemCount; ++i)
         EXPECT_EQ(model.SubItem(0, i), row0[static_cast<std::size_t>(i)]) << "sub-item " << i;
@@ -38,14 +55,18 @@ TEST(MessageListModel, RowsAreStoreIndicesCarryingTheMessageTexts)
     EXPECT_EQ(model.data(model.index(1, 5), Qt::DisplayRole).toString(), "box");
     EXPECT_EQ(model.StateImage(0), -1) << "type 5 has no icon";
 
-    model.SetRows({2, 0});
-    EXPECT_EQ(model.rowCount(), 2);
-    EXPECT_EQ(model.StateImage(0), 2);
-    const int order[] = {1, 0};
+    Post(s.session, Msg().Class("TBaz").Text("third").Type(2));
+    s.listing.SelectNode(TreeNodeRule::ForNode("Warning", &kMessageTypeNode));
+    s.listing.SelectNode(TreeNodeRule::All());
+    ASSERT_EQ(model.rowCount(), 3) << "a relisting reaches the views at once";
+    EXPECT_EQ(model.StateImage(2), 2);
+    const int order[] = {2, 0, 1};
     model.PermuteRows(order);
-    EXPECT_EQ(model.SortKey(0, 1), "first");
-    EXPECT_EQ(model.StateImage(1), 2) << "the icon follows the message";
-    const SourceRequest request = model.RequestForRow(0);
+    EXPECT_EQ(s.listing.Rows(), (std::vector<int>{2, 0, 1})) << "sorting reorders the listing";
+    EXPECT_EQ(model.SortKey(1, 1), "first");
+    EXPECT_EQ(model.StateImage(0), 2) << "the icon follows the message";
+    EXPECT_EQ(model.StateImage(1), -1);
+    const SourceRequest request = model.RequestForRow(1);
     EXPECT_EQ(request.MessageID, "ID_1");
     EXPECT_EQ(request.UnitFileName, "/u/A.pas");
     EXPECT_EQ(request.SequenceNumber, 0);
@@ -75,11 +96,10 @@ TEST(MessageDisplayText, ALongTextShowsItsFirstCharactersWholeThenAnEllipsis)
         << "characters are counted, never cut";
 
     // The list shows the prefix; sorting, the sub-items and copying keep the whole text.
-    MessageStore store;
+    ListedSession s;
+    MessageListModel& model = s.model;
     const std::string huge(10 * 1024 * 1024, 'm');
-    Post(store, Msg().Text(huge));
-    MessageListModel model(store);
-    model.AddMessageRow(0);
+    Post(s.session, Msg().Text(huge));
     model.FlushAppendedRows();
     const QString shown = model.data(model.index(0, 1), Qt::DisplayRole).toString();
     EXPECT_EQ(shown.size(), static_cast<qsizetype>(kMessageDisplayChars) + 1);

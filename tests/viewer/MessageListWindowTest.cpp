@@ -1,6 +1,6 @@
 #include "ViewerWindowFixture.h"
 
-#include "viewer/MessageColumns.h"
+#include "viewer/session/MessageColumns.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -17,7 +17,7 @@ TEST_F(ViewerWindow, RowsCarryTheMessageAndTypeIconsSurviveSorting)
     Post(Msg().Class("A").Text("warning").Type(2).Stamp(37622.25));
     Post(Msg().Class("C").Text("error").Type(3).Stamp(37622.5));
     Settle();
-    MessageListModel& rows = *form->MessageRows;
+    MessageListModel& rows = *ui->MessageRows;
     EXPECT_EQ(rows.SubItem(0, 5), "ID_5");
     EXPECT_EQ(rows.SubItem(0, 6), "/u/B.pas");
     EXPECT_EQ(rows.SubItem(0, 7), "5");
@@ -36,9 +36,9 @@ TEST_F(ViewerWindow, RowsCarryTheMessageAndTypeIconsSurviveSorting)
 
 TEST_F(ViewerWindow, HiddenColumnsComeBackWithTheirWidths)
 {
-    TListViewEx* list = form->ListViewEx_Messages;
-    QAction* message = form->ColumnItems[1];
-    QAction* group = form->ColumnItems[2];
+    TListViewEx* list = ui->ListViewEx_Messages;
+    QAction* message = ui->ColumnItems[1];
+    QAction* group = ui->ColumnItems[2];
     EXPECT_EQ(message->text(), "Message");
     EXPECT_EQ(list->columnWidth(1), 350);
 
@@ -61,17 +61,17 @@ TEST_F(ViewerWindow, TheListFollowsNewRowsUnlessHeld)
     for (int i = 0; i < 300; ++i)
         Post(Msg().Text("message " + std::to_string(i)));
     Settle();
-    QScrollBar* scroll = form->ListViewEx_Messages->verticalScrollBar();
+    QScrollBar* scroll = ui->ListViewEx_Messages->verticalScrollBar();
     ASSERT_GT(scroll->maximum(), 0);
     EXPECT_EQ(scroll->value(), scroll->maximum()) << "follows to the bottom";
 
-    form->HoldList1->trigger();
+    ui->HoldList1->trigger();
     scroll->setValue(0);
     Post(Msg().Text("held"));
     Settle();
     EXPECT_EQ(scroll->value(), 0);
 
-    form->HoldList1->trigger();
+    ui->HoldList1->trigger();
     EXPECT_EQ(scroll->value(), 0) << "unchecking has no immediate effect";
     Post(Msg().Text("followed"));
     Settle();
@@ -84,15 +84,15 @@ TEST_F(ViewerWindow, CopyMessageTextPutsTheWholeTextOfTheSelectedMessageOnTheCli
     Post(Msg().Text("small"));
     Post(Msg().Text(huge + "\xC3\xA9nd"));
     Settle();
-    QAction* copy = form->CopyMessageText1;
+    QAction* copy = ui->CopyMessageText1;
     EXPECT_EQ(copy->text(), "Copy Message Text");
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    form->ListViewEx_Messages->clearSelection();
-    emit form->PopupMenu_Messages->aboutToShow();
+    ui->ListViewEx_Messages->clearSelection();
+    emit ui->PopupMenu_Messages->aboutToShow();
     EXPECT_FALSE(copy->isEnabled()) << "nothing selected";
 
-    form->ListViewEx_Messages->SelectRow(1);
-    emit form->PopupMenu_Messages->aboutToShow();
+    ui->ListViewEx_Messages->SelectRow(1);
+    emit ui->PopupMenu_Messages->aboutToShow();
     ASSERT_TRUE(copy->isEnabled());
     copy->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), huge + "\xC3\xA9nd");

@@ -1,4 +1,4 @@
-#include "viewer/MessageLog.h"
+#include "viewer/session/MessageLog.h"
 
 #include <gtest/gtest.h>
 

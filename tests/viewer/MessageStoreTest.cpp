@@ -1,6 +1,9 @@
-#include "viewer/MessageStore.h"
+#include "viewer/session/MessageStore.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <stdexcept>
 
 using namespace vireo;
 
@@ -41,4 +44,13 @@ TEST(MessageStore, RepeatedTextsShareOneCopy)
     EXPECT_EQ(a.ClassName.str().data(), b.ClassName.str().data());
     EXPECT_EQ(a.UnitFileName.view(), "/src/Unit1.pas");
     EXPECT_TRUE(a.MessageGroup.empty());
+}
+
+TEST(MessageStore, SpentSequenceNumbersRefuseMessagesInsteadOfReusingNumbers)
+{
+    MessageStore store;
+    store.NextSequenceNumber = std::numeric_limits<int32_t>::max() - 1;
+    EXPECT_EQ(store.Items(store.Append(fields("TFoo", "last"))).SequenceNumber, std::numeric_limits<int32_t>::max() - 1);
+    EXPECT_THROW(store.Append(fields("TFoo", "one too many")), std::overflow_error);
+    EXPECT_EQ(store.Count(), 1);
 }

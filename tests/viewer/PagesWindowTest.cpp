@@ -1,7 +1,7 @@
 #include "ViewerWindowFixture.h"
 
 #include "components/GroupPanelExp.h"
-#include "viewer/CaptionPanel.h"
+#include "viewer/panes/CaptionPanel.h"
 
 #include <QDialog>
 #include <QScrollBar>
@@ -13,8 +13,8 @@ using namespace vireo::test;
 
 TEST_F(ViewerWindow, TreeLearnsClassesAndGroupsAndListsWhatTheSelectedNodeAdmits)
 {
-    EXPECT_EQ(form->PageControl_Main->currentIndex(), 0);
-    EXPECT_EQ(form->TreeView_Main->currentItem()->text(0), "All") << "activation selects All";
+    EXPECT_EQ(ui->PageControl_Main->currentIndex(), 0);
+    EXPECT_EQ(ui->TreeView_Main->currentItem()->text(0), "All") << "activation selects All";
     EXPECT_EQ(Children("Message Type"), (Texts{"General", "Information", "Warning", "Error"}));
 
     Post(Msg().Class("Foo").Text("m0").Type(0).Computer("pc1"));
@@ -22,15 +22,15 @@ TEST_F(ViewerWindow, TreeLearnsClassesAndGroupsAndListsWhatTheSelectedNodeAdmits
     Post(Msg().Class("error").Text("m2").Type(3).Computer(""));
     Post(Msg().Class("").Text("m3").Type(7).Group("red"));
     EXPECT_EQ(Column(1), (Texts{"m0", "m1", "m2", "m3"}));
-    form->TreeView_Main->expandAll();
+    ui->TreeView_Main->expandAll();
 
     EXPECT_EQ(Children("Class"), (Texts{"No Class", "Foo"})) << "a class named like a node is not learned";
     EXPECT_EQ(Children("Group"), (Texts{"No Group", "Red"}));
-    EXPECT_EQ(form->FindNode("Foo")->data(0, Qt::UserRole + 1).toInt(), 1);
-    ASSERT_EQ(form->PanelExpander_Computer->ItemCount(), 2);
-    EXPECT_EQ(form->PanelExpander_Computer->Item(0).Value(), "PC1");
-    EXPECT_EQ(form->PanelExpander_Computer->Item(0).CheckBox()->text(), "pc1");
-    EXPECT_EQ(form->PanelExpander_Computer->Item(1).CheckBox()->text(), "") << "empty computer name";
+    EXPECT_EQ(FindNode("Foo")->data(0, Qt::UserRole + 1).toInt(), 1);
+    ASSERT_EQ(ui->PanelExpander_Computer->ItemCount(), 2);
+    EXPECT_EQ(ui->PanelExpander_Computer->Item(0).Value(), "PC1");
+    EXPECT_EQ(ui->PanelExpander_Computer->Item(0).CheckBox()->text(), "pc1");
+    EXPECT_EQ(ui->PanelExpander_Computer->Item(1).CheckBox()->text(), "") << "empty computer name";
 
     ClickNode("Foo");
     EXPECT_EQ(Column(1), (Texts{"m0", "m1"}));
@@ -61,7 +61,7 @@ TEST_F(ViewerWindow, FiltersPageListsWhatEveryPanelAdmitsAndRebuildsOnEachClick)
     EXPECT_EQ(Column(1), (Texts{"foo general", "foo warning", "no computer"}))
         << "class filters compare exactly; unlearned classes never pass";
 
-    QCheckBox* warning = FilterBox(form->PanelExpander_MessType, "2");
+    QCheckBox* warning = FilterBox(ui->PanelExpander_MessType, "2");
     ASSERT_TRUE(warning);
     warning->click();
     EXPECT_EQ(Column(1), (Texts{"foo general", "no computer"}));
@@ -69,35 +69,35 @@ TEST_F(ViewerWindow, FiltersPageListsWhatEveryPanelAdmitsAndRebuildsOnEachClick)
     Post(Msg().Class("Foo").Text("later general").Type(0));
     EXPECT_EQ(Column(1), (Texts{"foo general", "no computer", "later general"}));
 
-    FilterBox(form->PanelExpander_Computer, "")->click();
+    FilterBox(ui->PanelExpander_Computer, "")->click();
     EXPECT_EQ(Column(1), (Texts{"foo general", "later general"}));
 }
 
 TEST_F(ViewerWindow, PagesDecideWhatTheListShowsAndActivationReturnsToAll)
 {
-    EXPECT_FALSE(form->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking)));
-    EXPECT_EQ(form->Panel_Main_Messages->height(), 250);
+    EXPECT_FALSE(ui->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking)));
+    EXPECT_EQ(ui->Panel_Main_Messages->height(), 250);
     Post(Msg().Class("Foo").Text("first"));
     ClickPage(ListPage::UserKeyMarks);
-    EXPECT_FALSE(form->Panel_Main_Messages->isVisible());
-    EXPECT_EQ(form->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show Source Window");
+    EXPECT_FALSE(ui->Panel_Main_Messages->isVisible());
+    EXPECT_EQ(ui->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show Source Window");
 
     Post(Msg().Class("Bar").Text("while hidden"));
-    EXPECT_TRUE(form->FindNode("Bar")) << "learned although no page shows it";
+    EXPECT_TRUE(FindNode("Bar")) << "learned although no page shows it";
     EXPECT_EQ(Column(1), Texts{});
 
     ClickPage(ListPage::Messages);
-    EXPECT_TRUE(form->Panel_Main_Messages->isVisible());
-    EXPECT_EQ(form->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show a Window");
+    EXPECT_TRUE(ui->Panel_Main_Messages->isVisible());
+    EXPECT_EQ(ui->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show a Window");
     EXPECT_EQ(Column(1), (Texts{"first", "while hidden"}));
 
-    form->TreeView_Main->expandAll();
+    ui->TreeView_Main->expandAll();
     ClickNode("Bar");
     ClickPage(ListPage::Filters);
     EXPECT_EQ(Column(1).size(), 2u);
     form->FormActivate();
-    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
-    EXPECT_EQ(form->TreeView_Main->currentItem()->text(0), "All");
+    EXPECT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
+    EXPECT_EQ(ui->TreeView_Main->currentItem()->text(0), "All");
     EXPECT_EQ(Column(1).size(), 2u);
 }
 
@@ -112,7 +112,7 @@ TEST_F(ViewerWindow, ActivationFromAClosingDialogShowsMessagesButComingBackFromE
     focus(nullptr);
     QTest::qWait(400);
     focus(main);
-    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Filters));
+    EXPECT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Filters));
 
     // A dialog of the program closes; the focus passes through no window for a moment and comes
     // back to the main window: Messages and All, as at start.
@@ -122,6 +122,6 @@ TEST_F(ViewerWindow, ActivationFromAClosingDialogShowsMessagesButComingBackFromE
     dialog.close();
     focus(nullptr);
     focus(main);
-    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
-    EXPECT_EQ(form->TreeView_Main->currentItem()->text(0), "All");
+    EXPECT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
+    EXPECT_EQ(ui->TreeView_Main->currentItem()->text(0), "All");
 }

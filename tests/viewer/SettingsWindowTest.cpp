@@ -3,11 +3,12 @@
 #include "components/GroupPanelExp.h"
 #include "settings/RegUtils.h"
 #include "settings/RegistryHive.h"
-#include "viewer/About.h"
-#include "viewer/CaptionPanel.h"
-#include "viewer/OptionsForm.h"
+#include "viewer/panes/About.h"
+#include "viewer/panes/CaptionPanel.h"
+#include "viewer/panes/OptionsForm.h"
 
 #include <QAccessible>
+#include <QStatusBar>
 #include <QAction>
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -57,7 +58,7 @@ protected:
 
     void AnswerOptions()
     {
-        form->ShowOptionsDialog = [this](TForm_Options& dialog) {
+        form->Dialogs.ShowOptionsDialog = [this](TForm_Options& dialog) {
             dialog.show();
             seenOptions = dialog.Options();
             if (clickLineNumbers)
@@ -84,10 +85,10 @@ protected:
         clickLineNumbers = lineNumbers;
         clickAllOthers = others;
         ok = accept;
-        form->Options1->trigger();
+        ui->Options1->trigger();
     }
 
-    int MessagePaneHeight() const { return form->Splitter_Main_Horiz->sizes().value(0); }
+    int MessagePaneHeight() const { return ui->Splitter_Main_Horiz->sizes().value(0); }
 
     ViewerOptions seenOptions;
     bool clickLineNumbers = false, clickAllOthers = false, ok = true;
@@ -99,16 +100,16 @@ TEST_F(SettingsWindow, FirstRunStoresEveryDefaultAndTheMenusAreComplete)
     for (const QAction* menu : form->menuBar()->actions())
         bar.push_back(menu->text().toStdString());
     EXPECT_EQ(bar, (Texts{"&File", "&View", "&Message Options", "&Help"}));
-    EXPECT_EQ(Captions(form->File1), (Texts{"&Code Examiner", "&Options", "&Save Messages...", "&Open Messages...",
+    EXPECT_EQ(Captions(ui->File1), (Texts{"&Code Examiner", "&Options", "&Save Messages...", "&Open Messages...",
                                             "-", "&Close"}));
-    EXPECT_EQ(Captions(form->View1),
+    EXPECT_EQ(Captions(ui->View1),
               (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window", "-", "&Expert Mode"}));
-    EXPECT_EQ(Captions(form->Help1), (Texts{"&About"}));
-    EXPECT_EQ(Captions(form->PopupMenu_ShowWindow),
+    EXPECT_EQ(Captions(ui->Help1), (Texts{"&About"}));
+    EXPECT_EQ(Captions(ui->PopupMenu_ShowWindow),
               (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window"}));
-    EXPECT_EQ(form->Help1->accessibleName(), "Help");
-    for (QAction* item : {form->MessageFilterTree1, form->MessagesWindow1, form->SourceWindow1,
-                          form->MessageFilterTree2, form->MessagesWindow2, form->SourceWindow2})
+    EXPECT_EQ(ui->Help1->accessibleName(), "Help");
+    for (QAction* item : {ui->MessageFilterTree1, ui->MessagesWindow1, ui->SourceWindow1,
+                          ui->MessageFilterTree2, ui->MessagesWindow2, ui->SourceWindow2})
         EXPECT_TRUE(item->isCheckable() && item->isChecked()) << item->objectName().toStdString();
 
     for (const char* on : {"ShowLineNums", "SaveUserKeyMarks", "SaveMessageTracking", "MessageFilterTree",
@@ -118,59 +119,61 @@ TEST_F(SettingsWindow, FirstRunStoresEveryDefaultAndTheMenusAreComplete)
         EXPECT_EQ(Stored(kSettingsPath, off), 0) << off;
     EXPECT_FALSE(Stored(kPlacementPath, "Form_Main : Left")) << "placement is written only at close";
     EXPECT_EQ(MessagePaneHeight(), kSavedMessagesHeightAtStart);
-    EXPECT_EQ(form->SourceRows->columnCount(), 2);
+    EXPECT_EQ(ui->SourceRows->columnCount(), 2);
 
     // Placement and column widths come back after a restart; a hidden column comes back 75 wide.
     form->setGeometry(120, 90, 900, 640);
-    form->ListViewEx_Messages->setColumnWidth(0, 133);
-    form->ListView_Source->setColumnWidth(0, 411);
-    form->ColumnItems[2]->trigger();
-    ASSERT_EQ(form->ListViewEx_Messages->columnWidth(2), 0);
+    ui->ListViewEx_Messages->setColumnWidth(0, 133);
+    ui->ListView_Source->setColumnWidth(0, 411);
+    ui->ColumnItems[2]->trigger();
+    ASSERT_EQ(ui->ListViewEx_Messages->columnWidth(2), 0);
     const QRect bounds = form->geometry();
     ReopenAnswering();
     EXPECT_EQ(Stored(kPlacementPath, "ReportColWidth : Messages[2]"), 75);
     EXPECT_EQ(Stored(kPlacementPath, "Form_Main : Width"), 900);
     EXPECT_EQ(form->geometry().size(), bounds.size());
-    EXPECT_EQ(form->ListViewEx_Messages->columnWidth(0), 133);
-    EXPECT_EQ(form->ListViewEx_Messages->columnWidth(2), 75);
-    EXPECT_EQ(form->ListView_Source->columnWidth(0), 411);
-    EXPECT_EQ(form->ListView_Source->columnWidth(1), 80);
+    EXPECT_EQ(ui->ListViewEx_Messages->columnWidth(0), 133);
+    EXPECT_EQ(ui->ListViewEx_Messages->columnWidth(2), 75);
+    EXPECT_EQ(ui->ListView_Source->columnWidth(0), 411);
+    EXPECT_EQ(ui->ListView_Source->columnWidth(1), 80);
 }
 
 TEST_F(SettingsWindow, OptionsRemoveAndRecreateTheLineNumberColumnAndCancelKeepsEverything)
 {
-    form->LoadUnitSource("/src/Unit1.pas", {"begin", "  x := 1;", "end."}, false);
+    UnitFiles files;
+    const std::string unit = files.Write("Unit1.pas", {"begin", "  x := 1;", "end."});
+    ASSERT_TRUE(ui->Source->ShowKeyMark(PlainKeyMark("begin", 0, unit)));
     RunOptions(false, false, false);
     EXPECT_EQ(seenOptions, ViewerOptions{});
     RunOptions(true, true, false); // every box changed, then Cancel
-    EXPECT_EQ(form->Options, ViewerOptions{}) << "Cancel leaves every setting as it was";
-    EXPECT_EQ(form->SourceRows->columnCount(), 2);
+    EXPECT_EQ(form->Options(), ViewerOptions{}) << "Cancel leaves every setting as it was";
+    EXPECT_EQ(ui->SourceRows->columnCount(), 2);
 
     RunOptions(true, false, true);
-    EXPECT_FALSE(form->Options.ShowLineNums);
-    EXPECT_EQ(form->SourceRows->columnCount(), 1);
+    EXPECT_FALSE(form->Options().ShowLineNums);
+    EXPECT_EQ(ui->SourceRows->columnCount(), 1);
     RunOptions(true, false, true);
-    EXPECT_EQ(form->SourceRows->columnCount(), 2) << "a second visit brings the column back";
-    EXPECT_EQ(form->ListView_Source->columnWidth(1), 80);
-    EXPECT_EQ(form->SourceRows->index(2, 1).data().toString(), "3") << "rows already shown keep their numbers";
-    EXPECT_EQ(form->SourceRows->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Line Number");
+    EXPECT_EQ(ui->SourceRows->columnCount(), 2) << "a second visit brings the column back";
+    EXPECT_EQ(ui->ListView_Source->columnWidth(1), 80);
+    EXPECT_EQ(ui->SourceRows->index(2, 1).data().toString(), "3") << "rows already shown keep their numbers";
+    EXPECT_EQ(ui->SourceRows->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Line Number");
 
     Post(Msg().Stamp(37622.5 + 250.4 / 86'400'000)); // 12:00:00.250, 0.4 ms past
     RunOptions(true, true, true);
     const ViewerOptions changed{false, true, true, false, false, true};
-    EXPECT_EQ(form->Options, changed);
+    EXPECT_EQ(form->Options(), changed);
     EXPECT_EQ(Column(4), Texts{"12:00:00.250"}) << "the shown rows take the milliseconds at once";
     EXPECT_EQ(Stored(kSettingsPath, "ExpandFilters"), 0) << "options reach the hive only at close";
     ReopenAnswering();
-    EXPECT_EQ(form->Options, changed);
-    EXPECT_EQ(form->SourceRows->columnCount(), 1);
+    EXPECT_EQ(form->Options(), changed);
+    EXPECT_EQ(ui->SourceRows->columnCount(), 1);
     Post(Msg().Stamp(37622.75 - 0.3 / 86'400'000)); // rounds up to 18:00:00.000, as the seconds do
     EXPECT_EQ(Column(4), Texts{"18:00:00.000"});
-    EXPECT_TRUE(form->PanelExpander_Class->Expand() && form->PanelExpander_Group->Expand());
-    EXPECT_TRUE(form->PanelExpander_Computer->Expand() && form->PanelExpander_MessType->Expand());
+    EXPECT_TRUE(ui->PanelExpander_Class->Expand() && ui->PanelExpander_Group->Expand());
+    EXPECT_TRUE(ui->PanelExpander_Computer->Expand() && ui->PanelExpander_MessType->Expand());
 
     // The dialog itself: caption, tab order, accessible names.
-    TForm_Options dialog(form->Options, form.get());
+    TForm_Options dialog(form->Options(), form.get());
     EXPECT_EQ(dialog.windowTitle(), "Vireo Options");
     EXPECT_FALSE(dialog.CheckBox_ShowLineNumbers->isChecked());
     std::vector<QWidget*> chain{dialog.CheckBox_ShowLineNumbers};
@@ -189,43 +192,43 @@ TEST_F(SettingsWindow, ViewTogglesFollowThePagesAndTheHiddenSourcePaneKeepsItsHe
     Post(Msg().Text("one"));
     Post(Msg().Text("two"));
     ClickPage(ListPage::UserKeyMarks);
-    EXPECT_FALSE(form->Panel_Main_Messages->isVisible()) << "the key marks page hides the message pane";
-    form->MessagesWindow1->trigger();
-    form->MessagesWindow1->trigger(); // on again: still hidden on this page
-    EXPECT_FALSE(form->Panel_Main_Messages->isVisible());
+    EXPECT_FALSE(ui->Panel_Main_Messages->isVisible()) << "the key marks page hides the message pane";
+    ui->MessagesWindow1->trigger();
+    ui->MessagesWindow1->trigger(); // on again: still hidden on this page
+    EXPECT_FALSE(ui->Panel_Main_Messages->isVisible());
     ClickPage(ListPage::Messages);
-    EXPECT_TRUE(form->Panel_Main_Messages->isVisible());
+    EXPECT_TRUE(ui->Panel_Main_Messages->isVisible());
     ClickNode(QStringLiteral("All"));
     EXPECT_EQ(Column(1), (Texts{"one", "two"}));
 
     // All three areas hidden: the right-hand area offers its menu, whose items mirror the View menu.
-    form->MessageFilterTree1->trigger();
-    form->MessagesWindow1->trigger();
-    form->SourceWindow1->trigger();
-    EXPECT_FALSE(form->PageControl_Main->isVisible());
-    EXPECT_FALSE(form->Panel_Main_Source->isVisible());
-    EXPECT_FALSE(form->MessagesWindow2->isChecked());
-    EXPECT_EQ(form->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show a Window");
-    const QPoint centre = form->Panel_Main_Client_2->rect().center();
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, centre, form->Panel_Main_Client_2->mapToGlobal(centre));
-    QCoreApplication::sendEvent(form->Panel_Main_Client_2, &menuEvent);
-    EXPECT_TRUE(form->PopupMenu_ShowWindow->isVisible());
-    form->PopupMenu_ShowWindow->close();
-    form->MessagesWindow2->trigger();
-    EXPECT_TRUE(form->MessagesWindow1->isChecked());
-    EXPECT_TRUE(form->Panel_Main_Messages->isVisible());
-    form->MessageFilterTree2->trigger();
-    EXPECT_TRUE(form->PageControl_Main->isVisible());
+    ui->MessageFilterTree1->trigger();
+    ui->MessagesWindow1->trigger();
+    ui->SourceWindow1->trigger();
+    EXPECT_FALSE(ui->PageControl_Main->isVisible());
+    EXPECT_FALSE(ui->Panel_Main_Source->isVisible());
+    EXPECT_FALSE(ui->MessagesWindow2->isChecked());
+    EXPECT_EQ(ui->Panel_Main_Client_2->Caption(), "Click Right Mouse Button to Show a Window");
+    const QPoint centre = ui->Panel_Main_Client_2->rect().center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, centre, ui->Panel_Main_Client_2->mapToGlobal(centre));
+    QCoreApplication::sendEvent(ui->Panel_Main_Client_2, &menuEvent);
+    EXPECT_TRUE(ui->PopupMenu_ShowWindow->isVisible());
+    ui->PopupMenu_ShowWindow->close();
+    ui->MessagesWindow2->trigger();
+    EXPECT_TRUE(ui->MessagesWindow1->isChecked());
+    EXPECT_TRUE(ui->Panel_Main_Messages->isVisible());
+    ui->MessageFilterTree2->trigger();
+    EXPECT_TRUE(ui->PageControl_Main->isVisible());
 
     // The source pane was hidden over a 250-pixel message pane: it comes back at that height,
     // also across a restart that begins with it hidden.
     ReopenAnswering();
-    EXPECT_FALSE(form->SourceWindow1->isChecked());
-    EXPECT_FALSE(form->Panel_Main_Source->isVisible());
-    EXPECT_EQ(MessagePaneHeight(), form->Splitter_Main_Horiz->height()) << "the message pane fills the area";
-    form->SourceWindow2->trigger();
-    EXPECT_TRUE(form->SourceWindow1->isChecked());
-    EXPECT_TRUE(form->Panel_Main_Source->isVisible());
+    EXPECT_FALSE(ui->SourceWindow1->isChecked());
+    EXPECT_FALSE(ui->Panel_Main_Source->isVisible());
+    EXPECT_EQ(MessagePaneHeight(), ui->Splitter_Main_Horiz->height()) << "the message pane fills the area";
+    ui->SourceWindow2->trigger();
+    EXPECT_TRUE(ui->SourceWindow1->isChecked());
+    EXPECT_TRUE(ui->Panel_Main_Source->isVisible());
     EXPECT_EQ(MessagePaneHeight(), kSavedMessagesHeightAtStart);
 }
 
@@ -243,18 +246,18 @@ TEST_F(SettingsWindow, AHandEditedHiveStartsInItsStateAndTracksLoadWithSavingOff
     QCoreApplication::processEvents();
     EXPECT_EQ(boxes, (std::vector<QString>{"Invalid data type for 'ShowLineNums'"}))
         << "an unreadable value is reported and the others still apply";
-    EXPECT_TRUE(form->Options.ShowLineNums);
-    EXPECT_TRUE(form->ExpertMode1->isChecked());
-    EXPECT_TRUE(form->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking)));
-    EXPECT_TRUE(form->MessageTracking1->isVisible());
-    EXPECT_FALSE(form->Panel_Main_Source->isVisible());
-    EXPECT_EQ(form->ListViewEx_Messages->columnWidth(1), 50) << "a stored width of 0 starts 50 wide";
-    EXPECT_FALSE(form->Options.SaveMessageTracking);
-    ASSERT_EQ(form->TrackList.Count(), 1);
+    EXPECT_TRUE(form->Options().ShowLineNums);
+    EXPECT_TRUE(ui->ExpertMode1->isChecked());
+    EXPECT_TRUE(ui->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking)));
+    EXPECT_TRUE(ui->MessageTracking1->isVisible());
+    EXPECT_FALSE(ui->Panel_Main_Source->isVisible());
+    EXPECT_EQ(ui->ListViewEx_Messages->columnWidth(1), 50) << "a stored width of 0 starts 50 wide";
+    EXPECT_FALSE(form->Options().SaveMessageTracking);
+    ASSERT_EQ(session->Tracks().List().Count(), 1);
 
-    form->ExpertMode1->trigger();
-    form->ClearAllMessageTracking1->trigger();
-    EXPECT_EQ(form->TrackList.Count(), 0);
+    ui->ExpertMode1->trigger();
+    ui->ClearAllMessageTracking1->trigger();
+    EXPECT_EQ(session->Tracks().List().Count(), 0);
     CloseWindow();
     EXPECT_EQ(ReadRegString("Vireo\\MessageTracking\\Exact\\0", "TrackMessage", "?"), "kept")
         << "with saving off the stored tracks stay";
@@ -264,7 +267,7 @@ TEST_F(SettingsWindow, AHandEditedHiveStartsInItsStateAndTracksLoadWithSavingOff
 
 TEST_F(SettingsWindow, AFailedSaveIsReportedOnceAndLeavesTheStoredHive)
 {
-    form->ExpertMode1->trigger();
+    ui->ExpertMode1->trigger();
     setenv("VIREO_REGISTRY_DIR", "/dev/null/registry", 1); // a folder that cannot be made
     form->SaveSettings();
     EXPECT_TRUE(form->StatusText().startsWith("Settings not saved: ")) << form->StatusText().toStdString();
@@ -277,7 +280,7 @@ TEST_F(SettingsWindow, AFailedSaveIsReportedOnceAndLeavesTheStoredHive)
     EXPECT_TRUE(boxes.empty());
 
     TForm_About* shown = nullptr;
-    form->ShowAboutBox = [&shown](TForm_About& box) {
+    form->Dialogs.ShowAboutBox = [&shown](TForm_About& box) {
         shown = &box;
         box.show();
         EXPECT_EQ(box.windowTitle(), "About Vireo");
@@ -292,7 +295,7 @@ TEST_F(SettingsWindow, AFailedSaveIsReportedOnceAndLeavesTheStoredHive)
         QTest::mouseClick(box.SpeedButton_Close, Qt::LeftButton);
         EXPECT_FALSE(box.isVisible());
     };
-    form->About1->trigger();
+    ui->About1->trigger();
     EXPECT_NE(shown, nullptr);
 }
 
@@ -304,58 +307,58 @@ TEST_F(SettingsWindow, RebuiltListShowsItsLastRowAndFilterPanelsFollowTheWindowH
         Post(Msg().Class("TC" + std::to_string(i % 40)).Text("m" + std::to_string(i)));
     const auto rowShown = [this](int row) {
         Settle();
-        const QRect rect = form->ListViewEx_Messages->visualRect(form->MessageRows->index(row, 0));
-        return form->ListViewEx_Messages->viewport()->rect().intersects(rect);
+        const QRect rect = ui->ListViewEx_Messages->visualRect(ui->MessageRows->index(row, 0));
+        return ui->ListViewEx_Messages->viewport()->rect().intersects(rect);
     };
     ClickNode(QStringLiteral("Class"));
     ClickNode(QStringLiteral("All"));
     EXPECT_TRUE(rowShown(299)) << "a rebuilt list shows its last row";
-    form->HoldList1->trigger();
+    ui->HoldList1->trigger();
     ClickNode(QStringLiteral("Class"));
     ClickNode(QStringLiteral("All"));
     EXPECT_TRUE(rowShown(0)) << "a held list stays at its first row";
 
     ClickPage(ListPage::Filters);
-    form->PanelExpander_Class->SetExpand(true);
-    QScrollBar* bar = form->GroupPanelExp1->ScrollBar();
+    ui->PanelExpander_Class->SetExpand(true);
+    QScrollBar* bar = ui->GroupPanelExp1->ScrollBar();
     const auto reachable = [&] {
         QCoreApplication::processEvents();
-        return bar->maximum() + form->GroupPanelExp1->height()
-               >= form->GroupPanelExp1->Container()->PanelsHeight();
+        return bar->maximum() + ui->GroupPanelExp1->height()
+               >= ui->GroupPanelExp1->Container()->PanelsHeight();
     };
     form->resize(form->width(), 900);
     EXPECT_TRUE(reachable());
     form->resize(form->width(), 500);
     EXPECT_TRUE(bar->isVisible());
     EXPECT_TRUE(reachable()) << "after shrinking, the last panels can be scrolled to";
-    form->PanelExpander_Class->SetExpand(false);
+    ui->PanelExpander_Class->SetExpand(false);
     QCoreApplication::processEvents();
     form->resize(form->width(), 1000);
     QCoreApplication::processEvents();
     EXPECT_FALSE(bar->isVisible()) << "after growing, no useless scroll bar stays";
 
-    EXPECT_EQ(AccessibleName(form->StatusPanel_Main), "Idle");
-    QLabel* caption = form->PanelExpander_Group->findChild<QLabel*>();
+    EXPECT_EQ(AccessibleName(form->statusBar()->findChild<QLabel*>()), "Idle");
+    QLabel* caption = ui->PanelExpander_Group->findChild<QLabel*>();
     ASSERT_TRUE(caption);
     EXPECT_EQ(AccessibleName(caption), "Group");
-    QCheckBox* box = FilterBox(form->PanelExpander_Class, "TC1");
+    QCheckBox* box = FilterBox(ui->PanelExpander_Class, "TC1");
     ASSERT_TRUE(box);
     EXPECT_FALSE(box->isVisible()) << "a collapsed panel's check boxes are not offered";
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(box)->state().invisible);
-    form->PanelExpander_Class->SetExpand(true);
+    ui->PanelExpander_Class->SetExpand(true);
     EXPECT_TRUE(box->isVisible());
 
     ClickPage(ListPage::Messages);
-    form->ListViewEx_Messages->setFocus();
-    form->ListViewEx_Messages->SelectRow(3);
-    QTest::keyClick(form->ListViewEx_Messages, Qt::Key_F10, Qt::ShiftModifier);
-    EXPECT_TRUE(form->PopupMenu_Messages->isVisible()) << "Shift+F10 opens the list's menu";
-    const QRect row = form->ListViewEx_Messages->visualRect(form->MessageRows->index(3, 0));
-    EXPECT_EQ(form->PopupMenu_Messages->pos(), form->ListViewEx_Messages->viewport()->mapToGlobal(row.bottomLeft()));
-    form->PopupMenu_Messages->close();
-    QTest::keyClick(form->ListViewEx_Messages, Qt::Key_Menu);
-    EXPECT_TRUE(form->PopupMenu_Messages->isVisible()) << "so does the Menu key";
-    form->PopupMenu_Messages->close();
+    ui->ListViewEx_Messages->setFocus();
+    ui->ListViewEx_Messages->SelectRow(3);
+    QTest::keyClick(ui->ListViewEx_Messages, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(ui->PopupMenu_Messages->isVisible()) << "Shift+F10 opens the list's menu";
+    const QRect row = ui->ListViewEx_Messages->visualRect(ui->MessageRows->index(3, 0));
+    EXPECT_EQ(ui->PopupMenu_Messages->pos(), ui->ListViewEx_Messages->viewport()->mapToGlobal(row.bottomLeft()));
+    ui->PopupMenu_Messages->close();
+    QTest::keyClick(ui->ListViewEx_Messages, Qt::Key_Menu);
+    EXPECT_TRUE(ui->PopupMenu_Messages->isVisible()) << "so does the Menu key";
+    ui->PopupMenu_Messages->close();
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "viewer/SourceNavigation.h"
+#include "viewer/session/SourceNavigation.h"
 #include "ViewerTestMessages.h"
 
 #include <gtest/gtest.h>

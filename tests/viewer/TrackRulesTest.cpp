@@ -1,7 +1,7 @@
 #include "TempRegistry.h"
 
 #include "settings/RegUtils.h"
-#include "viewer/TrackRules.h"
+#include "viewer/session/TrackRules.h"
 
 #include <gtest/gtest.h>
 

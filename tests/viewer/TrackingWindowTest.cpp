@@ -1,10 +1,9 @@
-#include "TempRegistry.h"
-#include "ViewerTestMessages.h"
+#include "ViewerWindowFixture.h"
 
 #include "settings/RegUtils.h"
-#include "viewer/MainFormUnit.h"
-#include "viewer/MessageListModel.h"
-#include "viewer/NewMessageTrack.h"
+#include "viewer/window/MainFormUnit.h"
+#include "viewer/panes/MessageListModel.h"
+#include "viewer/panes/NewMessageTrack.h"
 
 #include <gtest/gtest.h>
 
@@ -22,13 +21,9 @@
 #include <cstdlib>
 
 using namespace vireo;
-using vireo::test::FixedTimeConventions;
-using vireo::test::HiveFolderScope;
-using vireo::test::Msg;
+using namespace vireo::test;
 
 namespace {
-
-using Texts = std::vector<std::string>;
 
 // What the add-track dialog is asked: the text typed and the boxes clicked, then OK or Cancel.
 struct DialogInput {
@@ -43,21 +38,30 @@ class TrackingWindow : public ::testing::Test {
 protected:
     TrackingWindow() { Open(); }
 
-    ~TrackingWindow() override { form.reset(); }
+    ~TrackingWindow() override { Close(); }
 
     void Open()
     {
-        form = std::make_unique<TForm_Main>(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
-        form->ShowMessageBox = [this](const QString& text) { boxes.push_back(text.toStdString()); };
-        form->ShowNewTrackDialog = [this](TForm_NewMessageTrack& dialog) { return Answer(dialog); };
+        session = std::make_unique<TraceSession>(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
+        form = std::make_unique<TForm_Main>(*session);
+        ui.emplace(*form);
+        form->Dialogs.ShowMessageBox = [this](const QString& text) { boxes.push_back(text.toStdString()); };
+        form->Dialogs.ShowNewTrackDialog = [this](TForm_NewMessageTrack& dialog) { return Answer(dialog); };
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         QCoreApplication::processEvents();
     }
 
+    void Close()
+    {
+        ui.reset();
+        form.reset();
+        session.reset();
+    }
+
     void Reopen()
     {
-        form.reset();
+        Close();
         Open();
     }
 
@@ -84,19 +88,19 @@ protected:
     void AddTracks(DialogInput wanted)
     {
         input = std::move(wanted);
-        form->AddNewMessageTrack1->trigger();
+        ui->AddNewMessageTrack1->trigger();
     }
 
-    void Post(const Msg& m) { vireo::test::Post(*form, m); }
+    void Post(const Msg& m) { vireo::test::Post(*session, m); }
 
     // The message texts the list shows, top to bottom.
     Texts Listed()
     {
-        form->MessageRows->FlushAppendedRows();
+        ui->MessageRows->FlushAppendedRows();
         QCoreApplication::processEvents();
         Texts texts;
-        for (int row = 0; row < form->MessageRows->rowCount(); ++row)
-            texts.push_back(form->MessageRows->SubItem(row, 0));
+        for (int row = 0; row < ui->MessageRows->rowCount(); ++row)
+            texts.push_back(ui->MessageRows->SubItem(row, 0));
         return texts;
     }
 
@@ -104,7 +108,7 @@ protected:
     Texts TrackNodes()
     {
         Texts nodes;
-        QTreeWidget* tree = form->TreeView_Tracking;
+        QTreeWidget* tree = ui->TreeView_Tracking;
         for (int root = 0; root < tree->topLevelItemCount(); ++root)
             for (int i = 0; i < tree->topLevelItem(root)->childCount(); ++i)
                 nodes.push_back(tree->topLevelItem(root)->text(0).toStdString() + "/"
@@ -115,15 +119,15 @@ protected:
     Texts TrackListTexts()
     {
         Texts texts;
-        for (int i = 0; i < form->TrackList.Count(); ++i)
-            texts.push_back(std::to_string(form->TrackList.Items(i).TrackKind) + ":"
-                            + form->TrackList.Items(i).MessageText);
+        for (int i = 0; i < session->Tracks().List().Count(); ++i)
+            texts.push_back(std::to_string(session->Tracks().List().Items(i).TrackKind) + ":"
+                            + session->Tracks().List().Items(i).MessageText);
         return texts;
     }
 
     void ClickTrackNode(int root, int child)
     {
-        QTreeWidget* tree = form->TreeView_Tracking;
+        QTreeWidget* tree = ui->TreeView_Tracking;
         tree->expandAll();
         QTreeWidgetItem* node = child < 0 ? tree->topLevelItem(root) : tree->topLevelItem(root)->child(child);
         ASSERT_TRUE(node);
@@ -133,24 +137,26 @@ protected:
 
     void SetExpertMode(bool on)
     {
-        if (form->ExpertMode1->isChecked() != on)
-            form->ExpertMode1->trigger();
+        if (ui->ExpertMode1->isChecked() != on)
+            ui->ExpertMode1->trigger();
     }
 
     void ClickPage(ListPage page)
     {
-        QTabBar* tabs = form->PageControl_Main->tabBar();
+        QTabBar* tabs = ui->PageControl_Main->tabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(static_cast<int>(page)).center());
-        ASSERT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(page));
+        ASSERT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(page));
     }
 
     bool TrackingTabShown() const
     {
-        return form->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking));
+        return ui->PageControl_Main->isTabVisible(static_cast<int>(ListPage::Tracking));
     }
 
     HiveFolderScope hive_;
+    std::unique_ptr<TraceSession> session;
     std::unique_ptr<TForm_Main> form;
+    std::optional<WindowParts> ui;
     DialogInput input;
     Texts boxes, refusals;
 };
@@ -164,44 +170,44 @@ TEST_F(TrackingWindow, ExpertModeOffersTrackingAndSwitchesPagesWithoutRefillingT
         menus.push_back(menu->text().toStdString());
     EXPECT_EQ(menus, (Texts{"&File", "&View", "&Message Options", "&Help"}));
     Texts options;
-    for (QAction* item : form->MessageOptions1->actions())
+    for (QAction* item : ui->MessageOptions1->actions())
         options.push_back(item->isSeparator() ? "-" : item->text().toStdString());
     EXPECT_EQ(options, (Texts{"&Add Message Track", "-", "Clear All &Messages", "Clear All Message &Tracking",
                               "Clear All &User Key Marks", "Clear &Source Window"}));
-    EXPECT_EQ(form->View1->accessibleName(), "View");
-    EXPECT_EQ(form->TreeView_Tracking->accessibleName(), "Tracking");
-    EXPECT_FALSE(form->ExpertMode1->isChecked());
+    EXPECT_EQ(ui->View1->accessibleName(), "View");
+    EXPECT_EQ(ui->TreeView_Tracking->accessibleName(), "Tracking");
+    EXPECT_FALSE(ui->ExpertMode1->isChecked());
     EXPECT_FALSE(TrackingTabShown());
-    EXPECT_FALSE(form->MessageTracking1->isVisible());
-    EXPECT_FALSE(form->MessageTracking1Separator->isVisible());
-    EXPECT_TRUE(form->ClearAllMessageTracking1->isVisible());
+    EXPECT_FALSE(ui->MessageTracking1->isVisible());
+    EXPECT_FALSE(ui->MessageTracking1Separator->isVisible());
+    EXPECT_TRUE(ui->ClearAllMessageTracking1->isVisible());
 
     Texts roots;
-    for (int root = 0; root < form->TreeView_Tracking->topLevelItemCount(); ++root)
-        roots.push_back(form->TreeView_Tracking->topLevelItem(root)->text(0).toStdString());
+    for (int root = 0; root < ui->TreeView_Tracking->topLevelItemCount(); ++root)
+        roots.push_back(ui->TreeView_Tracking->topLevelItem(root)->text(0).toStdString());
     EXPECT_EQ(roots, (Texts{"Exact Track", "Starting With Track", "Containing Track"}));
-    EXPECT_EQ(form->TreeView_Tracking->topLevelItem(1)->data(0, Qt::UserRole + 1).toInt(), 2);
+    EXPECT_EQ(ui->TreeView_Tracking->topLevelItem(1)->data(0, Qt::UserRole + 1).toInt(), 2);
 
     Post(Msg().Text("alpha"));
     Post(Msg().Text("beta"));
     EXPECT_EQ(Listed(), (Texts{"alpha", "beta"}));
     SetExpertMode(true);
     EXPECT_TRUE(TrackingTabShown());
-    EXPECT_TRUE(form->MessageTracking1->isVisible());
-    EXPECT_TRUE(form->MessageTracking1Separator->isVisible());
-    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Tracking));
+    EXPECT_TRUE(ui->MessageTracking1->isVisible());
+    EXPECT_TRUE(ui->MessageTracking1Separator->isVisible());
+    EXPECT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Tracking));
     EXPECT_EQ(Listed(), (Texts{"alpha", "beta"})) << "the list keeps its rows until a track is selected";
 
     input = {"alp", false, false, true};
-    form->MessageTracking1->trigger();
+    ui->MessageTracking1->trigger();
     ClickTrackNode(tkContaining, 0);
     EXPECT_EQ(Listed(), (Texts{"alpha"}));
 
     SetExpertMode(false);
     EXPECT_FALSE(TrackingTabShown());
-    EXPECT_FALSE(form->MessageTracking1->isVisible());
-    EXPECT_FALSE(form->MessageTracking1Separator->isVisible());
-    EXPECT_EQ(form->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
+    EXPECT_FALSE(ui->MessageTracking1->isVisible());
+    EXPECT_FALSE(ui->MessageTracking1Separator->isVisible());
+    EXPECT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
     EXPECT_EQ(Listed(), (Texts{"alpha"})) << "switching back by program refills nothing";
     Post(Msg().Text("gamma"));
     EXPECT_EQ(Listed(), (Texts{"alpha", "gamma"})) << "the Messages page lists new messages again";
@@ -214,7 +220,7 @@ TEST_F(TrackingWindow, AddTrackDialogAddsEachCheckedKindAndRefusesTakenOnes)
     AddTracks({"Timeout", true, true, true});
     EXPECT_EQ(TrackNodes(), (Texts{"Exact Track/Timeout", "Starting With Track/Timeout", "Containing Track/Timeout"}));
     EXPECT_EQ(TrackListTexts(), (Texts{"0:Timeout", "1:Timeout", "2:Timeout"}));
-    EXPECT_EQ(form->TreeView_Tracking->topLevelItem(0)->child(0)->data(0, Qt::UserRole + 1).toInt(), 1);
+    EXPECT_EQ(ui->TreeView_Tracking->topLevelItem(0)->child(0)->data(0, Qt::UserRole + 1).toInt(), 1);
     EXPECT_TRUE(refusals.empty());
 
     AddTracks({"TIMEOUT", true, false, false});
@@ -226,8 +232,8 @@ TEST_F(TrackingWindow, AddTrackDialogAddsEachCheckedKindAndRefusesTakenOnes)
     EXPECT_EQ(TrackListTexts().size(), 3u) << "refused kinds add nothing";
 
     refusals.clear();
-    ASSERT_EQ(form->ClearAllMessageTracking1->isEnabled(), true);
-    form->ClearAllMessageTracking1->trigger();
+    ASSERT_EQ(ui->ClearAllMessageTracking1->isEnabled(), true);
+    ui->ClearAllMessageTracking1->trigger();
     AddTracks({"TIMEOUT", true, false, false});
     AddTracks({"Timeout", true, true, false});
     EXPECT_EQ(refusals, (Texts{"Failed to add exact track.  Tracking name already exists!"}));
@@ -265,19 +271,19 @@ TEST_F(TrackingWindow, SelectedTrackListsStoredAndArrivingMatchesUntilDeletedOrC
     EXPECT_TRUE(Listed().empty()) << "a root lists nothing";
     Post(Msg().Text("ERR"));
     EXPECT_TRUE(Listed().empty());
-    EXPECT_FALSE(form->DeleteMessageTrack1->isEnabled());
-    form->DeleteMessageTrack1->trigger();
+    EXPECT_FALSE(ui->DeleteMessageTrack1->isEnabled());
+    ui->DeleteMessageTrack1->trigger();
     EXPECT_EQ(TrackListTexts().size(), 4u) << "deleting with a root selected does nothing";
 
     ClickPage(ListPage::Messages);
     ClickPage(ListPage::Tracking);
     EXPECT_TRUE(Listed().empty()) << "switching to Tracking with a root selected";
     ClickTrackNode(tkStartWith, 0);
-    EXPECT_TRUE(form->DeleteMessageTrack1->isEnabled());
-    form->DeleteMessageTrack1->trigger();
+    EXPECT_TRUE(ui->DeleteMessageTrack1->isEnabled());
+    ui->DeleteMessageTrack1->trigger();
     EXPECT_EQ(TrackListTexts(), (Texts{"2:error", "0:err", "1:zzz"}));
     EXPECT_EQ(TrackNodes(), (Texts{"Exact Track/err", "Starting With Track/zzz", "Containing Track/error"}));
-    EXPECT_EQ(form->TreeView_Tracking->currentItem()->text(0), "zzz") << "the selection moves on";
+    EXPECT_EQ(ui->TreeView_Tracking->currentItem()->text(0), "zzz") << "the selection moves on";
     EXPECT_TRUE(Listed().empty()) << "and the list follows it";
     Post(Msg().Text("error again"));
     EXPECT_TRUE(Listed().empty()) << "the deleted track tracks no more";
@@ -286,17 +292,17 @@ TEST_F(TrackingWindow, SelectedTrackListsStoredAndArrivingMatchesUntilDeletedOrC
 
     ClickTrackNode(tkContaining, 0);
     EXPECT_EQ(Listed().size(), 6u);
-    QTreeWidget* tree = form->TreeView_Tracking;
+    QTreeWidget* tree = ui->TreeView_Tracking;
     QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
-    EXPECT_EQ(form->FindSelectedTrack(), &form->TrackList.Items(0)) << "a right click does not select";
+    EXPECT_EQ(ui->Tracking->SelectedTrack(), &session->Tracks().List().Items(0)) << "a right click does not select";
     EXPECT_EQ(Listed().size(), 6u);
     ClickPage(ListPage::Messages);
     EXPECT_EQ(Listed().size(), 9u);
-    form->ClearAllMessageTracking1->trigger();
+    ui->ClearAllMessageTracking1->trigger();
     EXPECT_EQ(Listed().size(), 9u) << "clearing tracks from the menu leaves the Messages list alone";
     EXPECT_TRUE(TrackNodes().empty());
-    EXPECT_EQ(form->FindSelectedTrack(), nullptr);
-    EXPECT_EQ(form->TreeView_Tracking->topLevelItemCount(), 3);
+    EXPECT_EQ(ui->Tracking->SelectedTrack(), nullptr);
+    EXPECT_EQ(ui->TreeView_Tracking->topLevelItemCount(), 3);
     ClickPage(ListPage::Tracking);
     EXPECT_TRUE(Listed().empty());
     Post(Msg().Text("error once more"));
@@ -309,13 +315,13 @@ TEST_F(TrackingWindow, TracksSurviveARestartAndUnreadableStoredTracksAreKept)
     AddTracks({"One", true, false, true});
     AddTracks({"two", true, false, false});
     Reopen();
-    EXPECT_FALSE(form->ExpertMode1->isChecked()) << "tracks load with Expert Mode off";
+    EXPECT_FALSE(ui->ExpertMode1->isChecked()) << "tracks load with Expert Mode off";
     EXPECT_EQ(TrackListTexts(), (Texts{"0:One", "0:two", "2:One"}));
     EXPECT_EQ(TrackNodes(), (Texts{"Exact Track/One", "Exact Track/two", "Containing Track/One"}));
     EXPECT_EQ(ReadRegString("Vireo\\MessageTracking\\Exact\\1", "TrackMessage", "?"), "two");
     EXPECT_EQ(CountRegSubKeys("Vireo\\MessageTracking\\StartWith"), 0);
 
-    form->ClearAllMessageTracking1->trigger();
+    ui->ClearAllMessageTracking1->trigger();
     AddTracks({"three", false, true, false});
     Reopen();
     EXPECT_EQ(TrackListTexts(), (Texts{"1:three"})) << "a shorter list replaces the stored one whole";

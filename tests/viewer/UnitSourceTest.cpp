@@ -1,5 +1,5 @@
-#include "viewer/KeyMarkRules.h"
-#include "viewer/UnitSource.h"
+#include "viewer/session/KeyMarkRules.h"
+#include "viewer/session/UnitSource.h"
 
 #include <gtest/gtest.h>
 

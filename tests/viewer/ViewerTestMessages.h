@@ -2,7 +2,7 @@
 
 #include "intake/TimeStampText.h"
 #include "intake/TraceIntake.h"
-#include "viewer/MessageStore.h"
+#include "viewer/session/MessageStore.h"
 
 #include <string>
 

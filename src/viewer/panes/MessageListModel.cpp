@@ -1,0 +1,99 @@
+#include "viewer/panes/MessageListModel.h"
+
+#include "components/QtText.h"
+#include "viewer/session/MessageColumns.h"
+#include "viewer/session/MessageFind.h"
+#include "viewer/session/MessageListing.h"
+#include "viewer/session/MessageStore.h"
+
+namespace vireo {
+
+namespace {
+
+constexpr int kTimeColumn = 4;
+
+} // namespace
+
+MessageListModel::MessageListModel(const MessageStore& store, MessageListing& listing, QObject* parent)
+    : TListViewExModel(parent), store_(store), listing_(listing)
+{
+    for (const char* caption : kMessageColumnCaptions)
+        AddColumn(QString::fromLatin1(caption));
+    connect(&listing, &MessageListing::RowsAboutToBeReplaced, this, &MessageListModel::BeginResetRows);
+    connect(&listing, &MessageListing::RowsReplaced, this, &MessageListModel::EndResetRows);
+    connect(&listing, &MessageListing::RowsAppended, this, &MessageListModel::RowsAppended);
+}
+
+int MessageListModel::RowTotal() const
+{
+    return static_cast<int>(listing_.Rows().size());
+}
+
+int MessageListModel::StoreIndex(int row) const
+{
+    return listing_.Rows().at(static_cast<std::size_t>(row));
+}
+
+const TTraceInfo& MessageListModel::MessageAt(int row) const
+{
+    return store_.Items(StoreIndex(row));
+}
+
+std::string_view MessageListModel::SortKey(int row, int column) const
+{
+    const TTraceInfo& message = MessageAt(row);
+    switch (column) {
+    case 6: return message.MessageID.view();
+    case 7: return message.UnitFileName.view();
+    default: return MessageColumnText(message, column);
+    }
+}
+
+QVariant MessageListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return TListViewExModel::data(index, role);
+    if (showMilliseconds_ && index.column() == kTimeColumn)
+        return QtText(TimeWithMilliseconds(MessageAt(index.row())));
+    return QtText(MessageDisplayText(SortKey(index.row(), index.column())));
+}
+
+void MessageListModel::PermuteRows(std::span<const int> order)
+{
+    listing_.PermuteRows(order);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+int MessageListModel::StateImage(int row) const
+{
+    return MessageTypeImage(MessageAt(row).MessageType);
+}
+
+std::string MessageListModel::SubItem(int row, int subItem) const
+{
+    return MessageSubItem(MessageAt(row), subItem);
+}
+
+SourceRequest MessageListModel::RequestForRow(int row) const
+{
+    const TTraceInfo& message = MessageAt(row);
+    return SourceRequest{message.MessageID.str(), message.UnitFileName.str(), message.SequenceNumber};
+}
+
+void MessageListModel::SetShowMilliseconds(bool show)
+{
+    if (show == showMilliseconds_)
+        return;
+    showMilliseconds_ = show;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, kTimeColumn), index(rowCount() - 1, kTimeColumn), {Qt::DisplayRole});
+}
+
+void MessageListModel::RefreshTypeIcons()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+}
+
+} // namespace vireo

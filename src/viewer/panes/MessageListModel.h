@@ -1,0 +1,64 @@
+#pragma once
+
+#include "components/ListViewExModel.h"
+#include "intake/TraceInfo.h"
+#include "viewer/session/SourceNavigation.h"
+
+#include <string>
+#include <vector>
+
+namespace vireo {
+
+class MessageListing;
+class MessageStore;
+
+// The message list over the store: row i shows the message at the listing's store index i, never
+// a copy of its texts. Row texts and the type icon are read from the message; rows the listing
+// appends reach the views paced by the list view model, so an intake does no view work that grows
+// with the row count.
+class MessageListModel : public TListViewExModel {
+    Q_OBJECT
+public:
+    // A model with the six columns of the message list, showing what the listing lists.
+    MessageListModel(const MessageStore& store, MessageListing& listing, QObject* parent = nullptr);
+
+    // Caption (column 0) or sub-item column - 1 of a row; the type and sequence number, held as
+    // numbers, have no text here (SubItem gives them).
+    std::string_view SortKey(int row, int column) const override;
+    // Reorders the listing's rows.
+    void PermuteRows(std::span<const int> order) override;
+    // The type icon of the row's message.
+    int StateImage(int row) const override;
+    // As the list view model's, but a long text (any client may send one) shows as its bounded
+    // display text, and the time column with milliseconds when asked.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    // Every row listed, announced to the views or not.
+    int RowTotal() const;
+    // The store index shown by a row.
+    int StoreIndex(int row) const;
+    // Sub-item 0 to 8 of a row.
+    std::string SubItem(int row, int subItem) const;
+    // What a double-click on the row hands to the source window (sub-items 5, 6 and 8).
+    SourceRequest RequestForRow(int row) const;
+    // The whole message text of a row, however long (the list shows a prefix of a long one).
+    std::string_view MessageText(int row) const { return MessageAt(row).MessageStr; }
+
+    // Whether the time column shows the milliseconds of the time stamp (sorting is unchanged).
+    void SetShowMilliseconds(bool show);
+
+    // Re-reads every row's type icon (after a sort).
+    void RefreshTypeIcons();
+
+protected:
+    int StoredRowCount() const override { return RowTotal(); }
+
+private:
+    const TTraceInfo& MessageAt(int row) const;
+
+    const MessageStore& store_;
+    MessageListing& listing_;
+    bool showMilliseconds_ = false;
+};
+
+} // namespace vireo

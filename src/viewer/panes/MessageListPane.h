@@ -1,0 +1,84 @@
+#pragma once
+
+#include "viewer/session/MessageFind.h"
+#include "viewer/session/SourceNavigation.h"
+
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+
+namespace vireo {
+
+class MessageListModel;
+class MessageListing;
+class TListViewEx;
+class TraceSession;
+
+// The message pane: the list of what the listing lists, its menu (Hold List, the columns, copying
+// and finding) and the find bar over it. It follows the listing's rows, scrolling to new ones
+// unless held, and asks for a message's source on a double-click.
+class MessageListPane : public QWidget {
+    Q_OBJECT
+public:
+    // The pane over the session's messages as the listing lists them.
+    MessageListPane(const TraceSession& session, MessageListing& listing, QWidget* parent = nullptr);
+
+    // Lets the find commands work from anywhere in the window.
+    void AddFindShortcutsTo(QWidget* window);
+    // Shows or hides the list with its pane.
+    void SetShown(bool shown);
+    // Whether the time column shows the milliseconds of the time stamp.
+    void SetShowMilliseconds(bool show);
+    // What the list shows now: its visible columns in their order, and the milliseconds option.
+    ShownColumns CurrentShownColumns() const;
+    // Number of rows listed, announced to the list or not.
+    int ListedCount() const;
+
+    // Restores the columns' widths from the registry; throws the registry's error.
+    void RestoreColumnWidths();
+    // Saves the columns' widths, a hidden column as shown; throws the registry's error.
+    void SaveColumnWidths();
+
+signals:
+    // A double-click asks for the source of the current row (none when no row is selected).
+    void SourceRequested(const std::optional<vireo::SourceRequest>& request);
+
+private:
+    void CreateList();
+    void CreateMenu();
+    void CreateFindBar();
+    void CreateFindCommands();
+    void ColumnCommandClick(int column);
+    void FollowRow(int row);
+    void FollowRebuiltRows();
+    void RequestSource();
+    void CopyMessageText();
+    void ShowFindBar();
+    void FindMessage(bool forward);
+    void CloseFindBar();
+    void CopyMessages();
+
+    const TraceSession& session_;
+    TListViewEx* list_;
+    MessageListModel* rows_;
+    QMenu* menu_;
+    QAction* holdList_;
+    std::array<QAction*, 6> columnItems_{};
+    std::array<int, 6> savedColumnWidths_{}; // width each column gets back when shown again
+    bool showMilliseconds_ = false;
+    QAction* copyMessageText_;
+    std::array<QAction*, 3> findCommands_{}; // Find..., Find Next, Find Previous
+    QWidget* findBar_;
+    QLineEdit* findText_;
+    QCheckBox* findRegExp_;
+    QLabel* findNotice_;
+};
+
+} // namespace vireo

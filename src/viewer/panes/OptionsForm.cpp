@@ -1,0 +1,90 @@
+#include "viewer/panes/OptionsForm.h"
+
+#include "examiner/ExaminerWidgets.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vireo {
+
+namespace {
+
+QFrame* Bevel(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("Form_Options"));
+    setWindowTitle(QStringLiteral("Vireo Options"));
+    setAccessibleName(windowTitle());
+    setModal(true);
+    CheckBox_ExpandMessages = AddCheckBox("CheckBox_ExpandMessages", "Expand All Message Nodes On Startup",
+                                          options.ExpandMessages);
+    CheckBox_ExpandFilters = AddCheckBox("CheckBox_ExpandFilters", "Expand All Filters On Startup",
+                                         options.ExpandFilters);
+    CheckBox_ShowLineNumbers = AddCheckBox("CheckBox_ShowLineNumbers", "Show Line Numbers in Code Window",
+                                           options.ShowLineNums);
+    CheckBox_ShowMilliseconds = AddCheckBox("CheckBox_ShowMilliseconds", "Show Milliseconds in Time Column",
+                                            options.ShowMilliseconds);
+    CheckBox_SaveKeys = AddCheckBox("CheckBox_SaveKeys", "Save User Key Marks", options.SaveUserKeyMarks);
+    CheckBox_SaveTracking = AddCheckBox("CheckBox_SaveTracking", "Save Message Tracking (Expert Mode)",
+                                        options.SaveMessageTracking);
+    Button_Ok = CaptionedButton(this, QStringLiteral("&Ok"), QStringLiteral("Button_Ok"));
+    Button_Ok->setDefault(true);
+    Button_Cancel = CaptionedButton(this, QStringLiteral("&Cancel"), QStringLiteral("Button_Cancel"));
+    connect(Button_Ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(CheckBox_ExpandMessages);
+    layout->addWidget(CheckBox_ExpandFilters);
+    layout->addWidget(Bevel(this));
+    layout->addWidget(CheckBox_ShowLineNumbers);
+    layout->addWidget(CheckBox_ShowMilliseconds);
+    layout->addWidget(Bevel(this));
+    layout->addWidget(CheckBox_SaveKeys);
+    layout->addWidget(CheckBox_SaveTracking);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button_Ok);
+    buttons->addWidget(Button_Cancel);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog border
+
+    setTabOrder(CheckBox_ShowLineNumbers, CheckBox_ShowMilliseconds);
+    setTabOrder(CheckBox_ShowMilliseconds, CheckBox_ExpandMessages);
+    setTabOrder(CheckBox_ExpandMessages, CheckBox_ExpandFilters);
+    setTabOrder(CheckBox_ExpandFilters, CheckBox_SaveKeys);
+    setTabOrder(CheckBox_SaveKeys, CheckBox_SaveTracking);
+    setTabOrder(CheckBox_SaveTracking, Button_Ok);
+    setTabOrder(Button_Ok, Button_Cancel);
+    CheckBox_ShowLineNumbers->setFocus();
+}
+
+QCheckBox* TForm_Options::AddCheckBox(const char* name, const char* caption, bool checked)
+{
+    auto* box = new QCheckBox(QString::fromLatin1(caption), this);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAccessibleName(box->text());
+    box->setChecked(checked);
+    return box;
+}
+
+ViewerOptions TForm_Options::Options() const
+{
+    return {CheckBox_ShowLineNumbers->isChecked(), CheckBox_ExpandMessages->isChecked(),
+            CheckBox_ExpandFilters->isChecked(), CheckBox_SaveKeys->isChecked(),
+            CheckBox_SaveTracking->isChecked(), CheckBox_ShowMilliseconds->isChecked()};
+}
+
+} // namespace vireo

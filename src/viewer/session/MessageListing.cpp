@@ -1,0 +1,168 @@
+#include "viewer/session/MessageListing.h"
+
+#include "viewer/session/TraceSession.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace vireo {
+
+MessageListing::MessageListing(const TraceSession& session, QObject* parent) : QObject(parent), session_(session)
+{
+    connect(&session, &TraceSession::MessagesAppended, this, &MessageListing::Append);
+    connect(&session, &TraceSession::MessagesDropped, this, &MessageListing::Drop);
+    // The filter snapshot remembers results by the store's pooled texts, which a clear frees.
+    connect(&session, &TraceSession::Cleared, this, [this] {
+        ForgetFilters();
+        Replace({});
+    });
+    connect(&session, &TraceSession::NameLearned, this, &MessageListing::ForgetFilters);
+}
+
+void MessageListing::SelectNode(std::optional<TreeNodeRule> node)
+{
+    node_ = std::move(node);
+    arrivalRule_.reset();
+    if (node_)
+        ListFor(*node_, page_);
+    else
+        Replace({});
+}
+
+void MessageListing::SetNodeSelected(bool selected)
+{
+    nodeSelected_ = selected;
+    arrivalRule_.reset();
+}
+
+void MessageListing::SetPage(ListPage page)
+{
+    page_ = page;
+    arrivalRule_.reset();
+}
+
+void MessageListing::ChoosePage(ListPage page)
+{
+    SetPage(page);
+    switch (page) {
+    case ListPage::Messages:
+        if (node_ && nodeSelected_)
+            ListFor(*node_, page);
+        else
+            Replace({});
+        break;
+    case ListPage::Filters:
+        ListByFilters();
+        break;
+    case ListPage::UserKeyMarks:
+        Replace({});
+        break;
+    case ListPage::Tracking:
+        ListTracked();
+        break;
+    }
+}
+
+void MessageListing::SelectTrack(std::optional<TrackMatcher> track)
+{
+    track_ = std::move(track);
+    arrivalRule_.reset();
+    // Only the Tracking page lists tracked messages; a command run from the main menu on another
+    // page leaves that page's list alone.
+    if (page_ == ListPage::Tracking)
+        ListTracked();
+}
+
+void MessageListing::FiltersChanged()
+{
+    ForgetFilters();
+    ListByFilters();
+}
+
+void MessageListing::ForgetFilters()
+{
+    arrivalRule_.reset();
+    filters_.reset();
+}
+
+void MessageListing::PermuteRows(std::span<const int> order)
+{
+    if (order.size() != rows_.size())
+        throw std::invalid_argument("Row order does not cover every row");
+    std::vector<int> sorted;
+    sorted.reserve(order.size());
+    for (const int from : order)
+        sorted.push_back(rows_.at(static_cast<std::size_t>(from)));
+    rows_ = std::move(sorted);
+}
+
+const FilterSnapshot* MessageListing::FiltersFor(ListPage page)
+{
+    if (page != ListPage::Filters || !filterSource_)
+        return nullptr;
+    if (!filters_)
+        filters_.emplace(filterSource_());
+    return &*filters_;
+}
+
+ListingRule::TrackTest MessageListing::TrackTest() const
+{
+    if (!track_)
+        return {};
+    return [track = *track_](const TTraceInfo& message) { return track.Matches(message.MessageStr); };
+}
+
+const ListingRule& MessageListing::ArrivalRule()
+{
+    if (!arrivalRule_)
+        arrivalRule_.emplace(node_ && nodeSelected_ ? *node_ : TreeNodeRule(), page_, FiltersFor(page_), TrackTest());
+    return *arrivalRule_;
+}
+
+void MessageListing::Append(int first, int last)
+{
+    const ListingRule& rule = ArrivalRule();
+    if (!rule.AdmitsAny())
+        return;
+    const MessageStore& store = session_.Store();
+    const std::size_t before = rows_.size();
+    for (int index = first; index <= last; ++index)
+        if (rule.Admits(store.Items(index)))
+            rows_.push_back(index);
+    if (rows_.size() > before)
+        emit RowsAppended();
+}
+
+void MessageListing::Drop(int count)
+{
+    std::vector<int> kept;
+    kept.reserve(rows_.size());
+    for (const int index : rows_)
+        if (index >= count)
+            kept.push_back(index - count);
+    Replace(std::move(kept));
+}
+
+void MessageListing::Replace(std::vector<int> rows)
+{
+    emit RowsAboutToBeReplaced();
+    rows_ = std::move(rows);
+    emit RowsReplaced();
+}
+
+void MessageListing::ListFor(const TreeNodeRule& node, ListPage page)
+{
+    Replace(ListedRows(session_.Store(), ListingRule(node, page, FiltersFor(page), TrackTest())));
+}
+
+void MessageListing::ListByFilters()
+{
+    Replace(ListedRows(session_.Store(), ListingRule(TreeNodeRule::All(), ListPage::Filters, FiltersFor(ListPage::Filters))));
+}
+
+void MessageListing::ListTracked()
+{
+    Replace(ListedRows(session_.Store(), ListingRule(TreeNodeRule::All(), ListPage::Tracking, nullptr, TrackTest())));
+}
+
+} // namespace vireo

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "viewer/session/MessageAdmission.h"
+#include "viewer/session/TrackRules.h"
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace vireo {
+
+class TraceSession;
+
+// What the message list shows: the store indices of the listed messages, in the list's order,
+// kept by the one listing rule for arriving messages and for rebuilds alike. It follows the
+// session (appended, dropped, cleared) and the view's choices: the selected tree node, the page,
+// the filter panels' checks and the selected track. Rebuilds are one pass over the store.
+class MessageListing : public QObject {
+    Q_OBJECT
+public:
+    // Check states of the filter panels, asked for when first needed after a change.
+    using FilterSource = std::function<FilterSnapshot()>;
+
+    // Lists the session's messages; nothing until a node is selected.
+    explicit MessageListing(const TraceSession& session, QObject* parent = nullptr);
+
+    // Where the filter panels' checks come from.
+    void SetFilterSource(FilterSource source) { filterSource_ = std::move(source); }
+
+    // The tree's current node changed (none: nothing is listed): relists for it on the page.
+    void SelectNode(std::optional<TreeNodeRule> node);
+    // Whether the current node is also selected: only then do arriving messages pass it.
+    void SetNodeSelected(bool selected);
+    // The page changed without a relisting (the program chose it).
+    void SetPage(ListPage page);
+    // The user chose a page: relists as it asks (the node's messages, the filters', none, the
+    // track's).
+    void ChoosePage(ListPage page);
+    // The selected track changed (none: no track or a root); relists when "Tracking" is active.
+    void SelectTrack(std::optional<TrackMatcher> track);
+    // A filter check changed: relists by the filters alone.
+    void FiltersChanged();
+    // The filter panels gained or lost entries: their checks are read again when next needed.
+    void ForgetFilters();
+
+    // The active page.
+    ListPage Page() const { return page_; }
+    // Store indices of the listed messages, in the list's order.
+    const std::vector<int>& Rows() const { return rows_; }
+    // Reorders the rows so that row i then holds what row order[i] held (the list was sorted).
+    void PermuteRows(std::span<const int> order);
+
+signals:
+    // Every row is about to be replaced (a relisting); RowsReplaced follows.
+    void RowsAboutToBeReplaced();
+    // Every row was replaced.
+    void RowsReplaced();
+    // Rows were appended at the end.
+    void RowsAppended();
+
+private:
+    void Append(int first, int last);
+    void Drop(int count);
+    void Replace(std::vector<int> rows);
+    void ListFor(const TreeNodeRule& node, ListPage page);
+    void ListByFilters();
+    void ListTracked();
+    const FilterSnapshot* FiltersFor(ListPage page);
+    ListingRule::TrackTest TrackTest() const;
+    const ListingRule& ArrivalRule();
+
+    const TraceSession& session_;
+    FilterSource filterSource_;
+    std::optional<TreeNodeRule> node_;
+    bool nodeSelected_ = false;
+    ListPage page_ = ListPage::Messages;
+    std::optional<TrackMatcher> track_;
+    std::optional<FilterSnapshot> filters_;
+    std::optional<ListingRule> arrivalRule_;
+    std::vector<int> rows_;
+};
+
+} // namespace vireo

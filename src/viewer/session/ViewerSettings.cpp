@@ -1,0 +1,74 @@
+#include "viewer/session/ViewerSettings.h"
+
+#include "settings/RegUtils.h"
+
+namespace vireo {
+
+namespace {
+
+bool ReadFlag(std::string_view name, bool defaultValue, SettingProblems& problems)
+{
+    try {
+        return ReadRegShort(kSettingsKey, name, defaultValue ? -1 : 0) != 0;
+    } catch (const ERegistryException& error) {
+        problems.emplace_back(error.what());
+        return defaultValue;
+    }
+}
+
+void WriteFlag(std::string_view name, bool value)
+{
+    WriteRegShort(kSettingsKey, name, value ? -1 : 0);
+}
+
+} // namespace
+
+ViewerOptions ReadViewerOptions(SettingProblems& problems)
+{
+    ViewerOptions options;
+    options.ShowLineNums = ReadFlag("ShowLineNums", true, problems);
+    options.ExpandMessages = ReadFlag("ExpandMessages", false, problems);
+    options.ExpandFilters = ReadFlag("ExpandFilters", false, problems);
+    options.SaveUserKeyMarks = ReadFlag("SaveUserKeyMarks", true, problems);
+    options.SaveMessageTracking = ReadFlag("SaveMessageTracking", true, problems);
+    options.ShowMilliseconds = ReadFlag("ShowMilliseconds", false, problems);
+    return options;
+}
+
+ViewState ReadViewState(SettingProblems& problems)
+{
+    ViewState view;
+    view.MessageFilterTree = ReadFlag("MessageFilterTree", true, problems);
+    view.MessageWindow = ReadFlag("MessageWindow", true, problems);
+    view.SourceWindow = ReadFlag("SourceWindow", true, problems);
+    view.ExpertMode = ReadFlag("ExpertMode", false, problems);
+    return view;
+}
+
+void WriteViewerSettings(const ViewerOptions& options, const ViewState& view)
+{
+    WriteFlag("ShowLineNums", options.ShowLineNums);
+    WriteFlag("ExpandMessages", options.ExpandMessages);
+    WriteFlag("ExpandFilters", options.ExpandFilters);
+    WriteFlag("MessageFilterTree", view.MessageFilterTree);
+    WriteFlag("MessageWindow", view.MessageWindow);
+    WriteFlag("SourceWindow", view.SourceWindow);
+    WriteFlag("ExpertMode", view.ExpertMode);
+    WriteFlag("SaveUserKeyMarks", options.SaveUserKeyMarks);
+    WriteFlag("SaveMessageTracking", options.SaveMessageTracking);
+    WriteFlag("ShowMilliseconds", options.ShowMilliseconds);
+}
+
+int SavedColumnWidth(int width)
+{
+    return width == 0 ? kHiddenColumnSavedWidth : width;
+}
+
+LineNumberColumnChange LineNumberColumnAfterOptions(bool before, bool after, int columnCount)
+{
+    if (before == after)
+        return LineNumberColumnChange::None;
+    return columnCount == 1 ? LineNumberColumnChange::Append : LineNumberColumnChange::Remove;
+}
+
+} // namespace vireo

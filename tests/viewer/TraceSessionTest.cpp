@@ -1,0 +1,135 @@
+#include "viewer/session/MessageListing.h"
+#include "viewer/session/TraceSession.h"
+#include "ViewerTestMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
+
+using namespace vireo;
+using namespace vireo::test;
+
+namespace {
+
+// What a session announced, in order, as one line per signal.
+struct Announcements {
+    explicit Announcements(TraceSession& session)
+    {
+        QObject::connect(&session, &TraceSession::IntakeStarted, [this] { seen.push_back("started"); });
+        QObject::connect(&session, &TraceSession::IntakeFinished, [this] { seen.push_back("finished"); });
+        QObject::connect(&session, &TraceSession::NameLearned, [this](NameKind kind, const std::string& name) {
+            const char* kinds[] = {"class ", "group ", "computer "};
+            seen.push_back(kinds[static_cast<int>(kind)] + name);
+        });
+        QObject::connect(&session, &TraceSession::MessagesAppended, [this](int first, int last) {
+            seen.push_back("appended " + std::to_string(first) + ".." + std::to_string(last));
+        });
+        QObject::connect(&session, &TraceSession::MessagesDropped,
+                         [this](int count) { seen.push_back("dropped " + std::to_string(count)); });
+        QObject::connect(&session, &TraceSession::Cleared, [this] { seen.push_back("cleared"); });
+    }
+    std::vector<std::string> Take() { return std::exchange(seen, {}); }
+    std::vector<std::string> seen;
+};
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(TraceSession, StoresNumbersAndLearnsEachMessageThenAnnouncesItNamesFirst)
+{
+    auto owned = std::make_unique<FixedTimeConventions>("%d.%m.%Y");
+    FixedTimeConventions& time = *owned;
+    TraceSession session(std::move(owned));
+    Announcements announced(session);
+
+    session.ReceiveTrace(QString(), QStringLiteral("héllo ✓"), 7, QStringLiteral("mgRed"), QStringLiteral("Pc-1"),
+                         QStringLiteral("UniqueStr_9"), QStringLiteral("/p/Unit1.pas"), 0.5);
+    EXPECT_EQ(announced.Take(), (Lines{"started", "group mgRed", "computer Pc-1", "appended 0..0", "finished"}))
+        << "an empty class is no name to learn";
+    time.conventions = ConventionsFromStrftime("%m/%d/%y", "%I:%M:%S %p", "AM", "PM");
+    Post(session, Msg().Class("Foo").Group("MGRED").Computer("PC-1").Stamp(0.75));
+    Post(session, Msg().Class("FOO").Group("foo").Computer("").Stamp(0.75));
+    Post(session, Msg().Class("error").Group("No Group").Computer("").Stamp(0.75));
+    EXPECT_EQ(announced.Take(), (Lines{"started", "class Foo", "appended 1..1", "finished",
+                                       "started", "computer ", "appended 2..2", "finished",
+                                       "started", "appended 3..3", "finished"}))
+        << "names are learned once ignoring case, never when a tree node has the name";
+
+    const MessageStore& store = session.Store();
+    ASSERT_EQ(store.Count(), 4);
+    const TTraceInfo& first = store.Items(0);
+    EXPECT_EQ(first.MessageStr, "h\xc3\xa9llo \xe2\x9c\x93");
+    EXPECT_EQ(first.MessageType, 7);
+    EXPECT_EQ(first.MessageID.view(), "UniqueStr_9");
+    EXPECT_EQ(first.UnitFileName.view(), "/p/Unit1.pas");
+    EXPECT_EQ(first.MessageDate.view(), "30.12.1899");
+    EXPECT_EQ(first.MessageTime.view(), "12:00:00");
+    EXPECT_EQ(store.Items(1).MessageTime.view(), "06:00:00 PM") << "conventions are read for every message";
+    EXPECT_EQ(store.Items(3).SequenceNumber, 3);
+
+    EXPECT_THROW(Post(session, Msg().Stamp(std::numeric_limits<double>::quiet_NaN())), TimeStampError);
+    EXPECT_EQ(announced.Take(), Lines{"started"}) << "a failed intake announces no message and no end";
+    EXPECT_EQ(store.Count(), 4);
+    Post(session, Msg().Class("Foo").Computer(""));
+    EXPECT_EQ(store.Items(4).SequenceNumber, 4) << "the failed message used no number";
+    announced.Take();
+
+    session.Clear();
+    EXPECT_EQ(announced.Take(), Lines{"cleared"});
+    EXPECT_EQ(store.Count(), 0);
+    Post(session, Msg().Class("Foo").Computer("Pc-1"));
+    EXPECT_EQ(announced.Take(), (Lines{"started", "class Foo", "computer Pc-1", "appended 0..0", "finished"}))
+        << "after a clear every name is learned again";
+    EXPECT_EQ(store.Items(0).SequenceNumber, 5) << "numbering goes on across a clear";
+}
+
+TEST(TraceSession, ALogIsAnnouncedAsOneRangeEvenWhenReadingFails)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("run.jsonl")).toStdString();
+    std::ofstream(path) << "{\"format\":\"vireo-log\",\"version\":1}\n"
+                        << R"({"ClassName":"TLog","MessageStr":"one","MessageType":1,"MessageGroup":"",)"
+                           R"("ComputerName":"pc1","MessageID":"","UnitFileName":"","MessageDateTime":0.5})" "\n"
+                        << "not a message\n"
+                        << R"({"ClassName":"TLog","MessageStr":"two","MessageType":2,"MessageGroup":"",)"
+                           R"("ComputerName":"pc1","MessageID":"","UnitFileName":"","MessageDateTime":0.5})" "\n";
+    TraceSession session(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
+    Post(session, Msg().Class("TBus"));
+    Announcements announced(session);
+
+    const MessageLogReport report = session.OpenLog(path);
+    EXPECT_EQ(report.SkippedLines, 1);
+    EXPECT_EQ(announced.Take(), (Lines{"class TLog", "appended 1..2"}));
+    EXPECT_EQ(session.Store().Items(2).SequenceNumber, 2) << "numbered on after the bus's messages";
+    EXPECT_THROW(session.OpenLog(dir.filePath(QStringLiteral("missing")).toStdString()), std::exception);
+    EXPECT_EQ(announced.Take(), Lines{}) << "nothing read, nothing announced";
+}
+
+TEST(TraceSession, DroppingTheOldestShiftsTheListingAndKeepsTheNumbers)
+{
+    TraceSession session(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
+    MessageListing listing(session);
+    listing.SetNodeSelected(true);
+    const std::string_view classes = "Class";
+    listing.SelectNode(TreeNodeRule::ForNode("A", &classes));
+    for (const char* cls : {"A", "B", "A", "B", "A"})
+        Post(session, Msg().Class(cls));
+    ASSERT_EQ(listing.Rows(), (std::vector<int>{0, 2, 4}));
+
+    session.DropOldest(3);
+    EXPECT_EQ(session.Store().Count(), 2);
+    EXPECT_EQ(session.Store().Items(0).SequenceNumber, 3);
+    EXPECT_EQ(listing.Rows(), (std::vector<int>{1})) << "dropped rows go, the others follow their messages";
+    Post(session, Msg().Class("A"));
+    EXPECT_EQ(listing.Rows(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(session.Store().Items(2).SequenceNumber, 5);
+    session.DropOldest(10);
+    EXPECT_EQ(session.Store().Count(), 0);
+    EXPECT_TRUE(listing.Rows().empty());
+}
