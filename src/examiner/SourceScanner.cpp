@@ -1,7 +1,7 @@
 #include "examiner/SourceScanner.h"
 
 #include "examiner/CodeMarkReplacer.h"
-#include "examiner/TextTests.h"
+#include "examiner/TextMatching.h"
 
 namespace vireo {
 
