@@ -1,5 +1,6 @@
 #include "examiner/CodeMarkReplacer.h"
 
+#include "examiner/CodeMarkKinds.h"
 #include "examiner/TextMatching.h"
 #include "examiner/TickSource.h"
 

@@ -1,7 +1,7 @@
 #include "examiner/PascalInstrumenter.h"
 
 #include "components/AsciiText.h"
-#include "examiner/CodeMarkReplacer.h"
+#include "examiner/CodeMarkKinds.h"
 #include "examiner/PascalReader.h"
 #include "examiner/TickSource.h"
 

@@ -192,6 +192,38 @@ TEST(PascalMode, PutsTheClientUnitIntoTheRealUsesClause)
     EXPECT_EQ(Line(model, 11), "  AddDebug(Self, 'Going', mtInfo, '','UniqueStr_7',UnitFileName, '');");
 }
 
+// The mode can change while a unit is open, both ways: the lists and the insertions follow it. A
+// routine named in a comment is an item of the line rules only, and only the line rules wait
+// after each call.
+TEST(PascalMode, SwitchingTheModeSwapsTheReadingBothWays)
+{
+    TempDir dir;
+    const std::string unit = dir / "Notes.pas";
+    WriteFile(unit, Joined({"unit Notes;", "interface", "implementation", "{ procedure Hidden; is a note }",
+                            "procedure Shown;", "begin", "end;", "end."}));
+    FixedClock clock(7);
+    ExaminerModel model(unit, clock, {}, "host");
+    model.Open();
+    model.SetActiveTab(ExaminerListKind::Procedures);
+    auto& procedures = model.List(ExaminerListKind::Procedures);
+    EXPECT_EQ(procedures.size(), 2u);
+
+    model.SetPascalMode(true);
+    model.RescanUnit();
+    ASSERT_EQ(Rows(procedures), (std::vector<std::pair<int, std::string>> {{5, "procedure Shown;"}}));
+    procedures[0].selected = true;
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    EXPECT_EQ(clock.pauses, 0);
+
+    model.SetPascalMode(false);
+    model.RescanUnit();
+    ASSERT_EQ(procedures.size(), 2u);
+    EXPECT_EQ(procedures[0].name, "{ procedure Hidden; is a note }");
+    procedures[0].selected = true;
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    EXPECT_EQ(clock.pauses, 1);
+}
+
 TEST(PascalMode, TheCommandLineSelectsIt)
 {
     EXPECT_TRUE(ParseExamineArguments({"U.pas", "--pascal"}).pascal);
