@@ -4,6 +4,7 @@
 #include "examiner/ExaminerLists.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,13 @@ struct CodeMark {
 // (a "}" inside them does not end it), on whatever line that stands. Empty when the line holds none.
 std::optional<CodeMark> ReadCodeMark(const std::vector<std::string>& lines, std::size_t line);
 
+// Reads the code mark that opens at the 0-based column of the line, as ReadCodeMark reads the
+// one it picks. Empty when no mark opens there.
+std::optional<CodeMark> ReadCodeMarkAt(const std::vector<std::string>& lines, std::size_t line, std::size_t column);
+
+// Finds and reads the code mark on a line of the text; empty when the line holds none.
+using CodeMarkReader = std::function<std::optional<CodeMark>(const std::vector<std::string>& lines, std::size_t line)>;
+
 // What a code-mark replacement did.
 struct CodeMarkReplacement {
     // Marks replaced.
@@ -48,8 +56,9 @@ struct CodeMarkReplacement {
 // Replaces every selected mark of the list by an AddDebug call: the mark's first line keeps what
 // stood before the mark, and what followed its closing brace joins it; the other lines of the
 // mark are removed. Lines that no longer hold a mark, or that lie inside a mark replaced in the
-// same run, stay as they are. Builds the new text in one pass.
+// same run, stay as they are. Builds the new text in one pass. read finds each line's mark.
 CodeMarkReplacement ReplaceCodeMarks(UnitText& text, const ExaminerList& marks, const DebugInsertion& settings,
-                                     MessageIdSource& ids, TickSource& clock, const ExaminerProgress& progress);
+                                     MessageIdSource& ids, TickSource& clock, const ExaminerProgress& progress,
+                                     const CodeMarkReader& read = ReadCodeMark);
 
 } // namespace vireo

@@ -1,5 +1,6 @@
 #include "examiner/PascalEngine.h"
 
+#include "examiner/CodeMarkReplacer.h"
 #include "examiner/PascalInstrumenter.h"
 
 namespace vireo {
@@ -33,11 +34,20 @@ DebugInsertionResult PascalEngine::InsertDebugCalls(UnitText& text, ExaminerList
     return result;
 }
 
-// The Pascal scan only chooses which lines are listed; the marks on them are read and replaced by
-// the line rules, as in the other mode.
+// How a mark reads (message, second value, where it ends) stays the line rules'; only which mark
+// of the line is taken comes from the comments, since the line rules would take a mark's text in a
+// string and break the code around it.
 int PascalEngine::ReplaceCodeMarks(UnitText& text, ExaminerLists& lists, const EngineCalls& calls) const
 {
-    return lineRules_.ReplaceCodeMarks(text, lists, calls);
+    const auto columns = PascalCodeMarkColumns(text.lines);
+    const auto replacement = vireo::ReplaceCodeMarks(
+        text, lists[ExaminerListKind::CodeMarks], calls.settings, calls.ids, calls.clock, calls.progress,
+        [&columns](const std::vector<std::string>& lines, std::size_t line) -> std::optional<CodeMark> {
+            const auto at = columns.find(line);
+            return at == columns.end() ? std::nullopt : ReadCodeMarkAt(lines, line, at->second);
+        });
+    FollowRemovedLines(lists, replacement.removedLines);
+    return replacement.replaced;
 }
 
 } // namespace vireo

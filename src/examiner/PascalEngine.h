@@ -1,7 +1,6 @@
 #pragma once
 
 #include "examiner/ExaminerEngine.h"
-#include "examiner/LineRulesEngine.h"
 
 namespace vireo {
 
@@ -17,11 +16,8 @@ public:
     // changed once; nothing waits.
     DebugInsertionResult InsertDebugCalls(UnitText& text, ExaminerLists& lists, std::optional<ExaminerListKind> kind,
                                           const EngineCalls& calls) const override;
-    // The line rules' replacement, on the marks this reading listed.
+    // The line rules' replacement, each mark taken from the comment this reading found.
     int ReplaceCodeMarks(UnitText& text, ExaminerLists& lists, const EngineCalls& calls) const override;
-
-private:
-    LineRulesEngine lineRules_;
 };
 
 } // namespace vireo
