@@ -5,7 +5,7 @@
 // the text as saved splits back into the same lines; list items name lines of the text.
 #include "ExaminerFuzzSupport.h"
 
-#include "examiner/TextTests.h"
+#include "examiner/TextMatching.h"
 
 using namespace vireo;
 using namespace vireo::fuzz;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "examiner/DebugCodeInserter.h"
-#include "examiner/SourceScanner.h"
+#include "examiner/ExaminerLists.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,7 @@
 #include "examiner/CodeMarkReplacer.h"
 
-#include "examiner/TextTests.h"
+#include "examiner/CodeMarkKinds.h"
+#include "examiner/TextMatching.h"
 #include "examiner/TickSource.h"
 
 #include <algorithm>
@@ -86,22 +87,14 @@ std::size_t QuotedPartsEnd(std::string_view rest, bool messageOpened)
     return end;
 }
 
-} // namespace
-
-std::optional<CodeMark> ReadCodeMark(const std::vector<std::string>& lines, std::size_t line)
+// Reads the mark of that kind opening at the column.
+CodeMark ReadMark(const std::vector<std::string>& lines, std::size_t line, std::size_t column, const CodeMarkKind& kind)
 {
-    const std::string upper = UpperCaseAscii(lines[line]);
-    const CodeMarkKind* kind = nullptr;
-    for (const auto& candidate : kCodeMarkKinds)
-        if (ContainsText(candidate.text, upper))
-            kind = &candidate;
-    if (kind == nullptr)
-        return std::nullopt;
     CodeMark mark;
     mark.line = line;
-    mark.start = TextPosition(kind->text, upper) - 1;
-    mark.messageType = kind->messageType;
-    const std::size_t messageAt = mark.start + kind->skip;
+    mark.start = column;
+    mark.messageType = kind.messageType;
+    const std::size_t messageAt = mark.start + kind.skip;
     const bool messageOpened = messageAt <= lines[line].size() && lines[line][messageAt - 1] == '\'';
     MarkStream stream(lines, line, std::min(messageAt, lines[line].size()));
     // The closing brace: the first "}" past the quoted parts of the mark's first line, on
@@ -132,8 +125,32 @@ std::optional<CodeMark> ReadCodeMark(const std::vector<std::string>& lines, std:
     return mark;
 }
 
+} // namespace
+
+std::optional<CodeMark> ReadCodeMark(const std::vector<std::string>& lines, std::size_t line)
+{
+    const std::string upper = UpperCaseAscii(lines[line]);
+    const CodeMarkKind* kind = nullptr;
+    for (const auto& candidate : kCodeMarkKinds)
+        if (ContainsText(candidate.text, upper))
+            kind = &candidate;
+    if (kind == nullptr)
+        return std::nullopt;
+    return ReadMark(lines, line, TextPosition(kind->text, upper) - 1, *kind);
+}
+
+std::optional<CodeMark> ReadCodeMarkAt(const std::vector<std::string>& lines, std::size_t line, std::size_t column)
+{
+    const std::string_view rest = From(lines[line], column);
+    for (const auto& kind : kCodeMarkKinds)
+        if (StartsWithTextAscii(rest, kind.text))
+            return ReadMark(lines, line, column, kind);
+    return std::nullopt;
+}
+
 CodeMarkReplacement ReplaceCodeMarks(UnitText& text, const ExaminerList& marks, const DebugInsertion& settings,
-                                     MessageIdSource& ids, TickSource& clock, const ExaminerProgress& progress)
+                                     MessageIdSource& ids, TickSource& clock, const ExaminerProgress& progress,
+                                     const CodeMarkReader& read)
 {
     CodeMarkReplacement result;
     std::vector<std::string>& lines = text.lines;
@@ -144,7 +161,7 @@ CodeMarkReplacement ReplaceCodeMarks(UnitText& text, const ExaminerList& marks, 
         const std::size_t index = std::size_t(std::max(item.line - 1, 0));
         if (index >= lines.size() || index < coveredUntil)
             return;
-        const auto mark = ReadCodeMark(lines, index);
+        const auto mark = read(lines, index);
         if (!mark)
             return;
         const std::string call =

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "examiner/DebugCodeInserter.h"
-#include "examiner/SourceScanner.h"
+#include "examiner/ExaminerLists.h"
 
-#include <array>
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,25 +12,6 @@
 #include <vector>
 
 namespace vireo {
-
-// One kind of code mark: the text that opens it, the message type it writes and how many
-// characters lead from the mark's start to its message.
-struct CodeMarkKind {
-    // The mark's opening text, upper-cased, such as {T=WARN.
-    std::string_view text;
-    // The message type written into the call, such as mtWarning.
-    std::string_view messageType;
-    // Characters from the mark's first character to its message (the mark text and four more).
-    std::size_t skip;
-};
-
-// The four code marks, in the order they are tested.
-inline constexpr std::array<CodeMarkKind, 4> kCodeMarkKinds = {{
-    {"{T=GENERAL", "mtGeneral", 14},
-    {"{T=INFO", "mtInfo", 11},
-    {"{T=WARN", "mtWarning", 11},
-    {"{T=ERROR", "mtError", 12},
-}};
 
 // A code mark as read from the text. It may run over several lines.
 struct CodeMark {
@@ -55,6 +37,13 @@ struct CodeMark {
 // (a "}" inside them does not end it), on whatever line that stands. Empty when the line holds none.
 std::optional<CodeMark> ReadCodeMark(const std::vector<std::string>& lines, std::size_t line);
 
+// Reads the code mark that opens at the 0-based column of the line, as ReadCodeMark reads the
+// one it picks. Empty when no mark opens there.
+std::optional<CodeMark> ReadCodeMarkAt(const std::vector<std::string>& lines, std::size_t line, std::size_t column);
+
+// Finds and reads the code mark on a line of the text; empty when the line holds none.
+using CodeMarkReader = std::function<std::optional<CodeMark>(const std::vector<std::string>& lines, std::size_t line)>;
+
 // What a code-mark replacement did.
 struct CodeMarkReplacement {
     // Marks replaced.
@@ -67,8 +56,9 @@ struct CodeMarkReplacement {
 // Replaces every selected mark of the list by an AddDebug call: the mark's first line keeps what
 // stood before the mark, and what followed its closing brace joins it; the other lines of the
 // mark are removed. Lines that no longer hold a mark, or that lie inside a mark replaced in the
-// same run, stay as they are. Builds the new text in one pass.
+// same run, stay as they are. Builds the new text in one pass. read finds each line's mark.
 CodeMarkReplacement ReplaceCodeMarks(UnitText& text, const ExaminerList& marks, const DebugInsertion& settings,
-                                     MessageIdSource& ids, TickSource& clock, const ExaminerProgress& progress);
+                                     MessageIdSource& ids, TickSource& clock, const ExaminerProgress& progress,
+                                     const CodeMarkReader& read = ReadCodeMark);
 
 } // namespace vireo

@@ -1,6 +1,6 @@
 #include "examiner/DebugCodeInserter.h"
 
-#include "examiner/TextTests.h"
+#include "examiner/TextMatching.h"
 #include "examiner/TickSource.h"
 
 #include <algorithm>

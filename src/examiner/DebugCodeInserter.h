@@ -1,6 +1,6 @@
 #pragma once
 
-#include "examiner/SourceScanner.h"
+#include "examiner/ExaminerLists.h"
 #include "examiner/UnitFile.h"
 
 #include <cstddef>

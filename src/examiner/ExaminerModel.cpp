@@ -1,8 +1,10 @@
 #include "examiner/ExaminerModel.h"
 
 #include "components/AsciiText.h"
-#include "examiner/PascalInstrumenter.h"
+#include "examiner/LineRulesEngine.h"
+#include "examiner/PascalEngine.h"
 #include "examiner/ProjectUnits.h"
+#include "examiner/SourceScanner.h"
 #include "settings/RegUtils.h"
 
 #include <algorithm>
@@ -20,35 +22,6 @@ bool IsProjectExtension(std::string_view upperExtension)
     return upperExtension == ".DPR" || upperExtension == ".LPR";
 }
 
-namespace {
-
-// Moves every item up by the lines removed above it, and an item on a removed line to the mark's
-// line that took that line's text; removed holds (first line, count) pairs in ascending order, each
-// range following its mark's line. One pass over the items, however many marks ran over several lines.
-void FollowRemovedLines(ExaminerLists& lists, const std::vector<std::pair<int, int>>& removed)
-{
-    if (removed.empty())
-        return;
-    std::vector<int> ends;
-    std::vector<int> removedUpTo;
-    int total = 0;
-    for (const auto& [from, count] : removed) {
-        ends.push_back(from + count - 1);
-        removedUpTo.push_back(total += count);
-    }
-    for (std::size_t k = 0; k < kExaminerListCount; ++k) {
-        for (auto& item : lists[ExaminerListKind(k)]) {
-            const auto range = std::size_t(std::lower_bound(ends.begin(), ends.end(), item.line) - ends.begin());
-            if (range < removed.size() && item.line >= removed[range].first)
-                item.line = removed[range].first - 1;
-            if (range > 0)
-                item.line -= removedUpTo[range - 1];
-        }
-    }
-}
-
-} // namespace
-
 std::string UnitNameOf(std::string_view path)
 {
     const auto slash = path.rfind('/');
@@ -58,7 +31,7 @@ std::string UnitNameOf(std::string_view path)
 
 ExaminerModel::ExaminerModel(std::string filePath, TickSource& clock, ShareReader shares, std::string computerName)
     : clock_(clock), ids_(clock), shares_(std::move(shares)), computerName_(std::move(computerName)),
-      filePath_(std::move(filePath))
+      filePath_(std::move(filePath)), engine_(std::make_unique<LineRulesEngine>())
 {
 }
 
@@ -111,12 +84,10 @@ void ExaminerModel::Save()
 
 void ExaminerModel::RescanUnit()
 {
-    if (pascalMode_)
-        ScanPascalUnit(text_.lines, lists_);
-    else
-        SourceScanner(text_.lines).ScanAll(lists_);
+    engine_->Scan(text_.lines, lists_);
 }
 
+// The custom search is the same in both modes.
 void ExaminerModel::Search(std::string_view text)
 {
     SourceScanner(text_.lines).ScanCustomSearch(text, lists_[ExaminerListKind::Custom]);
@@ -133,59 +104,42 @@ void ExaminerModel::SetIndentation(int blanks)
     indentation_ = std::clamp(blanks, 0, 10);
 }
 
-// The client unit and the constant every inserted call needs. The uses clause is looked at
-// before the constant is added, whose path may itself hold the text "vireo". The lists are kept
-// pointing at the same lines, so that a later action on them without a rescan finds its lines.
-void ExaminerModel::PrepareUnitForCalls()
+void ExaminerModel::SetPascalMode(bool on)
 {
-    if (pascalMode_) {
-        text_.FillBreaks();
-        const LineMap map = PreparePascalUnitForCalls(text_.lines, indentation_, filePath_);
-        text_.FollowAddedLines(map);
-        RemapItemLines(lists_, map);
-        return;
-    }
-    if (const auto uses = AddClientUnitToUses(text_); uses.insertedLine)
-        ShiftItemLines(lists_, int(*uses.insertedLine) + 1, 1);
-    if (const auto constantAt = InsertUnitFileNameConst(text_, indentation_, filePath_))
-        ShiftItemLines(lists_, int(*constantAt) + 1, int(kConstantBlockLines));
+    pascalMode_ = on;
+    if (on)
+        engine_ = std::make_unique<PascalEngine>();
+    else
+        engine_ = std::make_unique<LineRulesEngine>();
+}
+
+EngineCalls ExaminerModel::Calls(const DebugInsertion& settings)
+{
+    return {settings, filePath_, ids_, clock_, progress_};
 }
 
 DebugInsertionResult ExaminerModel::AddDebugCode()
 {
     const DebugInsertion settings {indentation_, remoteComputer_};
-    DebugInsertionResult result;
-    if (pascalMode_) {
-        text_.FillBreaks();
-        LineMap map;
-        result = InsertPascalDebugCalls(text_.lines, AddDebugEnabled() ? lists_[activeTab_] : ExaminerList(), activeTab_,
-                                        settings, filePath_, ids_, progress_, &map);
-        text_.FollowAddedLines(map);
-        RescanUnit();
-        return result;
-    }
-    PrepareUnitForCalls();
-    if (AddDebugEnabled()) {
-        result = InsertDebugCalls(text_, lists_[activeTab_], activeTab_ == ExaminerListKind::Exceptions,
-                                  settings, ids_, clock_, progress_);
-    }
+    const auto kind = AddDebugEnabled() ? std::optional(activeTab_) : std::nullopt;
+    const DebugInsertionResult result = engine_->InsertDebugCalls(text_, lists_, kind, Calls(settings));
     RescanUnit();
     return result;
 }
 
+// The client unit and the constant go in first; the marks' items follow the lines added, as no
+// rescan comes before the replacement.
 int ExaminerModel::ReplaceCodeMarks(const std::function<bool()>& askReplaceAll)
 {
-    PrepareUnitForCalls();
     const DebugInsertion settings {indentation_, remoteComputer_};
+    engine_->PrepareForCalls(text_, lists_, Calls(settings));
     ExaminerList& marks = lists_[ExaminerListKind::CodeMarks];
     const bool anySelected = std::any_of(marks.begin(), marks.end(), [](const ExaminerItem& i) { return i.selected; });
     if (!anySelected && askReplaceAll && askReplaceAll()) {
         for (auto& item : marks)
             item.selected = true;
     }
-    const auto replacement = vireo::ReplaceCodeMarks(text_, marks, settings, ids_, clock_, progress_);
-    FollowRemovedLines(lists_, replacement.removedLines);
-    return replacement.replaced;
+    return engine_->ReplaceCodeMarks(text_, lists_, Calls(settings));
 }
 
 namespace {

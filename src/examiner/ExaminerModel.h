@@ -1,13 +1,12 @@
 #pragma once
 
-#include "examiner/CodeMarkReplacer.h"
-#include "examiner/DebugCodeInserter.h"
+#include "examiner/ExaminerEngine.h"
 #include "examiner/NetworkPath.h"
-#include "examiner/SourceScanner.h"
 #include "examiner/TickSource.h"
 #include "examiner/UnitFile.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,8 +82,9 @@ public:
     void SetRemoteComputer(std::string text) { remoteComputer_ = std::move(text); }
     // Whether the scans and insertions read Pascal (comments, strings, nesting) instead of the line rules.
     bool PascalMode() const { return pascalMode_; }
-    // Chooses the Pascal-aware mode or the line rules; the next rescan uses it.
-    void SetPascalMode(bool on) { pascalMode_ = on; }
+    // Chooses the Pascal-aware mode or the line rules by swapping the engine; the next rescan and
+    // every later action use it.
+    void SetPascalMode(bool on);
     // Receives progress of the long actions.
     void SetProgress(ExaminerProgress progress) { progress_ = std::move(progress); }
 
@@ -111,7 +111,7 @@ public:
     bool UnitLoaded() const { return unitLoaded_; }
 
 private:
-    void PrepareUnitForCalls();
+    EngineCalls Calls(const DebugInsertion& settings);
 
     TickSource& clock_;
     MessageIdSource ids_;
@@ -129,6 +129,8 @@ private:
     int indentation_ = 2;
     std::string remoteComputer_;
     bool pascalMode_ = false;
+    // The reading the mode chose: the line rules or the Pascal reading.
+    std::unique_ptr<ExaminerEngine> engine_;
     ExaminerProgress progress_;
 };
 

@@ -1,11 +1,12 @@
 #include "examiner/PascalInstrumenter.h"
 
 #include "components/AsciiText.h"
-#include "examiner/CodeMarkReplacer.h"
+#include "examiner/CodeMarkKinds.h"
 #include "examiner/PascalReader.h"
 #include "examiner/TickSource.h"
 
 #include <algorithm>
+#include <map>
 #include <unordered_map>
 #include <utility>
 
@@ -195,19 +196,26 @@ void AddItems(ExaminerList& list, ExaminerListKind kind, const std::vector<std::
     }
 }
 
-// Lines where a comment opens with a code mark; in a unit, from the implementation part on.
-std::vector<std::size_t> CodeMarkLines(const PascalStructure& structure, const std::vector<std::string>& lines)
+// A comment that opens with a code mark: where it starts and the mark's index in kCodeMarkKinds.
+struct MarkComment {
+    std::size_t line;
+    std::size_t column;
+    std::size_t kind;
+};
+
+// The comments that open with a code mark, in text order; in a unit, from the implementation part on.
+std::vector<MarkComment> MarkComments(const PascalStructure& structure, const std::vector<std::string>& lines)
 {
-    std::vector<std::size_t> at;
+    std::vector<MarkComment> at;
     const std::size_t start = structure.isUnit ? structure.implementation.value_or(structure.tokens.size()) : 0;
     for (std::size_t i = start; i < structure.tokens.size(); ++i) {
         const PascalToken& token = structure.tokens[i];
         if (token.kind != PascalTokenKind::Comment)
             continue;
         const std::string_view text = std::string_view(lines[token.line]).substr(token.column);
-        for (const auto& mark : kCodeMarkKinds)
-            if (StartsWithTextAscii(text, mark.text))
-                at.push_back(token.line);
+        for (std::size_t k = 0; k < kCodeMarkKinds.size(); ++k)
+            if (StartsWithTextAscii(text, kCodeMarkKinds[k].text))
+                at.push_back({token.line, token.column, k});
     }
     return at;
 }
@@ -233,7 +241,26 @@ void ScanPascalUnit(const std::vector<std::string>& lines, ExaminerLists& lists)
     AddItems(lists[ExaminerListKind::Fors], ExaminerListKind::Fors, lines, structure.fors);
     AddItems(lists[ExaminerListKind::Whiles], ExaminerListKind::Whiles, lines, structure.whiles);
     AddItems(lists[ExaminerListKind::Repeats], ExaminerListKind::Repeats, lines, structure.repeats);
-    AddItems(lists[ExaminerListKind::CodeMarks], ExaminerListKind::CodeMarks, lines, CodeMarkLines(structure, lines));
+    std::vector<std::size_t> markLines;
+    for (const auto& mark : MarkComments(structure, lines))
+        markLines.push_back(mark.line);
+    AddItems(lists[ExaminerListKind::CodeMarks], ExaminerListKind::CodeMarks, lines, markLines);
+}
+
+// Of the kinds found on a line the last in kCodeMarkKinds wins, at its first comment, as the line
+// rules pick among the marks of a line.
+std::map<std::size_t, std::size_t> PascalCodeMarkColumns(const std::vector<std::string>& lines)
+{
+    std::map<std::size_t, MarkComment> chosen;
+    for (const auto& mark : MarkComments(ReadPascal(lines), lines)) {
+        const auto [at, added] = chosen.try_emplace(mark.line, mark);
+        if (!added && mark.kind > at->second.kind)
+            at->second = mark;
+    }
+    std::map<std::size_t, std::size_t> columns;
+    for (const auto& [line, mark] : chosen)
+        columns.emplace_hint(columns.end(), line, mark.column);
+    return columns;
 }
 
 LineMap PreparePascalUnitForCalls(std::vector<std::string>& lines, int indentation, std::string_view filePath)

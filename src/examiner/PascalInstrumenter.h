@@ -1,9 +1,11 @@
 #pragma once
 
 #include "examiner/DebugCodeInserter.h"
-#include "examiner/SourceScanner.h"
+#include "examiner/ExaminerLists.h"
 
 #include <cstddef>
+#include <map>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +21,10 @@ using LineMap = std::vector<std::size_t>;
 // reader finds them, so that comments and strings make no item; code marks are comments that
 // open with one. The Custom list is left alone.
 void ScanPascalUnit(const std::vector<std::string>& lines, ExaminerLists& lists);
+
+// For every line where a comment opens with a code mark, the 0-based column of the mark that its
+// replacement takes, so that a mark's text in a string or inside another comment is left alone.
+std::map<std::size_t, std::size_t> PascalCodeMarkColumns(const std::vector<std::string>& lines);
 
 // Adds the client unit Vireo to the real uses clause (interface first, else implementation, else
 // a new "uses Vireo;" after implementation; a program's own uses) and the UnitFileName constant

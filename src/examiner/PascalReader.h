@@ -1,6 +1,6 @@
 #pragma once
 
-#include "examiner/SourceScanner.h"
+#include "examiner/ExaminerLists.h"
 
 #include <cstddef>
 #include <cstdint>

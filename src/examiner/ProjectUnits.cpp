@@ -1,6 +1,6 @@
 #include "examiner/ProjectUnits.h"
 
-#include "examiner/TextTests.h"
+#include "examiner/TextMatching.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "examiner/SourceScanner.h"
 
-#include "examiner/CodeMarkReplacer.h"
-#include "examiner/TextTests.h"
+#include "examiner/CodeMarkKinds.h"
+#include "examiner/TextMatching.h"
 
 namespace vireo {
 
@@ -16,20 +16,6 @@ ExaminerItem MakeItem(std::string name, std::size_t index)
 }
 
 } // namespace
-
-bool ListHasName(ExaminerListKind kind)
-{
-    return kind != ExaminerListKind::Exceptions && kind != ExaminerListKind::Repeats;
-}
-
-void ShiftItemLines(ExaminerLists& lists, int from, int count)
-{
-    for (std::size_t k = 0; k < kExaminerListCount; ++k) {
-        for (auto& item : lists[ExaminerListKind(k)])
-            if (item.line >= from)
-                item.line += count;
-    }
-}
 
 SourceScanner::SourceScanner(const std::vector<std::string>& lines)
     : lines_(lines), implementation_(lines.size())

@@ -178,18 +178,53 @@ TEST(PascalMode, PutsTheClientUnitIntoTheRealUsesClause)
                                            "implementation", "end."};
     EXPECT_EQ(Prepared(done), done);
 
-    // Code marks are replaced on the lines they moved to.
+    // Code marks are replaced on the lines they moved to; a mark's text in a string is no mark.
     TempDir dir;
     const std::string unit = dir / "Marks.pas";
     WriteFile(unit, Joined({"unit Marks;", "interface", "implementation", "procedure Go;", "begin",
-                            "  {T=INFO x='Going';y=''}", "end;", "end."}));
+                            "  {T=INFO x='Going';y=''}", "  S := '{T=ERROR x=''no''}'; {T=WARN x='w';y='2'}", "end;",
+                            "end."}));
     FixedClock clock(7);
     ExaminerModel model(unit, clock, {}, "host");
     model.SetPascalMode(true);
     model.Open();
     model.SetActiveTab(ExaminerListKind::CodeMarks);
-    EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 1);
+    EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 2);
     EXPECT_EQ(Line(model, 11), "  AddDebug(Self, 'Going', mtInfo, '','UniqueStr_7',UnitFileName, '');");
+    EXPECT_EQ(Line(model, 12),
+              "  S := '{T=ERROR x=''no''}'; AddDebug(Self, 'w', mtWarning, '2','UniqueStr_8',UnitFileName, '');");
+}
+
+// The mode can change while a unit is open, both ways: the lists and the insertions follow it. A
+// routine named in a comment is an item of the line rules only, and only the line rules wait
+// after each call.
+TEST(PascalMode, SwitchingTheModeSwapsTheReadingBothWays)
+{
+    TempDir dir;
+    const std::string unit = dir / "Notes.pas";
+    WriteFile(unit, Joined({"unit Notes;", "interface", "implementation", "{ procedure Hidden; is a note }",
+                            "procedure Shown;", "begin", "end;", "end."}));
+    FixedClock clock(7);
+    ExaminerModel model(unit, clock, {}, "host");
+    model.Open();
+    model.SetActiveTab(ExaminerListKind::Procedures);
+    auto& procedures = model.List(ExaminerListKind::Procedures);
+    EXPECT_EQ(procedures.size(), 2u);
+
+    model.SetPascalMode(true);
+    model.RescanUnit();
+    ASSERT_EQ(Rows(procedures), (std::vector<std::pair<int, std::string>> {{5, "procedure Shown;"}}));
+    procedures[0].selected = true;
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    EXPECT_EQ(clock.pauses, 0);
+
+    model.SetPascalMode(false);
+    model.RescanUnit();
+    ASSERT_EQ(procedures.size(), 2u);
+    EXPECT_EQ(procedures[0].name, "{ procedure Hidden; is a note }");
+    procedures[0].selected = true;
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    EXPECT_EQ(clock.pauses, 1);
 }
 
 TEST(PascalMode, TheCommandLineSelectsIt)

@@ -93,7 +93,7 @@ TEST(SourceScanner, TheImplementationPartStartsAtTheFirstLineHoldingTheWord)
               (std::vector<int> {3}));
 }
 
-TEST(SourceScanner, StatementListsUseLooseTextTests)
+TEST(SourceScanner, StatementListsUseLooseTextMatching)
 {
     const std::vector<std::string> text = {
         "x := 'for i := 1 to 2 do';", // before the implementation: ignored

@@ -1,10 +1,10 @@
-#include "examiner/TextTests.h"
+#include "examiner/TextMatching.h"
 
 #include <gtest/gtest.h>
 
 using namespace vireo;
 
-TEST(TextTests, HasWordNeedsBlanksAroundTheWordUnlessItIsTheWholeLine)
+TEST(TextMatching, HasWordNeedsBlanksAroundTheWordUnlessItIsTheWholeLine)
 {
     EXPECT_TRUE(HasWord("BEGIN", "BEGIN"));
     EXPECT_TRUE(HasWord("BEGIN", "BEGIN // START"));
@@ -19,7 +19,7 @@ TEST(TextTests, HasWordNeedsBlanksAroundTheWordUnlessItIsTheWholeLine)
     EXPECT_FALSE(HasWord("IMPLEMENTATION", "IMPLEMENTATION{"));
 }
 
-TEST(TextTests, HasWordWithLeadingBlanksCountsThePaddingBlank)
+TEST(TextMatching, HasWordWithLeadingBlanksCountsThePaddingBlank)
 {
     // Padding adds one blank before the line: "  UNITFILENAME =" then matches a line indented by
     // exactly two blanks, or by more than two.
@@ -32,7 +32,7 @@ TEST(TextTests, HasWordWithLeadingBlanksCountsThePaddingBlank)
     EXPECT_FALSE(HasWord(" AB", "XBC"));
 }
 
-TEST(TextTests, HasWordEndAcceptsTheLineEnd)
+TEST(TextMatching, HasWordEndAcceptsTheLineEnd)
 {
     EXPECT_TRUE(HasWordEnd("EXCEPT", "EXCEPT"));
     EXPECT_TRUE(HasWordEnd("EXCEPT", "  END EXCEPT"));
@@ -41,7 +41,7 @@ TEST(TextTests, HasWordEndAcceptsTheLineEnd)
     EXPECT_TRUE(HasWordEnd("EXCEPT", "EXCEPT; EXCEPT")) << "a later occurrence counts";
 }
 
-TEST(TextTests, PositionsAreOneBasedAndEmptyPatternsAreNeverFound)
+TEST(TextMatching, PositionsAreOneBasedAndEmptyPatternsAreNeverFound)
 {
     EXPECT_EQ(TextPosition("B", "ABAB"), 2u);
     EXPECT_EQ(TextPosition("X", "ABAB"), 0u);

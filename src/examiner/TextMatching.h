@@ -1,7 +1,7 @@
 #pragma once
 
-// The examiner's line tests. Callers upper-case the line first; positions are 1-based, 0 means
-// not found, an empty pattern is never found and a blank is the space character only.
+// The examiner's text matching on lines. Callers upper-case the line first; positions are 1-based,
+// 0 means not found, an empty pattern is never found and a blank is the space character only.
 
 #include "components/AsciiText.h"
 

@@ -1,4 +1,4 @@
-#include "examiner/TextTests.h"
+#include "examiner/TextMatching.h"
 
 namespace vireo {
 
