@@ -8,6 +8,7 @@
 #include "viewer/panes/OptionsForm.h"
 
 #include <QAccessible>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QAction>
 #include <QCheckBox>
@@ -69,6 +70,10 @@ protected:
                                        dialog.CheckBox_SaveKeys, dialog.CheckBox_SaveTracking,
                                        dialog.CheckBox_ShowMilliseconds})
                     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+            if (clickAllOthers) {
+                QTest::keyClick(dialog.SpinEdit_HistoryLimit, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(dialog.SpinEdit_HistoryLimit, QStringLiteral("3"));
+            }
             QTest::mouseClick(ok ? dialog.Button_Ok : dialog.Button_Cancel, Qt::LeftButton);
             return dialog.result();
         };
@@ -115,8 +120,9 @@ TEST_F(SettingsWindow, FirstRunStoresEveryDefaultAndTheMenusAreComplete)
     for (const char* on : {"ShowLineNums", "SaveUserKeyMarks", "SaveMessageTracking", "MessageFilterTree",
                            "MessageWindow", "SourceWindow"})
         EXPECT_EQ(Stored(kSettingsPath, on), -1) << on << " is stored at the first run";
-    for (const char* off : {"ExpandMessages", "ExpandFilters", "ExpertMode"})
+    for (const char* off : {"ExpandMessages", "ExpandFilters", "ExpertMode", "HistoryLimitMegabytes"})
         EXPECT_EQ(Stored(kSettingsPath, off), 0) << off;
+    EXPECT_EQ(Stored(kSettingsPath, "HistoryLimit"), 5'000'000);
     EXPECT_FALSE(Stored(kPlacementPath, "Form_Main : Left")) << "placement is written only at close";
     EXPECT_EQ(MessagePaneHeight(), kSavedMessagesHeightAtStart);
     EXPECT_EQ(ui->SourceRows->columnCount(), 2);
@@ -160,9 +166,10 @@ TEST_F(SettingsWindow, OptionsRemoveAndRecreateTheLineNumberColumnAndCancelKeeps
 
     Post(Msg().Stamp(37622.5 + 250.4 / 86'400'000)); // 12:00:00.250, 0.4 ms past
     RunOptions(true, true, true);
-    const ViewerOptions changed{false, true, true, false, false, true};
+    const ViewerOptions changed{false, true, true, false, false, true, {3, 0}};
     EXPECT_EQ(form->Options(), changed);
     EXPECT_EQ(Column(4), Texts{"12:00:00.250"}) << "the shown rows take the milliseconds at once";
+    EXPECT_EQ(session->Limit(), changed.History) << "the session keeps at most what the dialog says";
     EXPECT_EQ(Stored(kSettingsPath, "ExpandFilters"), 0) << "options reach the hive only at close";
     ReopenAnswering();
     EXPECT_EQ(form->Options(), changed);
@@ -177,12 +184,16 @@ TEST_F(SettingsWindow, OptionsRemoveAndRecreateTheLineNumberColumnAndCancelKeeps
     EXPECT_EQ(dialog.windowTitle(), "Vireo Options");
     EXPECT_FALSE(dialog.CheckBox_ShowLineNumbers->isChecked());
     std::vector<QWidget*> chain{dialog.CheckBox_ShowLineNumbers};
-    for (int step = 0; step < 7; ++step)
+    for (int step = 0; step < 9; ++step)
         chain.push_back(chain.back()->nextInFocusChain());
     EXPECT_EQ(chain, (std::vector<QWidget*>{dialog.CheckBox_ShowLineNumbers, dialog.CheckBox_ShowMilliseconds,
-                                            dialog.CheckBox_ExpandMessages,
-                                            dialog.CheckBox_ExpandFilters, dialog.CheckBox_SaveKeys,
-                                            dialog.CheckBox_SaveTracking, dialog.Button_Ok, dialog.Button_Cancel}));
+                                            dialog.CheckBox_ExpandMessages, dialog.CheckBox_ExpandFilters,
+                                            dialog.CheckBox_SaveKeys, dialog.CheckBox_SaveTracking,
+                                            dialog.SpinEdit_HistoryLimit, dialog.SpinEdit_HistoryMegabytes,
+                                            dialog.Button_Ok, dialog.Button_Cancel}));
+    EXPECT_EQ(dialog.SpinEdit_HistoryLimit->text(), "3 messages");
+    EXPECT_EQ(dialog.SpinEdit_HistoryMegabytes->text(), "no limit");
+    EXPECT_EQ(dialog.SpinEdit_HistoryLimit->accessibleName(), "Keep at most messages");
     EXPECT_EQ(dialog.Button_Ok->accessibleName(), "Ok");
     EXPECT_EQ(dialog.CheckBox_SaveTracking->accessibleName(), "Save Message Tracking (Expert Mode)");
 }

@@ -133,3 +133,68 @@ TEST(TraceSession, DroppingTheOldestShiftsTheListingAndKeepsTheNumbers)
     EXPECT_EQ(session.Store().Count(), 0);
     EXPECT_TRUE(listing.Rows().empty());
 }
+
+TEST(TraceSession, PastTheHistoryLimitTheOldestGoInBlocksAndEveryViewFollows)
+{
+    TraceSession session(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
+    MessageListing listing(session);
+    listing.SetNodeSelected(true);
+    listing.SelectNode(TreeNodeRule::All());
+    Announcements announced(session);
+    session.SetHistoryLimit({32, 0});
+    for (int i = 0; i < 32; ++i)
+        Post(session, Msg().Text(std::to_string(i)));
+    EXPECT_EQ(session.Store().Count(), 32);
+    EXPECT_EQ(session.DroppedSinceClear(), 0);
+    announced.Take();
+
+    Post(session, Msg().Text("32"));
+    EXPECT_EQ(announced.Take(), (Lines{"started", "appended 32..32", "dropped 3", "finished"}))
+        << "the newest is announced before the oldest go, a block of a sixteenth past the limit";
+    EXPECT_EQ(session.Store().Count(), 30);
+    EXPECT_EQ(session.Store().Items(0).MessageStr, "3");
+    EXPECT_EQ(listing.Rows().front(), 0);
+    EXPECT_EQ(listing.Rows().size(), 30u);
+    for (int i = 33; i < 35; ++i)
+        Post(session, Msg().Text(std::to_string(i)));
+    EXPECT_EQ(session.DroppedSinceClear(), 3) << "no drop until the limit is passed again";
+    EXPECT_EQ(session.Store().Items(31).SequenceNumber, 34) << "numbers keep rising";
+
+    // A log longer than the limit never holds more than it: what it brought is announced before
+    // any of it is dropped.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("long.jsonl")).toStdString();
+    {
+        std::ofstream log(path);
+        for (int i = 0; i < 100; ++i)
+            log << R"({"ClassName":"TLog","MessageStr":"log )" << i << R"(","MessageType":0,"MessageGroup":"",)"
+                << R"("ComputerName":"pc1","MessageID":"","UnitFileName":"","MessageDateTime":0.5})" << '\n';
+    }
+    session.OpenLog(path);
+    EXPECT_LE(session.Store().Count(), 32);
+    EXPECT_EQ(session.Store().Items(session.Store().Count() - 1).MessageStr, "log 99");
+    EXPECT_EQ(listing.Rows().size(), static_cast<std::size_t>(session.Store().Count()));
+    EXPECT_EQ(listing.Rows().back(), session.Store().Count() - 1);
+
+    session.Clear();
+    EXPECT_EQ(session.DroppedSinceClear(), 0);
+    EXPECT_EQ(session.TakenTotal(), 135) << "the intake's count goes on for the arrival rate";
+}
+
+TEST(TraceSession, AMemoryLimitDropsByTheMessagesSizes)
+{
+    TraceSession session(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
+    session.SetHistoryLimit({0, 1});
+    const std::string big(300 * 1024, 'x');
+    for (int i = 0; i < 3; ++i)
+        Post(session, Msg().Text(big));
+    EXPECT_EQ(session.Store().Count(), 3);
+    Post(session, Msg().Text(big));
+    EXPECT_EQ(session.Store().Count(), 3) << "the fourth 300 KiB text passes 1 MiB: the oldest goes";
+    EXPECT_LE(session.Store().Bytes(), 1 << 20);
+    for (int i = 0; i < 1000; ++i)
+        Post(session, Msg().Text("small"));
+    EXPECT_EQ(session.Store().Items(session.Store().Count() - 1).MessageStr, "small");
+    session.SetHistoryLimit({10, 0});
+    EXPECT_EQ(session.Store().Count(), 10) << "a lower limit applies at once";
+}

@@ -3,10 +3,15 @@
 #include "examiner/ExaminerWidgets.h"
 
 #include <QCheckBox>
+#include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace vireo {
 
@@ -39,6 +44,10 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
     CheckBox_SaveKeys = AddCheckBox("CheckBox_SaveKeys", "Save User Key Marks", options.SaveUserKeyMarks);
     CheckBox_SaveTracking = AddCheckBox("CheckBox_SaveTracking", "Save Message Tracking (Expert Mode)",
                                         options.SaveMessageTracking);
+    SpinEdit_HistoryLimit = AddBound("SpinEdit_HistoryLimit", QStringLiteral(" messages"), options.History.MaxMessages);
+    SpinEdit_HistoryMegabytes =
+        AddBound("SpinEdit_HistoryMegabytes", QStringLiteral(" MB"), options.History.MaxMegabytes);
+    SpinEdit_HistoryMegabytes->setSingleStep(64);
     Button_Ok = CaptionedButton(this, QStringLiteral("&Ok"), QStringLiteral("Button_Ok"));
     Button_Ok->setDefault(true);
     Button_Cancel = CaptionedButton(this, QStringLiteral("&Cancel"), QStringLiteral("Button_Cancel"));
@@ -54,6 +63,17 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
     layout->addWidget(Bevel(this));
     layout->addWidget(CheckBox_SaveKeys);
     layout->addWidget(CheckBox_SaveTracking);
+    layout->addWidget(Bevel(this));
+    auto* bounds = new QFormLayout;
+    const auto addBound = [&](const QString& caption, const QString& accessibleName, QSpinBox* box) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(box);
+        box->setAccessibleName(accessibleName);
+        bounds->addRow(label, box);
+    };
+    addBound(QStringLiteral("&Keep at most"), QStringLiteral("Keep at most messages"), SpinEdit_HistoryLimit);
+    addBound(QStringLiteral("Memory &limit"), QStringLiteral("Memory limit"), SpinEdit_HistoryMegabytes);
+    layout->addLayout(bounds);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Button_Ok);
@@ -66,7 +86,9 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
     setTabOrder(CheckBox_ExpandMessages, CheckBox_ExpandFilters);
     setTabOrder(CheckBox_ExpandFilters, CheckBox_SaveKeys);
     setTabOrder(CheckBox_SaveKeys, CheckBox_SaveTracking);
-    setTabOrder(CheckBox_SaveTracking, Button_Ok);
+    setTabOrder(CheckBox_SaveTracking, SpinEdit_HistoryLimit);
+    setTabOrder(SpinEdit_HistoryLimit, SpinEdit_HistoryMegabytes);
+    setTabOrder(SpinEdit_HistoryMegabytes, Button_Ok);
     setTabOrder(Button_Ok, Button_Cancel);
     CheckBox_ShowLineNumbers->setFocus();
 }
@@ -80,11 +102,24 @@ QCheckBox* TForm_Options::AddCheckBox(const char* name, const char* caption, boo
     return box;
 }
 
+QSpinBox* TForm_Options::AddBound(const char* name, const QString& suffix, int value)
+{
+    auto* box = new QSpinBox(this);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(0, std::numeric_limits<int>::max());
+    box->setSingleStep(100'000);
+    box->setSuffix(suffix);
+    box->setSpecialValueText(QStringLiteral("no limit")); // shown for 0
+    box->setValue(value);
+    return box;
+}
+
 ViewerOptions TForm_Options::Options() const
 {
     return {CheckBox_ShowLineNumbers->isChecked(), CheckBox_ExpandMessages->isChecked(),
             CheckBox_ExpandFilters->isChecked(), CheckBox_SaveKeys->isChecked(),
-            CheckBox_SaveTracking->isChecked(), CheckBox_ShowMilliseconds->isChecked()};
+            CheckBox_SaveTracking->isChecked(), CheckBox_ShowMilliseconds->isChecked(),
+            {SpinEdit_HistoryLimit->value(), SpinEdit_HistoryMegabytes->value()}};
 }
 
 } // namespace vireo

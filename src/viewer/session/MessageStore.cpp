@@ -24,7 +24,25 @@ int MessageStore::Append(TraceFields fields)
     message->MessageTime = texts_.Intern(fields.MessageTime);
     message->MessageDateTime = fields.MessageDateTime;
     message->SequenceNumber = NextSequenceNumber++;
+    bytes_ += BytesOf(*message);
     return messages_.Add(std::move(message));
+}
+
+std::int64_t MessageStore::BytesOf(const TTraceInfo& message)
+{
+    // The record, its allocation's bookkeeping and the list's pointer, and a text too long to be
+    // held inside its string.
+    constexpr std::int64_t kRecord = sizeof(TTraceInfo) + 16 + sizeof(void*);
+    const std::size_t text = message.MessageStr.size();
+    return kRecord + (text >= sizeof(std::string) ? static_cast<std::int64_t>(text) + 1 : 0);
+}
+
+void MessageStore::DropOldest(int count)
+{
+    count = std::clamp(count, 0, Count());
+    for (int i = 0; i < count; ++i)
+        bytes_ -= BytesOf(Items(i));
+    messages_.DeleteFirst(count);
 }
 
 int MessageStore::IndexOfSequence(int32_t sequenceNumber) const
@@ -46,6 +64,7 @@ void MessageStore::Clear()
 {
     messages_.Clear();
     texts_.Clear();
+    bytes_ = 0;
 }
 
 } // namespace vireo

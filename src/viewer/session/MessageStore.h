@@ -42,7 +42,12 @@ public:
     int IndexOfSequence(int32_t sequenceNumber) const;
 
     // Frees the count oldest messages (at most Count()); the rest move to the front.
-    void DropOldest(int count) { messages_.DeleteFirst(count); }
+    void DropOldest(int count);
+
+    // Bytes the stored messages take, their shared texts aside.
+    std::int64_t Bytes() const { return bytes_; }
+    // Bytes a stored message takes, its shared texts aside.
+    static std::int64_t BytesOf(const TTraceInfo& message);
 
     // Frees every message and its pooled texts; numbering goes on where it was.
     void Clear();
@@ -53,6 +58,7 @@ public:
 private:
     TObjectList<TTraceInfo> messages_;
     TextPool texts_;
+    std::int64_t bytes_ = 0;
 };
 
 } // namespace vireo

@@ -16,27 +16,50 @@ void TraceSession::ReceiveTrace(const QString& ClassName, const QString& Message
                                 const QString& UnitFileName, double MessageDateTime)
 {
     emit IntakeStarted();
-    const int index = intake_.Take(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID,
-                                   UnitFileName, MessageDateTime);
-    Learn(index);
-    emit MessagesAppended(index, index);
+    Learn(intake_.Take(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID, UnitFileName,
+                       MessageDateTime));
+    ++takenTotal_;
+    AnnounceTaken();
+    KeepWithinLimit();
     emit IntakeFinished();
 }
 
 MessageLogReport TraceSession::OpenLog(const std::filesystem::path& path)
 {
-    const int first = store_.Count();
     // Whatever was read before a failure is announced all the same: it is stored.
     struct AnnounceRead {
         TraceSession& session;
-        int first;
-        ~AnnounceRead()
-        {
-            if (session.store_.Count() > first)
-                emit session.MessagesAppended(first, session.store_.Count() - 1);
-        }
-    } announce{*this, first};
-    return OpenMessageLog(path, [this](TraceFields&& fields) { Learn(intake_.Take(std::move(fields))); });
+        ~AnnounceRead() { session.AnnounceTaken(); }
+    } announce{*this};
+    return OpenMessageLog(path, [this](TraceFields&& fields) {
+        Learn(intake_.Take(std::move(fields)));
+        ++takenTotal_;
+        KeepWithinLimit();
+    });
+}
+
+void TraceSession::AnnounceTaken()
+{
+    const int count = store_.Count();
+    if (count > unannounced_)
+        emit MessagesAppended(unannounced_, count - 1);
+    unannounced_ = count;
+}
+
+void TraceSession::KeepWithinLimit()
+{
+    const int drop = MessagesToDrop(limit_, store_.Count(), store_.Bytes(),
+                                    [this](int index) { return MessageStore::BytesOf(store_.Items(index)); });
+    if (drop == 0)
+        return;
+    AnnounceTaken(); // views learn of a message before it is dropped, so their indices stay true
+    DropOldest(drop);
+}
+
+void TraceSession::SetHistoryLimit(const HistoryLimit& limit)
+{
+    limit_ = limit;
+    KeepWithinLimit();
 }
 
 void TraceSession::Learn(int storeIndex)
@@ -55,6 +78,8 @@ void TraceSession::Clear()
 {
     store_.Clear();
     sources_.Reset();
+    unannounced_ = 0;
+    droppedSinceClear_ = 0;
     emit Cleared();
 }
 
@@ -64,6 +89,8 @@ void TraceSession::DropOldest(int count)
     if (count <= 0)
         return;
     store_.DropOldest(count);
+    unannounced_ = std::max(0, unannounced_ - count);
+    droppedSinceClear_ += count;
     emit MessagesDropped(count);
 }
 

@@ -2,6 +2,7 @@
 
 #include "intake/TimeStampText.h"
 #include "intake/TraceIntake.h"
+#include "viewer/session/HistoryLimit.h"
 #include "viewer/session/KeyMarkBook.h"
 #include "viewer/session/MessageIntake.h"
 #include "viewer/session/MessageLog.h"
@@ -11,6 +12,7 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -44,6 +46,14 @@ public:
 
     // Drops the oldest messages, count at most the stored number; numbering is not touched.
     void DropOldest(int count);
+    // Keeps at most so much history from now on, dropping the oldest messages at once if needed.
+    void SetHistoryLimit(const HistoryLimit& limit);
+    // How much history is kept.
+    const HistoryLimit& Limit() const { return limit_; }
+    // Messages dropped since the session began or was last cleared.
+    std::int64_t DroppedSinceClear() const { return droppedSinceClear_; }
+    // Messages taken in since the session began, cleared or dropped ones included.
+    std::int64_t TakenTotal() const { return takenTotal_; }
 
     // The stored messages, in arrival order.
     const MessageStore& Store() const { return store_; }
@@ -71,6 +81,10 @@ signals:
 private:
     // Learns the names of the message at a store index and announces the new ones.
     void Learn(int storeIndex);
+    // Announces the messages stored since the last announcement.
+    void AnnounceTaken();
+    // Drops the oldest messages past the history limit, announcing what came before.
+    void KeepWithinLimit();
 
     std::unique_ptr<ITimeConventions> timeConventions_;
     MessageStore store_;
@@ -78,6 +92,10 @@ private:
     TraceSourceRegistry sources_;
     KeyMarkBook keyMarks_;
     TrackBook tracks_;
+    HistoryLimit limit_;
+    int unannounced_ = 0; // store index of the first message not yet announced
+    std::int64_t droppedSinceClear_ = 0;
+    std::int64_t takenTotal_ = 0;
 };
 
 } // namespace vireo

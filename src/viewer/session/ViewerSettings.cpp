@@ -21,6 +21,18 @@ void WriteFlag(std::string_view name, bool value)
     WriteRegShort(kSettingsKey, name, value ? -1 : 0);
 }
 
+// A bound that is no negative number; a negative one (edited by hand) keeps the default.
+int ReadBound(std::string_view name, int defaultValue, SettingProblems& problems)
+{
+    try {
+        const int value = ReadRegInteger(kSettingsKey, name, defaultValue);
+        return value < 0 ? defaultValue : value;
+    } catch (const ERegistryException& error) {
+        problems.emplace_back(error.what());
+        return defaultValue;
+    }
+}
+
 } // namespace
 
 ViewerOptions ReadViewerOptions(SettingProblems& problems)
@@ -32,6 +44,8 @@ ViewerOptions ReadViewerOptions(SettingProblems& problems)
     options.SaveUserKeyMarks = ReadFlag("SaveUserKeyMarks", true, problems);
     options.SaveMessageTracking = ReadFlag("SaveMessageTracking", true, problems);
     options.ShowMilliseconds = ReadFlag("ShowMilliseconds", false, problems);
+    options.History.MaxMessages = ReadBound("HistoryLimit", HistoryLimit().MaxMessages, problems);
+    options.History.MaxMegabytes = ReadBound("HistoryLimitMegabytes", HistoryLimit().MaxMegabytes, problems);
     return options;
 }
 
@@ -57,6 +71,8 @@ void WriteViewerSettings(const ViewerOptions& options, const ViewState& view)
     WriteFlag("SaveUserKeyMarks", options.SaveUserKeyMarks);
     WriteFlag("SaveMessageTracking", options.SaveMessageTracking);
     WriteFlag("ShowMilliseconds", options.ShowMilliseconds);
+    WriteRegInteger(kSettingsKey, "HistoryLimit", options.History.MaxMessages);
+    WriteRegInteger(kSettingsKey, "HistoryLimitMegabytes", options.History.MaxMegabytes);
 }
 
 int SavedColumnWidth(int width)

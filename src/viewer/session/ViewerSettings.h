@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/session/HistoryLimit.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +15,7 @@ inline constexpr std::string_view kMainWindowName = "Form_Main";
 inline constexpr std::string_view kMessagesListName = "Messages";
 inline constexpr std::string_view kSourceListName = "Source";
 inline constexpr std::string_view kKeyMarksListName = "Key Marks";
-// Sub-key of the ten settings below the registry helpers' base path.
+// Sub-key of the twelve settings below the registry helpers' base path.
 inline constexpr std::string_view kSettingsKey = "Vireo";
 
 // Height of the message pane over a shown source pane at every start.
@@ -23,7 +25,7 @@ inline constexpr int kHiddenColumnSavedWidth = 75;
 // Width of a "Line Number" column the options dialog brings back.
 inline constexpr int kLineNumberColumnWidth = 80;
 
-// The six settings the options dialog edits.
+// The eight settings the options dialog edits.
 struct ViewerOptions {
     bool ShowLineNums = true;        // the source window has its "Line Number" column
     bool ExpandMessages = false;     // every message tree node expanded at start-up
@@ -31,6 +33,7 @@ struct ViewerOptions {
     bool SaveUserKeyMarks = true;    // key marks saved at close
     bool SaveMessageTracking = true; // message tracks saved at close
     bool ShowMilliseconds = false;   // the time column shows the milliseconds of the time stamp
+    HistoryLimit History;            // how much of a long capture is kept
 
     bool operator==(const ViewerOptions&) const = default;
 };
@@ -53,7 +56,7 @@ using SettingProblems = std::vector<std::string>;
 ViewerOptions ReadViewerOptions(SettingProblems& problems);
 // Reads the View states in their stored order, as ReadViewerOptions does.
 ViewState ReadViewState(SettingProblems& problems);
-// Writes the ten settings in their stored order: -1 for on, 0 for off.
+// Writes the twelve settings in their stored order: -1 for on, 0 for off, numbers as they are.
 void WriteViewerSettings(const ViewerOptions& options, const ViewState& view);
 
 // The width a message-list column is saved with: a hidden column (width 0) comes back shown.

@@ -204,6 +204,7 @@ void TForm_Main::MainMenu_OptionsClick()
     options_ = dialog.Options();
     source_->ApplyLineNumberOption(showedLineNumbers, options_.ShowLineNums);
     messages_->SetShowMilliseconds(options_.ShowMilliseconds);
+    session_.SetHistoryLimit(options_.History);
 }
 
 void TForm_Main::MessageFilterTree1Click()

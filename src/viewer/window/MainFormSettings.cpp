@@ -1,4 +1,4 @@
-// TForm_Main's settings: the placement, the column widths, the ten settings of the options dialog
+// TForm_Main's settings: the placement, the column widths, the twelve settings of the options dialog
 // and the View menu, the key marks and the tracks, read at creation and written as one at the end.
 #include "viewer/window/MainFormUnit.h"
 
@@ -11,6 +11,7 @@
 #include "viewer/panes/MessageTreePane.h"
 #include "viewer/panes/SourceWindowPane.h"
 #include "viewer/panes/TrackingPage.h"
+#include "viewer/session/TraceSession.h"
 #include "viewer/session/ViewerTexts.h"
 
 #include <QAction>
@@ -60,6 +61,7 @@ void TForm_Main::LoadSettings()
 
 void TForm_Main::ApplyStartupOptions()
 {
+    session_.SetHistoryLimit(options_.History);
     messages_->SetShowMilliseconds(options_.ShowMilliseconds);
     source_->SetLineNumberColumn(options_.ShowLineNums);
     if (options_.ExpandMessages)

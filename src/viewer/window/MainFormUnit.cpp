@@ -38,6 +38,7 @@ TForm_Main::TForm_Main(TraceSession& session, QWidget* parent)
     CreateLayout();
     CreateShowWindowMenu();
     LoadSettings();
+    ShowCounts();
 
     connect(&session, &TraceSession::IntakeStarted, this, [this] { SetStatusText(QLatin1String(kStatusReceiving)); });
     connect(&session, &TraceSession::IntakeFinished, this, [this] { SetStatusText(QLatin1String(kStatusIdle)); });
@@ -74,6 +75,24 @@ void TForm_Main::CreateStatusBar()
         width = std::max(width, metrics.horizontalAdvance(QLatin1String(text)) + margin);
     status_->setFixedWidth(width);
     bar->addWidget(status_);
+    counts_ = new QLabel(bar);
+    counts_->setObjectName(QStringLiteral("StatusPanel_Counts"));
+    counts_->setAccessibleName(QStringLiteral("Message counts"));
+    bar->addWidget(counts_, 1);
+    // Counted on a timer, not per message: the intake only counts.
+    clock_.start();
+    countsTimer_.setInterval(500);
+    connect(&countsTimer_, &QTimer::timeout, this, &TForm_Main::ShowCounts);
+    countsTimer_.start();
+}
+
+void TForm_Main::ShowCounts()
+{
+    arrivals_.Sample(session_.TakenTotal(), clock_.elapsed());
+    const QString text = QString::fromStdString(StatusCountsText(
+        session_.Store().Count(), messages_->ListedCount(), arrivals_.PerSecond(), session_.DroppedSinceClear()));
+    if (counts_->text() != text)
+        counts_->setText(text);
 }
 
 void TForm_Main::CreateLayout()

@@ -3,8 +3,10 @@
 #include "viewer/panes/ViewerDialogs.h"
 #include "viewer/session/MessageAdmission.h"
 #include "viewer/session/MessageListing.h"
+#include "viewer/session/StatusCounts.h"
 #include "viewer/session/ViewerSettings.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -52,14 +54,14 @@ public:
 
     // Text of the status bar's panel.
     QString StatusText() const;
-    // The six settings of the options dialog as they stand.
+    // The settings of the options dialog as they stand.
     const ViewerOptions& Options() const { return options_; }
     // What the message list lists.
     const MessageListing& Listing() const { return listing_; }
 
     // The window became the active one: "Messages" page and node "All".
     void FormActivate();
-    // Saves placement, column widths, the ten settings and (when kept) the key marks and tracks
+    // Saves placement, column widths, the twelve settings and (when kept) the key marks and tracks
     // as one write; a failed write is told once in the status bar, the stored settings untouched.
     void SaveSettings();
     // Takes in a log's messages as if they had arrived; what cannot be read is told in a box.
@@ -76,6 +78,7 @@ private:
     void CreateLayout();
     void CreateRightArea();
     void SetStatusText(const QString& text);
+    void ShowCounts();
     void FocusWindowChanged(QWindow* now);
     ListPage ActivePage() const;
     void PageChosen();
@@ -113,8 +116,12 @@ private:
     bool settingsFailureReported_ = false;
     QPointer<QWindow> lastFocusWindow_; // the program's window that had the focus before
     QTimer programLeftTimer_;           // runs while no window of the program has the focus
+    QTimer countsTimer_;                // refreshes the status bar's counts
+    QElapsedTimer clock_;               // the moments the arrival rate is sampled at
+    RateMeter arrivals_;
 
     QLabel* status_ = nullptr;
+    QLabel* counts_ = nullptr;
     QSplitter* leftRight_ = nullptr;
     QTabWidget* pages_ = nullptr;
     MessageTreePane* tree_ = nullptr;
