@@ -8,7 +8,7 @@ unit Vireo;
 
   AddDebug does not wait for the viewer. It puts the message in a queue (at most 65,536
   messages; a caller finding it full waits for room, nothing is dropped) and a sender thread
-  sends what is queued as batches (AddTraces; a message alone goes as AddTrace), up to 16 calls
+  sends what is queued as batches (AddTraces; a message alone goes as AddTrace), up to 128 calls
   on the bus at once, in the order they were queued, each confirmed by the viewer's answer.
   A viewer that is slow to answer is waited for as long as it owns its name. At the program's
   end (and at Halt) the queue is delivered first; when nothing is answered for a few seconds,
@@ -101,7 +101,7 @@ const
     name: while it does, a slow answer is no failure and the messages wait. }
   OwnerCheckMs = 3000;
   { Calls on the bus at once, unanswered. The session bus allows far more per connection. }
-  Window = 16;
+  Window = 128;
   { A call carries the messages queued, as one batch of at most this many messages or about this
     many bytes of text: far below the bus's limit on one message. }
   BatchMessages = 1024;
