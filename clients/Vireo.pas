@@ -106,6 +106,9 @@ const
     many bytes of text: far below the bus's limit on one message. }
   BatchMessages = 1024;
   BatchBytes = 1024 * 1024;
+  { With this many calls unanswered, the queue is sent only once it fills a batch: a busy viewer
+    gets few large batches rather than many small ones, an idle one each message at once. }
+  EagerCalls = 2;
   { Messages the queue holds at most; it starts small and grows to this under a burst. }
   MaxQueued = 65536;
   FirstQueueSize = 256;
@@ -796,14 +799,21 @@ begin
   Result := Length(Trace.Msg) + Length(Trace.Group) + Length(Trace.MsgID) + Length(Trace.UnitFile) + 64;
 end;
 
+{ Whether the queue is to be sent now: few calls are unanswered, or it fills a batch. }
+function BatchDue: Boolean;
+begin
+  Result := (InFlightCount < EagerCalls) or (Queued >= BatchMessages);
+end;
+
 { Sends what is queued as batches (each for one address and bounded in size) while the window
-  has room; returns whether any were sent. }
-function SendQueued: Boolean;
+  has room; unless Eager (a calling thread that sends for itself), a partial batch waits while
+  calls are unanswered (see EagerCalls). Returns whether any were sent. }
+function SendQueued(Eager: Boolean): Boolean;
 var
   Count, First, Next, Bytes, I: Integer;
 begin
   Result := False;
-  if InFlightCount = Window then
+  if (InFlightCount = Window) or not (Eager or BatchDue) then
     Exit;
   Count := TakeQueued(Taken, BatchMessages);
   First := 0;
@@ -828,7 +838,7 @@ end;
 { Whether the queue is empty or the window full, so that the sender may wait for answers. }
 function MayWait: Boolean;
 begin
-  Result := (InFlightCount = Window) or (Queued = 0);
+  Result := (InFlightCount = Window) or (Queued = 0) or not BatchDue;
 end;
 
 function SenderMain(Parameter: Pointer): PtrInt;
@@ -837,7 +847,7 @@ begin
   try
     repeat
       SenderBeat := Ticks;
-      SendQueued;
+      SendQueued(False);
       if InFlightCount > 0 then
       begin
         if MayWait then
@@ -870,11 +880,11 @@ end;
 { The calling thread's own sending, when there is no sender thread. }
 procedure SendInline;
 begin
-  SendQueued;
+  SendQueued(True);
   while Queued > 0 do
   begin
     CollectAnswers(PollMs);
-    SendQueued;
+    SendQueued(True);
   end;
   if InFlightCount > 0 then
     CollectAnswers(0);
@@ -1029,7 +1039,7 @@ begin
       end
       else
       begin
-        SendQueued;
+        SendQueued(True);
         CollectAnswers(PollMs);
       end;
       if Settled <> Seen then
