@@ -10,11 +10,13 @@
 #include <QDateTime>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 
 using namespace vireo;
 using vireo::testing::PrivateBus;
@@ -101,12 +103,16 @@ public:
                       const QString&, const QString&, double MessageDateTime) override
     {
         received.push_back({MessageStr, MessageDateTime});
-        if (MessageStr == stallOn)
-            QThread::msleep(stallMs);
+        if (MessageStr != stallOn)
+            return;
+        if (beforeStall)
+            beforeStall();
+        QThread::msleep(stallMs);
     }
     std::vector<Received> received;
     QString stallOn;
     unsigned long stallMs = 0;
+    std::function<void()> beforeStall; // what the viewer does as it starts to stall
 };
 
 // The client program built with fpc in a folder of its own.
@@ -154,6 +160,8 @@ public:
     }
 
     bool Started() const { return started_; }
+    // Gives up the viewer's name and object, as a viewer on its way out does.
+    void Stop() { server_.Stop(); }
 
     PrivateBus bus;
     RecordingIntake intake;
@@ -224,6 +232,32 @@ TEST(ClientUnit, ASlowViewerLosesNothing)
               0);
     EXPECT_EQ(output.toStdString(), "last error: \n");
     EXPECT_EQ(Texts(viewer.intake.received), Numbered(100));
+}
+
+// A viewer that gives up its name while calls to it are unanswered: the client gives up what it
+// cannot deliver and says how many messages it gave up.
+TEST(ClientUnit, AViewerThatLeavesItsNameIsReportedWithTheMessagesGivenUp)
+{
+    const ClientProgram client;
+    ASSERT_TRUE(client.Compiled()) << client.Log();
+    StandInViewer viewer;
+    ASSERT_TRUE(viewer.Started());
+    viewer.intake.stallOn = QStringLiteral("m 20");
+    viewer.intake.stallMs = 4000;
+    viewer.intake.beforeStall = [&] { viewer.Stop(); };
+
+    QString output;
+    ASSERT_EQ(viewer.bus.Run(client.Program(), {QStringLiteral("paced"), QStringLiteral("60"), QStringLiteral("50")},
+                             &output),
+              0);
+    const QRegularExpressionMatch given = QRegularExpression(QStringLiteral("^last error: .+ \\((\\d+) message\\(s\\) given up\\)\n$"))
+                                              .match(output);
+    ASSERT_TRUE(given.hasMatch()) << output.toStdString();
+    const int givenUp = given.captured(1).toInt();
+    const int received = static_cast<int>(viewer.intake.received.size());
+    EXPECT_EQ(received, 20);
+    EXPECT_GE(givenUp, 60 - received) << "every message not received was given up";
+    EXPECT_LE(givenUp, 60);
 }
 
 namespace {
