@@ -959,6 +959,7 @@ begin
   Queued := 0;
   Posted := 0;
   Settled := 0;
+  GivenUp := 0;
   RoomWaiters := 0;
   SettledWaiters := 0;
   SenderIdle := False;
