@@ -127,6 +127,8 @@ const
   { Bus errors that say no viewer is there to answer. }
   NoViewerErrors: array[0..1] of string = (
     'org.freedesktop.DBus.Error.ServiceUnknown', 'org.freedesktop.DBus.Error.NameHasNoOwner');
+  { The bus's answer for a viewer that left the bus without answering. }
+  ViewerLeftError = 'org.freedesktop.DBus.Error.NoReply';
   { The viewer's message type number of each message type; a confirmation counts as general. }
   TypeNumbers: array[TMessageType] of LongInt = (
     2 { mtWarning }, 3 { mtError }, 1 { mtInformation }, 0 { mtConfirmation }, 0 { mtCustom });
@@ -144,6 +146,8 @@ type
   TCallInFlight = record
     Serial: dbus_uint32_t;
     Count: Integer;
+    { Answered by the bus, not the viewer: no viewer took the messages. }
+    Lost: Boolean;
     { When it was sent, or when the viewer was last found to own its name since. }
     WaitingSince: QWord;
     Answered: Boolean;
@@ -535,7 +539,8 @@ begin
   BackoffReason := Reason;
 end;
 
-{ Settles the answered calls at the head of the window, in the order they were sent. }
+{ Settles the answered calls at the head of the window, in the order they were sent; messages
+  the viewer confirmed or refused one run at a time, those no viewer took as given up. }
 procedure SettleAnswered;
 var
   Count: Integer;
@@ -545,9 +550,18 @@ begin
   Outcome := '';
   while (InFlightCount > 0) and InFlight[InFlightHead].Answered do
   begin
-    Outcome := InFlight[InFlightHead].Error;
+    if InFlight[InFlightHead].Lost then
+    begin
+      SettleMessages(Count, Outcome);
+      Count := 0;
+      GiveUpMessages(InFlight[InFlightHead].Count, InFlight[InFlightHead].Error);
+    end
+    else
+    begin
+      Outcome := InFlight[InFlightHead].Error;
+      Inc(Count, InFlight[InFlightHead].Count);
+    end;
     InFlight[InFlightHead].Error := '';
-    Inc(Count, InFlight[InFlightHead].Count);
     InFlightHead := (InFlightHead + 1) mod Window;
     Dec(InFlightCount);
   end;
@@ -571,7 +585,8 @@ begin
   GiveUpMessages(Abandoned, Reason);
 end;
 
-procedure MarkAnswered(Serial: dbus_uint32_t; const Error: string);
+{ Notes the answer to a call; Lost when the bus answered that no viewer took it. }
+procedure MarkAnswered(Serial: dbus_uint32_t; const Error: string; Lost: Boolean);
 var
   I, At: Integer;
 begin
@@ -582,6 +597,7 @@ begin
     begin
       InFlight[At].Answered := True;
       InFlight[At].Error := Error;
+      InFlight[At].Lost := Lost;
       Exit;
     end;
   end;
@@ -600,6 +616,7 @@ var
   Answer: PDBusMessage;
   Error: DBusError;
   Name: string;
+  Lost: Boolean;
   I: Integer;
 begin
   Result := 0;
@@ -611,18 +628,22 @@ begin
     case dbus_message_get_type(Answer) of
       DBUS_MESSAGE_TYPE_METHOD_RETURN:
       begin
-        MarkAnswered(dbus_message_get_reply_serial(Answer), '');
+        MarkAnswered(dbus_message_get_reply_serial(Answer), '', False);
         BackoffMs := 0;
       end;
       DBUS_MESSAGE_TYPE_ERROR:
       begin
         dbus_error_init(@Error);
         dbus_set_error_from_message(@Error, Answer);
-        MarkAnswered(dbus_message_get_reply_serial(Answer), ErrorText(Error, 'The viewer failed'));
         Name := StrPas(dbus_message_get_error_name(Answer));
+        Lost := Name = ViewerLeftError;
         for I := Low(NoViewerErrors) to High(NoViewerErrors) do
           if Name = NoViewerErrors[I] then
+          begin
+            Lost := True;
             BackOff(ErrorText(Error, 'No viewer'));
+          end;
+        MarkAnswered(dbus_message_get_reply_serial(Answer), ErrorText(Error, 'The viewer failed'), Lost);
         dbus_error_free(@Error);
       end;
     end;
@@ -778,6 +799,7 @@ begin
           InFlight[At].Count := Count;
           InFlight[At].WaitingSince := Ticks;
           InFlight[At].Answered := False;
+          InFlight[At].Lost := False;
           InFlight[At].Error := '';
           Inc(InFlightCount);
           Reason := '';
