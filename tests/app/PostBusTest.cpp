@@ -2,14 +2,20 @@
 #include "PrivateBus.h"
 
 #include "intake/VireoImpl.h"
+#include "intake/VireoX_TLB.h"
 
 #include <gtest/gtest.h>
 
+#include <QDBusMetaType>
+#include <QDBusPendingCall>
 #include <QDir>
 #include <QFile>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <cmath>
+#include <limits>
 
 using vireo::testing::BuiltProgram;
 using vireo::testing::PrivateBus;
@@ -178,4 +184,44 @@ TEST(PostCommandOnTheBus, WaitsForInputThatIsNotReadyYet)
               0)
         << err.toStdString();
     EXPECT_EQ(viewer.Texts(), Numbers(1, 3));
+}
+
+// The real viewer refuses the elements of a batch whose time stamps it cannot take (not finite,
+// past the year 9999) in one error that names their positions, and stores every other element,
+// in order.
+TEST(PostCommandOnTheBus, TheViewerStoresTheGoodElementsOfABatchAndNamesTheRefused)
+{
+    QTemporaryDir dir;
+    const QString probeFile = dir.filePath(QStringLiteral("probe.txt"));
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
+    PrivateBus bus(extra);
+    ASSERT_EQ(bus.Run(kProbe, {QStringLiteral("-RegServer")}), 0);
+
+    qDBusRegisterMetaType<vireo::TraceArguments>();
+    qDBusRegisterMetaType<QList<vireo::TraceArguments>>();
+    QList<vireo::TraceArguments> traces;
+    for (int i = 0; i < 5; ++i)
+        traces.append({QString(), QStringLiteral("t%1").arg(i), 1, QStringLiteral("batch"), QStringLiteral("PC"),
+                       QString(), QString(), 45000.5});
+    traces[1].MessageDateTime = std::numeric_limits<double>::infinity();
+    traces[3].MessageDateTime = 3e6;
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("VireoX.Vireo"), QStringLiteral("/Vireo"),
+                                                       QStringLiteral("VireoX.IVireo"), QStringLiteral("AddTraces"));
+    call << QVariant::fromValue(traces);
+    QDBusConnection client = bus.Connect(QStringLiteral("batch-client"));
+    QDBusPendingCall reply = client.asyncCall(call);
+    ASSERT_TRUE(PrivateBus::WaitUntil([&] { return reply.isFinished(); }));
+    ASSERT_TRUE(reply.isError());
+    EXPECT_EQ(reply.error().name(), QStringLiteral("VireoX.Error.Unexpected"));
+    const std::string reason = reply.error().message().toStdString();
+    EXPECT_NE(reason.find("2 of 5 messages refused"), std::string::npos) << reason;
+    EXPECT_NE(reason.find(" 1 ("), std::string::npos) << reason;
+    EXPECT_NE(reason.find(" 3 ("), std::string::npos) << reason;
+    QDBusConnection::disconnectFromBus(QStringLiteral("batch-client"));
+
+    std::string stored;
+    for (const QStringList& record : Records(probeFile))
+        stored += record[4].toStdString() + ' ';
+    EXPECT_EQ(stored, "t0 t2 t4 ");
 }
