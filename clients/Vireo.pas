@@ -2,7 +2,7 @@ unit Vireo;
 
 { Client side of the Vireo trace viewer. The Code Examiner inserts calls of AddDebug into a
   unit; compiled into the program (fpc -Fu<this folder>, links libdbus-1), each call posts one
-  message to the viewer's AddTrace on the D-Bus session bus. A missing viewer is started by the
+  message to the viewer on the D-Bus session bus. A missing viewer is started by the
   bus when it is registered there. A failed post never disturbs the program: AddDebug raises
   nothing and only remembers why (VireoLastError).
 
@@ -19,16 +19,16 @@ unit Vireo;
   Threads: on Unix a program whose own threads call AddDebug must, as any threaded Free Pascal
   program, name cthreads first in its program's uses clause (Lazarus: define UseCThreads).
   Without cthreads the unit still works, without the sender thread: the calling thread sends
-  the message itself, with the same window of calls in flight, and waits only when the window
-  is full.
+  the message itself (as AddTrace), with the same window of calls in flight, and waits only
+  when the window is full.
 
   Fork: a child starts with an empty queue and a connection of its own; what was queued before
   the fork is delivered by the parent alone. The child closes its copy of the parent's socket
   only while that descriptor is still the socket, so a daemon that closed its inherited
-  descriptors and opened its own files keeps them. With cthreads, a child forked while the sender thread was inside libdbus
-  may find one of libdbus's own locks taken for good: its sender then gives up within a few
-  seconds and VireoLastError says so. Fork before the first AddDebug, or exec in the child,
-  is always safe. }
+  descriptors and opened its own files keeps them. With cthreads, a child forked while the
+  sender thread was inside libdbus may find one of libdbus's own locks taken for good: its
+  sender then gives up within a few seconds and VireoLastError says so. Fork before the first
+  AddDebug, or exec in the child, is always safe. }
 
 {$mode objfpc}{$H+}
 
