@@ -2,28 +2,33 @@ unit Vireo;
 
 { Client side of the Vireo trace viewer. The Code Examiner inserts calls of AddDebug into a
   unit; compiled into the program (fpc -Fu<this folder>, links libdbus-1), each call posts one
-  message to the viewer's AddTrace on the D-Bus session bus. A missing viewer is started by the
+  message to the viewer on the D-Bus session bus. A missing viewer is started by the
   bus when it is registered there. A failed post never disturbs the program: AddDebug raises
   nothing and only remembers why (VireoLastError).
 
   AddDebug does not wait for the viewer. It puts the message in a queue (at most 65,536
   messages; a caller finding it full waits for room, nothing is dropped) and a sender thread
-  keeps up to 128 calls on the bus at once, in the order they were queued, each confirmed by
-  the viewer's answer. At the program's end (and at Halt) the queue is delivered first; when
-  no viewer answers, that ends after a few seconds. With no bus or no viewer the sender tries
-  again only after a growing pause (up to 2 s), giving up the messages of the pause.
+  sends what is queued as batches (AddTraces; a message alone goes as AddTrace), up to 128 calls
+  on the bus at once, in the order they were queued, each confirmed by the viewer's answer.
+  A viewer that is slow to answer is waited for as long as it owns its name. At the program's
+  end (and at Halt) the queue is delivered first; when nothing is answered for a few seconds,
+  that ends. With no bus or no viewer (no one owns the name, or the connection failed) the
+  sender gives the messages up and tries again only after a growing pause (up to 2 s), giving
+  up the messages of the pause; VireoLastError then tells why and how many were given up.
 
   Threads: on Unix a program whose own threads call AddDebug must, as any threaded Free Pascal
   program, name cthreads first in its program's uses clause (Lazarus: define UseCThreads).
   Without cthreads the unit still works, without the sender thread: the calling thread sends
-  the message itself, with the same window of calls in flight, and waits only when the window
-  is full.
+  the message itself (as AddTrace), with the same window of calls in flight, and waits only
+  when the window is full.
 
-  Fork: a child starts with an empty queue; what was queued before the fork is delivered by
-  the parent alone. With cthreads, a child forked while the sender thread was inside libdbus
-  may find one of libdbus's own locks taken for good: its sender then gives up within a few
-  seconds and VireoLastError says so. Fork before the first AddDebug, or exec in the child,
-  is always safe. }
+  Fork: a child starts with an empty queue and a connection of its own; what was queued before
+  the fork is delivered by the parent alone. The child closes its copy of the parent's socket
+  only while that descriptor is still the socket, so a daemon that closed its inherited
+  descriptors and opened its own files keeps them. With cthreads, a child forked while the
+  sender thread was inside libdbus may find one of libdbus's own locks taken for good: its
+  sender then gives up within a few seconds and VireoLastError says so. Fork before the first
+  AddDebug, or exec in the child, is always safe. }
 
 {$mode objfpc}{$H+}
 
@@ -86,14 +91,24 @@ const
   ViewerObjectPath = '/Vireo';
   ViewerInterface = 'VireoX.IVireo';
   ViewerMethod = 'AddTrace';
+  ViewerBatchMethod = 'AddTraces';
+  { One element of an AddTraces batch: AddTrace's eight arguments. }
+  ElementSignature = '(ssissssd)';
   ClockRealtime = 0;
   ClockMonotonic = 1;
   WipeOnFork = 18;
-  { Long enough for the bus to start a registered viewer, short enough that a hung viewer only
-    delays the program's end. A call that times out while the viewer starts is still delivered. }
-  CallTimeoutMs = 3000;
+  { After this long without an answer the sender asks the bus whether the viewer still owns its
+    name: while it does, a slow answer is no failure and the messages wait. }
+  OwnerCheckMs = 3000;
   { Calls on the bus at once, unanswered. The session bus allows far more per connection. }
   Window = 128;
+  { A call carries the messages queued, as one batch of at most this many messages or about this
+    many bytes of text: far below the bus's limit on one message. }
+  BatchMessages = 1024;
+  BatchBytes = 1024 * 1024;
+  { With this many calls unanswered, the queue is sent only once it fills a batch: a busy viewer
+    gets few large batches rather than many small ones, an idle one each message at once. }
+  EagerCalls = 2;
   { Messages the queue holds at most; it starts small and grows to this under a burst. }
   MaxQueued = 65536;
   FirstQueueSize = 256;
@@ -112,6 +127,8 @@ const
   { Bus errors that say no viewer is there to answer. }
   NoViewerErrors: array[0..1] of string = (
     'org.freedesktop.DBus.Error.ServiceUnknown', 'org.freedesktop.DBus.Error.NameHasNoOwner');
+  { The bus's answer for a viewer that left the bus without answering. }
+  ViewerLeftError = 'org.freedesktop.DBus.Error.NoReply';
   { The viewer's message type number of each message type; a confirmation counts as general. }
   TypeNumbers: array[TMessageType] of LongInt = (
     2 { mtWarning }, 3 { mtError }, 1 { mtInformation }, 0 { mtConfirmation }, 0 { mtCustom });
@@ -125,10 +142,14 @@ type
     Stamp: TDateTime;
   end;
 
-  { One call on the bus awaiting its answer. }
+  { One call on the bus awaiting its answer, and how many messages it carries. }
   TCallInFlight = record
     Serial: dbus_uint32_t;
-    SentAt: QWord;
+    Count: Integer;
+    { Answered by the bus, not the viewer: no viewer took the messages. }
+    Lost: Boolean;
+    { When it was sent, or when the viewer was last found to own its name since. }
+    WaitingSince: QWord;
     Answered: Boolean;
     Error: string;
   end;
@@ -144,6 +165,8 @@ var
   { Messages queued and messages answered (or given up) since the process began. }
   Posted: QWord = 0;
   Settled: QWord = 0;
+  { Messages given up unsent or unconfirmed because no viewer was there or the bus failed. }
+  GivenUp: QWord = 0;
   RoomWaiters: Integer = 0;
   SettledWaiters: Integer = 0;
   SenderIdle: Boolean = False;
@@ -160,9 +183,9 @@ var
   { A mark in memory the kernel clears in a forked child (nil when it cannot), so that the
     process need not ask for its id on each call. }
   ForkMark: PLongInt = nil;
-  { The second of the last look at the time zone, and its offset then. }
+  { The second of the last look at the time zone, and its offset from UTC then in seconds. }
   OffsetSecond: Int64 = -1;
-  ZoneOffset: TDateTime = 0;
+  ZoneOffset: Int64 = 0;
   { When the sender last showed it is alive; see SenderStuckMs. }
   SenderBeat: QWord = 0;
   SenderEnded: Boolean = False;
@@ -172,9 +195,13 @@ var
   Connection: PDBusConnection = nil;
   ConnectionAddress: string = '';
   ConnectionFd: cint = -1;
+  { The socket's device and inode: a forked child closes that number only while it is still
+    this socket, not a file of the child's own that took its number. }
+  ConnectionDevice: QWord = 0;
+  ConnectionInode: QWord = 0;
   InFlight: array[0..Window - 1] of TCallInFlight;
   { Messages taken from the queue to be sent. }
-  Batch: array[0..Window - 1] of TTrace;
+  Taken: array[0..BatchMessages - 1] of TTrace;
   InFlightHead: Integer = 0;
   InFlightCount: Integer = 0;
   BackoffUntil: QWord = 0;
@@ -262,6 +289,29 @@ begin
   ConnectionFd := -1;
 end;
 
+{ Notes which socket ConnectionFd is. }
+procedure RememberSocket;
+var
+  Info: Stat;
+begin
+  if FpFStat(ConnectionFd, Info) = 0 then
+  begin
+    ConnectionDevice := Info.st_dev;
+    ConnectionInode := Info.st_ino;
+  end
+  else
+    ConnectionFd := -1;
+end;
+
+{ Whether descriptor Fd is still the socket RememberSocket saw. }
+function StillOurSocket(Fd: cint): Boolean;
+var
+  Info: Stat;
+begin
+  Result := (Fd >= 0) and (FpFStat(Fd, Info) = 0) and fpS_ISSOCK(Info.st_mode)
+    and (Info.st_dev = ConnectionDevice) and (Info.st_ino = ConnectionInode);
+end;
+
 { A private connection to the session bus, or to the bus at Address. }
 function OpenConnection(const Address: string; var Error: DBusError): PDBusConnection;
 begin
@@ -302,29 +352,55 @@ begin
   Result := dbus_message_iter_append_basic(@Iter, DBUS_TYPE_STRING, @P) <> 0;
 end;
 
-{ The AddTrace call with its eight arguments, or nil when memory ran out. }
-function NewAddTraceCall(const Trace: TTrace): PDBusMessage;
+{ Appends AddTrace's eight arguments for one message; false when memory ran out. }
+function AppendTrace(var Iter: DBusMessageIter; const Trace: TTrace): Boolean;
 var
-  Iter: DBusMessageIter;
   TypeNumber: LongInt;
   Stamp: Double;
   SenderClass: string;
-  Complete: Boolean;
 begin
-  Result := dbus_message_new_method_call(ViewerBusName, ViewerObjectPath, ViewerInterface, ViewerMethod);
-  if Result = nil then
-    Exit;
   SenderClass := '';
   if Trace.SenderClass <> nil then
     SenderClass := Trace.SenderClass.ClassName;
   TypeNumber := TypeNumbers[Trace.MsgType];
   Stamp := Trace.Stamp;
-  dbus_message_iter_init_append(Result, @Iter);
-  Complete := AppendText(Iter, SenderClass) and AppendText(Iter, Trace.Msg)
+  Result := AppendText(Iter, SenderClass) and AppendText(Iter, Trace.Msg)
     and (dbus_message_iter_append_basic(@Iter, DBUS_TYPE_INT32, @TypeNumber) <> 0)
     and AppendText(Iter, Trace.Group) and AppendText(Iter, ThisHostName)
     and AppendText(Iter, Trace.MsgID) and AppendText(Iter, Trace.UnitFile)
     and (dbus_message_iter_append_basic(@Iter, DBUS_TYPE_DOUBLE, @Stamp) <> 0);
+end;
+
+{ The call for Count messages of Traces from First: AddTrace for one, else AddTraces; nil when
+  memory ran out. }
+function NewCall(const Traces: array of TTrace; First, Count: Integer): PDBusMessage;
+var
+  Iter, Elements, Element: DBusMessageIter;
+  Complete: Boolean;
+  I: Integer;
+begin
+  if Count = 1 then
+    Result := dbus_message_new_method_call(ViewerBusName, ViewerObjectPath, ViewerInterface, ViewerMethod)
+  else
+    Result := dbus_message_new_method_call(ViewerBusName, ViewerObjectPath, ViewerInterface, ViewerBatchMethod);
+  if Result = nil then
+    Exit;
+  dbus_message_iter_init_append(Result, @Iter);
+  if Count = 1 then
+    Complete := AppendTrace(Iter, Traces[First])
+  else
+  begin
+    Complete := dbus_message_iter_open_container(@Iter, DBUS_TYPE_ARRAY, ElementSignature, @Elements) <> 0;
+    I := First;
+    while Complete and (I < First + Count) do
+    begin
+      Complete := (dbus_message_iter_open_container(@Elements, DBUS_TYPE_STRUCT, nil, @Element) <> 0)
+        and AppendTrace(Element, Traces[I])
+        and (dbus_message_iter_close_container(@Elements, @Element) <> 0);
+      Inc(I);
+    end;
+    Complete := Complete and (dbus_message_iter_close_container(@Iter, @Elements) <> 0);
+  end;
   if not Complete then
   begin
     dbus_message_unref(Result);
@@ -334,7 +410,18 @@ end;
 
 { --- Clocks: the Free Pascal run-time library asks the kernel each time, libc does not --- }
 
+type
+  { The C library's struct tm (glibc), for the zone's offset. }
+  {$packrecords c}
+  TCalendarTime = record
+    Second, Minute, Hour, Day, Month, Year, WeekDay, YearDay, IsDaylight: cint;
+    GmtOffset: clong;
+    ZoneName: PChar;
+  end;
+  {$packrecords default}
+
 function clock_gettime(Clock: cint; Time: ptimespec): cint; cdecl; external 'c';
+function localtime_r(Time: ptime_t; Fields: Pointer): Pointer; cdecl; external 'c';
 function madvise(Address: Pointer; Length: csize_t; Advice: cint): cint; cdecl; external 'c';
 
 { Milliseconds on a clock that never steps back. }
@@ -346,21 +433,28 @@ begin
   Result := QWord(Time.tv_sec) * 1000 + QWord(Time.tv_nsec) div 1000000;
 end;
 
-{ The local time as Now gives it; Now itself is asked once a second for the zone's offset
-  (under Lock). }
+{ The local time of this moment, to the microsecond. The C library gives the zone's offset for
+  the second (the run-time library fixes it at the program's start, so a daylight-saving change
+  would be missed); it is asked again whenever the second changes (under Lock). }
 function LocalNow: TDateTime;
 var
   Time: timespec;
-  Utc: TDateTime;
+  Seconds: time_t;
+  Fields: TCalendarTime;
+  Micros: Int64;
 begin
   clock_gettime(ClockRealtime, @Time);
-  Utc := UnixDateDelta + (Time.tv_sec + Time.tv_nsec / 1E9) / SecsPerDay;
   if Time.tv_sec <> OffsetSecond then
   begin
+    Seconds := Time.tv_sec;
+    if localtime_r(@Seconds, @Fields) <> nil then
+      ZoneOffset := Fields.GmtOffset
+    else
+      ZoneOffset := 0;
     OffsetSecond := Time.tv_sec;
-    ZoneOffset := Round((Now - Utc) * SecsPerDay) / SecsPerDay;
   end;
-  Result := Utc + ZoneOffset;
+  Micros := (Int64(Time.tv_sec) + ZoneOffset) * 1000000 + Int64(Time.tv_nsec) div 1000;
+  Result := UnixDateDelta + Double(Micros) / (Double(SecsPerDay) * 1000000);
 end;
 
 { --- The queue, shared by the callers and the sender (under Lock) --- }
@@ -417,6 +511,17 @@ begin
   end;
 end;
 
+{ Counts messages as given up for Reason; the last error says how many were given up so far. }
+procedure GiveUpMessages(Count: Integer; const Reason: string);
+begin
+  if Count = 0 then
+    Exit;
+  EnterCriticalSection(Lock);
+  Inc(GivenUp, Count);
+  LeaveCriticalSection(Lock);
+  SettleMessages(Count, Format('%s (%d message(s) given up)', [Reason, GivenUp]));
+end;
+
 { --- The sender: its connection and the calls in flight --- }
 
 { Starts a pause after a failure (one pause for the failures of one round), longer each time
@@ -434,7 +539,8 @@ begin
   BackoffReason := Reason;
 end;
 
-{ Settles the answered calls at the head of the window, in the order they were sent. }
+{ Settles the answered calls at the head of the window, in the order they were sent; messages
+  the viewer confirmed or refused one run at a time, those no viewer took as given up. }
 procedure SettleAnswered;
 var
   Count: Integer;
@@ -444,11 +550,20 @@ begin
   Outcome := '';
   while (InFlightCount > 0) and InFlight[InFlightHead].Answered do
   begin
-    Outcome := InFlight[InFlightHead].Error;
+    if InFlight[InFlightHead].Lost then
+    begin
+      SettleMessages(Count, Outcome);
+      Count := 0;
+      GiveUpMessages(InFlight[InFlightHead].Count, InFlight[InFlightHead].Error);
+    end
+    else
+    begin
+      Outcome := InFlight[InFlightHead].Error;
+      Inc(Count, InFlight[InFlightHead].Count);
+    end;
     InFlight[InFlightHead].Error := '';
     InFlightHead := (InFlightHead + 1) mod Window;
     Dec(InFlightCount);
-    Inc(Count);
   end;
   SettleMessages(Count, Outcome);
 end;
@@ -456,19 +571,22 @@ end;
 { Gives up every call in flight: it may still arrive, but no answer will say so. }
 procedure AbandonInFlight(const Reason: string);
 var
-  I: Integer;
+  Abandoned: Integer;
 begin
-  for I := 0 to InFlightCount - 1 do
-    with InFlight[(InFlightHead + I) mod Window] do
-      if not Answered then
-      begin
-        Answered := True;
-        Error := Reason;
-      end;
   SettleAnswered;
+  Abandoned := 0;
+  while InFlightCount > 0 do
+  begin
+    Inc(Abandoned, InFlight[InFlightHead].Count);
+    InFlight[InFlightHead].Error := '';
+    InFlightHead := (InFlightHead + 1) mod Window;
+    Dec(InFlightCount);
+  end;
+  GiveUpMessages(Abandoned, Reason);
 end;
 
-procedure MarkAnswered(Serial: dbus_uint32_t; const Error: string);
+{ Notes the answer to a call; Lost when the bus answered that no viewer took it. }
+procedure MarkAnswered(Serial: dbus_uint32_t; const Error: string; Lost: Boolean);
 var
   I, At: Integer;
 begin
@@ -479,6 +597,7 @@ begin
     begin
       InFlight[At].Answered := True;
       InFlight[At].Error := Error;
+      InFlight[At].Lost := Lost;
       Exit;
     end;
   end;
@@ -497,6 +616,7 @@ var
   Answer: PDBusMessage;
   Error: DBusError;
   Name: string;
+  Lost: Boolean;
   I: Integer;
 begin
   Result := 0;
@@ -508,18 +628,22 @@ begin
     case dbus_message_get_type(Answer) of
       DBUS_MESSAGE_TYPE_METHOD_RETURN:
       begin
-        MarkAnswered(dbus_message_get_reply_serial(Answer), '');
+        MarkAnswered(dbus_message_get_reply_serial(Answer), '', False);
         BackoffMs := 0;
       end;
       DBUS_MESSAGE_TYPE_ERROR:
       begin
         dbus_error_init(@Error);
         dbus_set_error_from_message(@Error, Answer);
-        MarkAnswered(dbus_message_get_reply_serial(Answer), ErrorText(Error, 'The viewer failed'));
         Name := StrPas(dbus_message_get_error_name(Answer));
+        Lost := Name = ViewerLeftError;
         for I := Low(NoViewerErrors) to High(NoViewerErrors) do
           if Name = NoViewerErrors[I] then
+          begin
+            Lost := True;
             BackOff(ErrorText(Error, 'No viewer'));
+          end;
+        MarkAnswered(dbus_message_get_reply_serial(Answer), ErrorText(Error, 'The viewer failed'), Lost);
         dbus_error_free(@Error);
       end;
     end;
@@ -541,8 +665,34 @@ begin
   fpPoll(@Poll, 1, WaitMs);
 end;
 
-{ Takes in the answers that have come, waiting up to WaitMs for the first; gives up calls
-  unanswered for too long. }
+{ The oldest call has waited long: while the viewer owns its name the calls go on waiting;
+  when no one owns it, or the bus does not answer, they are given up. }
+procedure CheckViewerOwnsName;
+var
+  Error: DBusError;
+  Owned: Boolean;
+  Reason: string;
+  I: Integer;
+begin
+  dbus_error_init(@Error);
+  Owned := dbus_bus_name_has_owner(Connection, ViewerBusName, @Error) <> 0;
+  Reason := ErrorText(Error, 'No viewer owns the name ' + ViewerBusName + ' any longer');
+  dbus_error_free(@Error);
+  SenderBeat := Ticks;
+  if Owned then
+  begin
+    for I := 0 to InFlightCount - 1 do
+      InFlight[(InFlightHead + I) mod Window].WaitingSince := Ticks;
+    Exit;
+  end;
+  { Answers that came meanwhile count; only the calls still unanswered are given up. }
+  PopAnswers;
+  AbandonInFlight(Reason);
+  BackOff(Reason);
+end;
+
+{ Takes in the answers that have come, waiting up to WaitMs for the first; while the viewer owns
+  its name, a slow answer is awaited. }
 procedure CollectAnswers(WaitMs: Integer);
 var
   Alive: Boolean;
@@ -573,11 +723,8 @@ begin
     Exit;
   end;
   SettleAnswered;
-  if (InFlightCount > 0) and (Ticks - InFlight[InFlightHead].SentAt > CallTimeoutMs) then
-  begin
-    AbandonInFlight('No reply from the viewer');
-    BackOff('No reply from the viewer');
-  end;
+  if (InFlightCount > 0) and (Ticks - InFlight[InFlightHead].WaitingSince > OwnerCheckMs) then
+    CheckViewerOwnsName;
 end;
 
 { Settles every call in flight, waiting for their answers. }
@@ -612,7 +759,9 @@ begin
     if Connection = nil then
       Reason := ErrorText(Error, 'No connection to the bus')
     else if dbus_connection_get_unix_fd(Connection, @ConnectionFd) = 0 then
-      ConnectionFd := -1;
+      ConnectionFd := -1
+    else
+      RememberSocket;
     dbus_error_free(@Error);
     if Connection = nil then
       BackOff(Reason);
@@ -620,8 +769,9 @@ begin
   Result := Connection;
 end;
 
-{ Sends one message, or settles it as failed while there is no viewer to send it to. }
-procedure SendTrace(const Trace: TTrace);
+{ Sends Count taken messages from First (all for one address) in one call, waiting for room in
+  the window first; gives them up while there is no viewer to send them to. }
+procedure SendBatch(First, Count: Integer);
 var
   Bus: PDBusConnection;
   Call: PDBusMessage;
@@ -629,7 +779,9 @@ var
   Serial: dbus_uint32_t;
   At: Integer;
 begin
-  Bus := ConnectionFor(Trace.Address, Reason);
+  while InFlightCount = Window do
+    CollectAnswers(PollMs);
+  Bus := ConnectionFor(Taken[First].Address, Reason);
   if Bus <> nil then
   begin
     if Ticks < BackoffUntil then
@@ -637,15 +789,17 @@ begin
     else
     begin
       Reason := 'Out of memory';
-      Call := NewAddTraceCall(Trace);
+      Call := NewCall(Taken, First, Count);
       if Call <> nil then
       begin
         if dbus_connection_send(Bus, Call, @Serial) <> 0 then
         begin
           At := (InFlightHead + InFlightCount) mod Window;
           InFlight[At].Serial := Serial;
-          InFlight[At].SentAt := Ticks;
+          InFlight[At].Count := Count;
+          InFlight[At].WaitingSince := Ticks;
           InFlight[At].Answered := False;
+          InFlight[At].Lost := False;
           InFlight[At].Error := '';
           Inc(InFlightCount);
           Reason := '';
@@ -657,28 +811,56 @@ begin
   if Reason <> '' then
   begin
     AwaitInFlight;
-    SettleMessages(1, Reason);
+    GiveUpMessages(Count, Reason);
   end;
 end;
 
-{ Sends queued messages while the window has room; returns whether any were sent. }
-function SendQueued: Boolean;
-var
-  Count, I: Integer;
+{ The bytes of text a message adds to a call. }
+function TextBytes(const Trace: TTrace): Integer;
 begin
-  Count := TakeQueued(Batch, Window - InFlightCount);
-  for I := 0 to Count - 1 do
+  Result := Length(Trace.Msg) + Length(Trace.Group) + Length(Trace.MsgID) + Length(Trace.UnitFile) + 64;
+end;
+
+{ Whether the queue is to be sent now: few calls are unanswered, or it fills a batch. }
+function BatchDue: Boolean;
+begin
+  Result := (InFlightCount < EagerCalls) or (Queued >= BatchMessages);
+end;
+
+{ Sends what is queued as batches (each for one address and bounded in size) while the window
+  has room; unless Eager (a calling thread that sends for itself), a partial batch waits while
+  calls are unanswered (see EagerCalls). Returns whether any were sent. }
+function SendQueued(Eager: Boolean): Boolean;
+var
+  Count, First, Next, Bytes, I: Integer;
+begin
+  Result := False;
+  if (InFlightCount = Window) or not (Eager or BatchDue) then
+    Exit;
+  Count := TakeQueued(Taken, BatchMessages);
+  First := 0;
+  while First < Count do
   begin
-    SendTrace(Batch[I]);
-    Batch[I] := Default(TTrace);
+    Next := First + 1;
+    Bytes := TextBytes(Taken[First]);
+    while (Next < Count) and (Taken[Next].Address = Taken[First].Address)
+      and (Bytes + TextBytes(Taken[Next]) <= BatchBytes) do
+    begin
+      Inc(Bytes, TextBytes(Taken[Next]));
+      Inc(Next);
+    end;
+    SendBatch(First, Next - First);
+    First := Next;
   end;
+  for I := 0 to Count - 1 do
+    Taken[I] := Default(TTrace);
   Result := Count > 0;
 end;
 
 { Whether the queue is empty or the window full, so that the sender may wait for answers. }
 function MayWait: Boolean;
 begin
-  Result := (InFlightCount = Window) or (Queued = 0);
+  Result := (InFlightCount = Window) or (Queued = 0) or not BatchDue;
 end;
 
 function SenderMain(Parameter: Pointer): PtrInt;
@@ -687,7 +869,7 @@ begin
   try
     repeat
       SenderBeat := Ticks;
-      SendQueued;
+      SendQueued(False);
       if InFlightCount > 0 then
       begin
         if MayWait then
@@ -720,11 +902,11 @@ end;
 { The calling thread's own sending, when there is no sender thread. }
 procedure SendInline;
 begin
-  SendQueued;
+  SendQueued(True);
   while Queued > 0 do
   begin
     CollectAnswers(PollMs);
-    SendQueued;
+    SendQueued(True);
   end;
   if InFlightCount > 0 then
     CollectAnswers(0);
@@ -799,11 +981,14 @@ begin
   Queued := 0;
   Posted := 0;
   Settled := 0;
+  GivenUp := 0;
   RoomWaiters := 0;
   SettledWaiters := 0;
   SenderIdle := False;
   SenderRunning := False;
-  if ConnectionFd >= 0 then
+  { The parent's connection is left to the parent: its socket is closed only while the number
+    still names it, never a descriptor the child opened since. }
+  if StillOurSocket(ConnectionFd) then
     fpClose(ConnectionFd);
   Connection := nil;
   ConnectionFd := -1;
@@ -877,7 +1062,7 @@ begin
       end
       else
       begin
-        SendQueued;
+        SendQueued(True);
         CollectAnswers(PollMs);
       end;
       if Settled <> Seen then
@@ -886,9 +1071,11 @@ begin
         QuietSince := Ticks;
       end;
     end;
-    if Settled < Target then
+    if (Settled < Target) and SenderStuck then
       LastError := Format('%d message(s) not answered in time; the sender thread is stuck in libdbus',
-        [Target - Settled]);
+        [Target - Settled])
+    else if Settled < Target then
+      LastError := Format('%d message(s) not yet answered by the viewer', [Target - Settled]);
   finally
     LeaveCriticalSection(Lock);
   end;

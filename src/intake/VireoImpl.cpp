@@ -48,6 +48,11 @@ void TVireo::AddTrace(const QString& ClassName, const QString& MessageStr, int32
                          MessageDateTime);
 }
 
+std::vector<TraceRefusal> TVireo::AddTraces(const std::vector<TraceArguments>& traces)
+{
+    return intake_.ReceiveTraces(traces);
+}
+
 VireoServer::VireoServer(QDBusConnection connection, QObject* parent)
     : QDBusVirtualObject(parent),
       connection_(std::move(connection)),
@@ -101,19 +106,23 @@ bool VireoServer::handleMessage(const QDBusMessage& message, const QDBusConnecti
     const QString iface = message.interface();
     if (!iface.isEmpty() && iface != QLatin1String(VireoX::InterfaceName))
         return false; // introspection and the bus's standard interfaces
-    if (message.member() != QLatin1String(VireoX::AddTraceMethod)) {
+    const bool batch = message.member() == QLatin1String(VireoX::AddTracesMethod);
+    if (!batch && message.member() != QLatin1String(VireoX::AddTraceMethod)) {
         connection_.send(message.createErrorReply(QDBusError::UnknownMethod,
                                                   QStringLiteral("No such method: ") + message.member()));
         return true;
     }
-    if (message.signature() != QLatin1String(VireoX::AddTraceSignature)) {
+    const QLatin1String signature(batch ? VireoX::AddTracesSignature : VireoX::AddTraceSignature);
+    if (message.signature() != signature) {
         connection_.send(message.createErrorReply(
             QDBusError::InvalidArgs,
-            QStringLiteral("AddTrace takes (%1), not (%2)")
-                .arg(QLatin1String(VireoX::AddTraceSignature), message.signature())));
+            QStringLiteral("%1 takes (%2), not (%3)").arg(message.member(), signature, message.signature())));
         return true;
     }
-    ServeAddTrace(message);
+    if (batch)
+        ServeAddTraces(message);
+    else
+        ServeAddTrace(message);
     return true;
 }
 
@@ -127,6 +136,40 @@ void VireoServer::ServeAddTrace(const QDBusMessage& message)
         ObjectFor(message.service())
             .AddTrace(a[0].toString(), a[1].toString(), a[2].toInt(), a[3].toString(), a[4].toString(),
                       a[5].toString(), a[6].toString(), a[7].toDouble());
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+    } catch (...) {
+        failure = QStringLiteral("Unexpected failure");
+    }
+    if (!message.isReplyRequired())
+        return;
+    connection_.send(failure.isNull() ? message.createReply()
+                                      : message.createErrorReply(QLatin1String(VireoX::ErrorUnexpected), failure));
+}
+
+void VireoServer::ServeAddTraces(const QDBusMessage& message)
+{
+    QString failure;
+    try {
+        if (!intake_)
+            throw std::runtime_error("The viewer is not ready to receive messages");
+        std::vector<TraceArguments> traces;
+        const QDBusArgument elements = message.arguments().at(0).value<QDBusArgument>();
+        elements.beginArray();
+        while (!elements.atEnd()) {
+            traces.emplace_back();
+            elements >> traces.back();
+        }
+        elements.endArray();
+        const std::vector<TraceRefusal> refused = ObjectFor(message.service()).AddTraces(traces);
+        if (!refused.empty()) {
+            failure = QStringLiteral("%1 of %2 messages refused, the others taken; positions from 0:")
+                          .arg(refused.size())
+                          .arg(traces.size());
+            for (const TraceRefusal& r : refused)
+                failure += QStringLiteral(" %1 (%2);").arg(r.Position).arg(r.Reason);
+            failure.chop(1);
+        }
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
     } catch (...) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 class QDBusServiceWatcher;
 
@@ -46,6 +47,9 @@ public:
     void AddTrace(const QString& ClassName, const QString& MessageStr, int32_t MessageType,
                   const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
                   const QString& UnitFileName, double MessageDateTime);
+
+    // Posts a batch to the intake in order; returns the messages it refused.
+    std::vector<TraceRefusal> AddTraces(const std::vector<TraceArguments>& traces);
 
     // The running-object registration cookie.
     uint32_t Cookie() const { return cookie_; }
@@ -88,6 +92,7 @@ public:
 
 private:
     void ServeAddTrace(const QDBusMessage& message);
+    void ServeAddTraces(const QDBusMessage& message);
     TVireo& ObjectFor(const QString& client);
     void WatchClient(const QString& client);
     void ClientLeft(const QString& client);

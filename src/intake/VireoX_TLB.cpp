@@ -35,3 +35,25 @@ const QString& InterfaceElement()
 }
 
 } // namespace vireo::VireoX
+
+namespace vireo {
+
+QDBusArgument& operator<<(QDBusArgument& argument, const TraceArguments& trace)
+{
+    argument.beginStructure();
+    argument << trace.ClassName << trace.MessageStr << trace.MessageType << trace.MessageGroup << trace.ComputerName
+             << trace.MessageID << trace.UnitFileName << trace.MessageDateTime;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, TraceArguments& trace)
+{
+    argument.beginStructure();
+    argument >> trace.ClassName >> trace.MessageStr >> trace.MessageType >> trace.MessageGroup >> trace.ComputerName
+        >> trace.MessageID >> trace.UnitFileName >> trace.MessageDateTime;
+    argument.endStructure();
+    return argument;
+}
+
+} // namespace vireo

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "intake/TraceIntake.h"
+
+#include <QDBusArgument>
+#include <QList>
+#include <QMetaType>
 #include <QString>
 
 namespace vireo {
@@ -10,8 +15,10 @@ namespace VireoX {
 inline constexpr const char* BusName = "VireoX.Vireo";           // well-known name of the viewer
 inline constexpr const char* ObjectPath = "/Vireo";              // path of the Vireo object
 inline constexpr const char* InterfaceName = "VireoX.IVireo";    // interface clients call
-inline constexpr const char* AddTraceMethod = "AddTrace";        // the one method
+inline constexpr const char* AddTraceMethod = "AddTrace";        // posts one message
 inline constexpr const char* AddTraceSignature = "ssissssd";     // its eight arguments
+inline constexpr const char* AddTracesMethod = "AddTraces";      // posts a batch of messages
+inline constexpr const char* AddTracesSignature = "a(ssissssd)"; // AddTrace's arguments per element
 inline constexpr const char* ErrorUnexpected = "VireoX.Error.Unexpected"; // a failure inside the intake
 inline constexpr const char* LibraryName = "VireoX";             // the library the contract is published as
 inline constexpr int LibraryMajorVersion = 1;                    // its version, 1.0
@@ -29,4 +36,12 @@ const QString& InterfaceDescription();
 const QString& InterfaceElement();
 
 } // namespace VireoX
+
+// One element of an AddTraces batch on the bus, the eight fields in AddTrace's order.
+QDBusArgument& operator<<(QDBusArgument& argument, const TraceArguments& trace);
+// Reads one element of an AddTraces batch.
+const QDBusArgument& operator>>(const QDBusArgument& argument, TraceArguments& trace);
+
 } // namespace vireo
+
+Q_DECLARE_METATYPE(vireo::TraceArguments)

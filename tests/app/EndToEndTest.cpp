@@ -427,7 +427,8 @@ TEST(EndToEnd, WithoutAViewerTheProgramRunsToItsEndAndKeepsTheReason)
     PrivateBus bus;
     QString output;
     ASSERT_EQ(bus.Run(demo.Program(), {}, &output), 0);
-    EXPECT_TRUE(output.contains(QStringLiteral("was not provided by any .service files"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("was not provided by any .service files (7 message(s) given up)")))
+        << output.toStdString();
     EXPECT_TRUE(output.endsWith(QStringLiteral("done\n"))) << output.toStdString();
 
     QString noBus;
@@ -495,9 +496,11 @@ TEST(EndToEnd, WithoutAViewerABurstRunsThroughAndKeepsTheReason)
     PrivateBus bus;
     QString output;
     ASSERT_EQ(bus.Run(threaded.Program(), args, &output), 0);
-    EXPECT_TRUE(output.contains(QStringLiteral("was not provided by any .service files"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("was not provided by any .service files (40000 message(s) given up)")))
+        << output.toStdString();
 
     QString noBus;
     EXPECT_EQ(RunWithoutBus(threaded.Program(), args, &noBus), 0);
     EXPECT_TRUE(noBus.startsWith(QStringLiteral("last error: Failed to connect to socket"))) << noBus.toStdString();
+    EXPECT_TRUE(noBus.endsWith(QStringLiteral(" (40000 message(s) given up)\n"))) << noBus.toStdString();
 }

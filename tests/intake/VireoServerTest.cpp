@@ -6,9 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCall>
 #include <QXmlStreamReader>
 
+#include <array>
+#include <cmath>
+#include <limits>
+#include <map>
 #include <stdexcept>
 #include <vector>
 
@@ -32,11 +37,14 @@ public:
     {
         if (!failure.empty())
             throw std::runtime_error(failure);
+        if (refuseNonFinite && !std::isfinite(MessageDateTime))
+            throw std::runtime_error("not finite");
         calls.push_back({{ClassName, MessageStr, MessageGroup, ComputerName, MessageID, UnitFileName}, MessageType,
                          MessageDateTime});
     }
     std::vector<Call> calls;
     std::string failure;
+    bool refuseNonFinite = false;
 };
 
 QStringList AddTraceArgs(const QString& text, const QString& stamp = QStringLiteral("double:0.5"))
@@ -139,7 +147,7 @@ TEST_F(VireoServerTest, IntakeFailureIsAnsweredWithTheUnexpectedErrorAndServingG
     EXPECT_EQ(intake.calls.size(), 1u);
 }
 
-TEST_F(VireoServerTest, IntrospectionServesTheInterfaceWithItsEightArguments)
+TEST_F(VireoServerTest, IntrospectionServesTheInterfaceWithItsTwoMethods)
 {
     ASSERT_TRUE(server.Start());
     QString xml;
@@ -151,7 +159,7 @@ TEST_F(VireoServerTest, IntrospectionServesTheInterfaceWithItsEightArguments)
               0);
     QXmlStreamReader reader(xml);
     QString iface, method;
-    QStringList args;
+    std::map<QString, QStringList> args;
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -162,12 +170,15 @@ TEST_F(VireoServerTest, IntrospectionServesTheInterfaceWithItsEightArguments)
         if (iface == QLatin1String("VireoX.IVireo") && name == QLatin1String("method"))
             method = attrs.value(QLatin1String("name")).toString();
         if (iface == QLatin1String("VireoX.IVireo") && name == QLatin1String("arg"))
-            args << attrs.value(QLatin1String("type")).toString() + QLatin1Char(' ') + attrs.value(QLatin1String("name")).toString()
-                    + QLatin1Char(' ') + attrs.value(QLatin1String("direction")).toString();
+            args[method] << attrs.value(QLatin1String("type")).toString() + QLatin1Char(' ')
+                    + attrs.value(QLatin1String("name")).toString() + QLatin1Char(' ')
+                    + attrs.value(QLatin1String("direction")).toString();
     }
-    EXPECT_EQ(method, "AddTrace");
-    EXPECT_EQ(args, (QStringList{"s ClassName in", "s MessageStr in", "i MessageType in", "s MessageGroup in",
-                                 "s ComputerName in", "s MessageID in", "s UnitFileName in", "d MessageDateTime in"}));
+    EXPECT_EQ(args.size(), 2u);
+    EXPECT_EQ(args[QStringLiteral("AddTrace")],
+              (QStringList{"s ClassName in", "s MessageStr in", "i MessageType in", "s MessageGroup in",
+                           "s ComputerName in", "s MessageID in", "s UnitFileName in", "d MessageDateTime in"}));
+    EXPECT_EQ(args[QStringLiteral("AddTraces")], (QStringList{"a(ssissssd) Traces in"}));
     EXPECT_TRUE(xml.contains(QLatin1String(VireoX::ClassId)));
 
     // The same description as a developer sees it with gdbus.
@@ -183,6 +194,54 @@ TEST_F(VireoServerTest, IntrospectionServesTheInterfaceWithItsEightArguments)
                                              "               in  s UnitFileName,\n               in  d MessageDateTime);");
     EXPECT_TRUE(shown.contains(QStringLiteral("interface VireoX.IVireo {"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(signature)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("AddTraces(in  a(ssissssd) Traces);"))) << shown.toStdString();
+}
+
+// A batch is taken in order; elements the intake refuses are named by position in one error
+// reply and every other element is still taken.
+TEST_F(VireoServerTest, ABatchKeepsItsGoodElementsAndNamesTheRefusedOnes)
+{
+    ASSERT_TRUE(server.Start());
+    intake.refuseNonFinite = true;
+    QDBusConnection client = bus.Connect(QStringLiteral("batch-client"));
+    const auto post = [&](const QList<TraceArguments>& traces) {
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("VireoX.Vireo"), QStringLiteral("/Vireo"),
+                                                           QStringLiteral("VireoX.IVireo"), QStringLiteral("AddTraces"));
+        call << QVariant::fromValue(traces);
+        QDBusPendingCall pending = client.asyncCall(call);
+        EXPECT_TRUE(PrivateBus::WaitUntil([&] { return pending.isFinished(); }));
+        return pending;
+    };
+    qDBusRegisterMetaType<TraceArguments>();
+    qDBusRegisterMetaType<QList<TraceArguments>>();
+    QList<TraceArguments> traces;
+    for (int i = 0; i < 6; ++i)
+        traces.append({QStringLiteral("TFoo"), QStringLiteral("t%1").arg(i), i, QStringLiteral("g"), QStringLiteral("PC"),
+                       QStringLiteral("Id_%1").arg(i), QStringLiteral("/u.pas"), 0.25 * i});
+    traces[1].MessageDateTime = std::numeric_limits<double>::quiet_NaN();
+    traces[4].MessageDateTime = std::numeric_limits<double>::infinity();
+
+    const QDBusPendingCall refused = post(traces);
+    ASSERT_TRUE(refused.isError());
+    EXPECT_EQ(refused.error().name(), QStringLiteral("VireoX.Error.Unexpected"));
+    EXPECT_TRUE(refused.error().message().contains(QStringLiteral("2 of 6 messages refused")))
+        << refused.error().message().toStdString();
+    EXPECT_TRUE(refused.error().message().contains(QStringLiteral(" 1 (not finite); 4 (not finite)")))
+        << refused.error().message().toStdString();
+    ASSERT_EQ(intake.calls.size(), 4u);
+    for (size_t k = 0; k < 4; ++k) {
+        const int i = std::array{0, 2, 3, 5}[k];
+        EXPECT_EQ(intake.calls[k].texts, (QStringList{"TFoo", QStringLiteral("t%1").arg(i), "g", "PC",
+                                                      QStringLiteral("Id_%1").arg(i), "/u.pas"}));
+        EXPECT_EQ(intake.calls[k].type, i);
+        EXPECT_EQ(intake.calls[k].stamp, 0.25 * i);
+    }
+
+    intake.calls.clear();
+    EXPECT_FALSE(post(traces.mid(2, 2)).isError());
+    EXPECT_FALSE(post({}).isError());
+    EXPECT_EQ(intake.calls.size(), 2u);
+    QDBusConnection::disconnectFromBus(QStringLiteral("batch-client"));
 }
 
 TEST_F(VireoServerTest, ASecondServerDoesNotTakeTheName)
