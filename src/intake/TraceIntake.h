@@ -27,7 +27,7 @@ struct TraceRefusal {
     QString Reason;       // why it was not taken
 };
 
-// Where the automation object hands each posted message: the main window's intake.
+// Where the automation object hands each posted message: the viewer's session.
 class ITraceIntake {
 public:
     virtual ~ITraceIntake() = default;

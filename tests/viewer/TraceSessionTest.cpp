@@ -198,3 +198,25 @@ TEST(TraceSession, AMemoryLimitDropsByTheMessagesSizes)
     session.SetHistoryLimit({10, 0});
     EXPECT_EQ(session.Store().Count(), 10) << "a lower limit applies at once";
 }
+
+TEST(TraceSession, ABatchIsAnnouncedAsOneRangeAndABadStampIsRefusedAlone)
+{
+    TraceSession session(std::make_unique<FixedTimeConventions>("%d/%m/%Y"));
+    Announcements announced(session);
+    const auto arguments = [](const char* cls, double stamp) {
+        TraceArguments t;
+        t.ClassName = QString::fromLatin1(cls);
+        t.MessageStr = QStringLiteral("text");
+        t.ComputerName = QStringLiteral("pc1");
+        t.MessageDateTime = stamp;
+        return t;
+    };
+    const std::vector<TraceRefusal> refused = session.ReceiveTraces(
+        {arguments("A", 0.5), arguments("B", std::numeric_limits<double>::infinity()), arguments("C", 0.5)});
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].Position, 1u);
+    EXPECT_FALSE(refused[0].Reason.isEmpty());
+    EXPECT_EQ(announced.Take(), (Lines{"started", "class A", "computer pc1", "class C", "appended 0..1", "finished"}));
+    EXPECT_EQ(session.Store().Items(1).ClassName.view(), "C");
+    EXPECT_EQ(session.Store().Items(1).SequenceNumber, 1);
+}

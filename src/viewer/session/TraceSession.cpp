@@ -24,6 +24,27 @@ void TraceSession::ReceiveTrace(const QString& ClassName, const QString& Message
     emit IntakeFinished();
 }
 
+std::vector<TraceRefusal> TraceSession::ReceiveTraces(const std::vector<TraceArguments>& traces)
+{
+    emit IntakeStarted();
+    std::vector<TraceRefusal> refused;
+    for (std::size_t i = 0; i < traces.size(); ++i) {
+        const TraceArguments& t = traces[i];
+        try {
+            Learn(intake_.Take(t.ClassName, t.MessageStr, t.MessageType, t.MessageGroup, t.ComputerName,
+                               t.MessageID, t.UnitFileName, t.MessageDateTime));
+        } catch (const std::exception& error) {
+            refused.push_back({i, QString::fromUtf8(error.what())});
+            continue;
+        }
+        ++takenTotal_;
+        KeepWithinLimit();
+    }
+    AnnounceTaken();
+    emit IntakeFinished();
+    return refused;
+}
+
 MessageLogReport TraceSession::OpenLog(const std::filesystem::path& path)
 {
     // Whatever was read before a failure is announced all the same: it is stored.

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vireo {
 
@@ -36,6 +37,10 @@ public:
     void ReceiveTrace(const QString& ClassName, const QString& MessageStr, int32_t MessageType,
                       const QString& MessageGroup, const QString& ComputerName, const QString& MessageID,
                       const QString& UnitFileName, double MessageDateTime) override;
+
+    // Takes a batch in order, announced as one range; a message whose time stamp cannot be
+    // formatted is refused alone. Returns the refused ones.
+    std::vector<TraceRefusal> ReceiveTraces(const std::vector<TraceArguments>& traces) override;
 
     // Takes a message log's messages in as if they had just arrived and announces them as one
     // range. Throws what reading the log throws; the messages read before a failure stay.

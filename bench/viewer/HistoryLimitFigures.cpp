@@ -1,0 +1,117 @@
+// Prints the figures of a long capture against a history limit, in the main window shown
+// offscreen with "All" listed and the list following: messages taken in batches of 1,000 per
+// event-loop turn (as the bus delivers AddTraces), the resident memory every million, the intake
+// rate before and after the limit is reached beside a run without a limit, and the longest turn
+// of the event loop (a stall the user would see).
+//   viewer_history_limit_figures [messages, default 20000000] [limit, default 1000000]
+
+#include "../BenchSupport.h"
+#include "viewer/session/TraceSession.h"
+#include "viewer/window/MainFormUnit.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace vireo;
+using namespace vireo::bench;
+
+namespace {
+
+constexpr int kBatch = 1000;
+
+// Typical traffic: a few dozen classes, units and IDs, five groups, one computer, a time that
+// changes every second, and a message text of its own for each message.
+std::vector<TraceArguments> Batch(long long first)
+{
+    static const QString groups[] = {QString(), "mgRed", "mgBlue", "mgGreen", "mgYellow"};
+    std::vector<TraceArguments> batch(kBatch);
+    for (int k = 0; k < kBatch; ++k) {
+        const long long i = first + k;
+        TraceArguments& t = batch[static_cast<std::size_t>(k)];
+        t.ClassName = QStringLiteral("TClass%1").arg(i % 40);
+        t.MessageStr = QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100);
+        t.MessageType = static_cast<int>(i % 4);
+        t.MessageGroup = groups[i % 5];
+        t.ComputerName = QStringLiteral("BUILD-PC");
+        t.MessageID = QStringLiteral("UniqueStr_%1").arg(100000 + i % 400);
+        t.UnitFileName = QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40);
+        t.MessageDateTime = 45000.5 + static_cast<double>(i) / 86400.0;
+    }
+    return batch;
+}
+
+struct Run {
+    double firstMillionPerSecond = 0; // before any limit is reached
+    double afterLimitPerSecond = 0;   // once messages are being dropped
+    double longestTurnMs = 0;
+};
+
+// Takes count messages into a shown window over a session with the limit; reports every million.
+Run Capture(long long count, HistoryLimit limit, bool report)
+{
+    TraceSession session;
+    TForm_Main form(session);
+    form.Dialogs.ShowMessageBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
+    form.show();
+    form.FormActivate();
+    session.SetHistoryLimit(limit);
+    QCoreApplication::processEvents();
+
+    Run run;
+    double millionMs = 0, afterMs = 0;
+    long long after = 0;
+    for (long long first = 0; first < count; first += kBatch) {
+        const std::vector<TraceArguments> batch = Batch(first);
+        const bool dropping = session.DroppedSinceClear() > 0;
+        const double ms = Milliseconds([&] {
+            session.ReceiveTraces(batch);
+            QCoreApplication::processEvents();
+        });
+        run.longestTurnMs = std::max(run.longestTurnMs, ms);
+        millionMs += ms;
+        if (dropping) {
+            afterMs += ms;
+            after += kBatch;
+        }
+        if ((first + kBatch) % 1'000'000 == 0) {
+            if (first + kBatch == 1'000'000)
+                run.firstMillionPerSecond = 1'000'000 / (millionMs / 1000);
+            if (report)
+                std::printf("%5lld M posted: %8d stored, resident %6.0f MB, %8.0f messages/s\n",
+                            (first + kBatch) / 1'000'000, session.Store().Count(), ResidentBytes() / 1048576.0,
+                            1'000'000 / (millionMs / 1000));
+            millionMs = 0;
+        }
+    }
+    run.afterLimitPerSecond = after > 0 ? after / (afterMs / 1000) : 0;
+    session.KeyMarks().Assign({});
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir registry; // the window's settings stay out of the user's
+    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
+    QApplication app(argc, argv);
+    const long long messages = argc > 1 ? std::atoll(argv[1]) : 20'000'000;
+    const int limit = argc > 2 ? std::atoi(argv[2]) : 1'000'000;
+
+    std::printf("%lld messages against a limit of %d, in batches of %d per event-loop turn:\n", messages, limit,
+                kBatch);
+    const Run limited = Capture(messages, {limit, 0}, true);
+    const Run unlimited = Capture(2LL * limit, {0, 0}, false);
+    std::printf("intake with the limit, while dropping:  %8.0f messages/s\n", limited.afterLimitPerSecond);
+    std::printf("intake without a limit, first million:  %8.0f messages/s (ratio %.2f)\n",
+                unlimited.firstMillionPerSecond, limited.afterLimitPerSecond / unlimited.firstMillionPerSecond);
+    std::printf("longest event-loop turn:                %8.1f ms with the limit, %.1f ms without\n",
+                limited.longestTurnMs, unlimited.longestTurnMs);
+    return 0;
+}
