@@ -6,6 +6,7 @@
 //   viewer_history_limit_figures [messages, default 20000000] [limit, default 1000000]
 
 #include "../BenchSupport.h"
+#include "TypicalTraffic.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/window/MainFormUnit.h"
 
@@ -24,24 +25,13 @@ namespace {
 
 constexpr int kBatch = 1000;
 
-// Typical traffic: a few dozen classes, units and IDs, five groups, one computer, a time that
-// changes every second, and a message text of its own for each message.
+// Messages first .. first + kBatch - 1 of the traffic, as one AddTraces brings them.
 std::vector<TraceArguments> Batch(long long first)
 {
-    static const QString groups[] = {QString(), "mgRed", "mgBlue", "mgGreen", "mgYellow"};
-    std::vector<TraceArguments> batch(kBatch);
-    for (int k = 0; k < kBatch; ++k) {
-        const long long i = first + k;
-        TraceArguments& t = batch[static_cast<std::size_t>(k)];
-        t.ClassName = QStringLiteral("TClass%1").arg(i % 40);
-        t.MessageStr = QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100);
-        t.MessageType = static_cast<int>(i % 4);
-        t.MessageGroup = groups[i % 5];
-        t.ComputerName = QStringLiteral("BUILD-PC");
-        t.MessageID = QStringLiteral("UniqueStr_%1").arg(100000 + i % 400);
-        t.UnitFileName = QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40);
-        t.MessageDateTime = 45000.5 + static_cast<double>(i) / 86400.0;
-    }
+    std::vector<TraceArguments> batch;
+    batch.reserve(kBatch);
+    for (int k = 0; k < kBatch; ++k)
+        batch.push_back(TypicalMessage(first + k));
     return batch;
 }
 
@@ -97,6 +87,7 @@ Run Capture(long long count, HistoryLimit limit, bool report)
 
 int main(int argc, char* argv[])
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir registry; // the window's settings stay out of the user's
     qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());

@@ -5,6 +5,7 @@
 //   viewer_tracking_figures [message count, default 1000000] [messages per intake run, default 40000]
 
 #include "../BenchSupport.h"
+#include "TypicalTraffic.h"
 #include "components/ListViewEx.h"
 #include "viewer/panes/MessageListModel.h"
 #include "viewer/panes/TrackingPage.h"
@@ -44,17 +45,11 @@ struct Parts {
     QAction* ClearTracks;
 };
 
-// Typical traffic: a few dozen classes, units and IDs, five groups, one computer, a time that
-// changes every second, and a message text of its own for each message.
+// Messages first .. first + count - 1 of the typical traffic.
 void TakeIn(TraceSession& session, int first, int count)
 {
-    static const QString groups[] = {QString(), "mgRed", "mgBlue", "mgGreen", "mgYellow"};
     for (int i = first; i < first + count; ++i)
-        session.ReceiveTrace(QStringLiteral("TClass%1").arg(i % 40),
-                             QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100), i % 4,
-                             groups[i % 5], QStringLiteral("BUILD-PC"),
-                             QStringLiteral("UniqueStr_%1").arg(100000 + i % 400),
-                             QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40), 45000.5 + i / 86400.0);
+        PostTypical(session, i);
 }
 
 // Microseconds per message for taking in count messages, the list shown afterwards; the window

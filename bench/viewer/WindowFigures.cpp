@@ -5,6 +5,7 @@
 //   viewer_window_figures [message count, default 1000000] [unit lines, default 200000]
 
 #include "../BenchSupport.h"
+#include "TypicalTraffic.h"
 #include "components/ListViewEx.h"
 #include "components/PanelExpander.h"
 #include "viewer/panes/MessageListModel.h"
@@ -85,17 +86,10 @@ int main(int argc, char* argv[])
     form.FormActivate();
     QCoreApplication::processEvents();
 
-    // Typical traffic: a few dozen classes, units and IDs, five groups, one computer, a time that
-    // changes every second, and a message text of its own for each message.
-    const QString groups[] = {QString(), "mgRed", "mgBlue", "mgGreen", "mgYellow"};
     const long before = ResidentBytes();
     const double intakeMs = Milliseconds([&] {
         for (int i = 0; i < messages; ++i)
-            session.ReceiveTrace(QStringLiteral("TClass%1").arg(i % 40),
-                              QStringLiteral("Processing item %1 of batch %2").arg(i).arg(i / 100), i % 4,
-                              groups[i % 5], QStringLiteral("BUILD-PC"),
-                              QStringLiteral("UniqueStr_%1").arg(100000 + i % 400),
-                              QStringLiteral("/home/dev/project/src/Unit%1.pas").arg(i % 40), 45000.5 + i / 86400.0);
+            PostTypical(session, i);
     });
     ui.Rows->FlushAppendedRows();
     QCoreApplication::processEvents();

@@ -45,26 +45,12 @@ void KeyMarkBook::Permute(std::span<const int> order)
 
 std::optional<std::string> KeyMarkBook::Load()
 {
-    try {
-        Assign(ReadKeyMarks());
-        unread_ = false;
-        return std::nullopt;
-    } catch (const std::exception& error) {
-        unread_ = true;
-        return std::string(error.what());
-    }
+    return stored_.Read([this] { Assign(ReadKeyMarks()); });
 }
 
 std::optional<std::string> KeyMarkBook::Save() const
 {
-    if (unread_)
-        return std::nullopt;
-    try {
-        WriteKeyMarks(marks_);
-        return std::nullopt;
-    } catch (const std::exception& error) {
-        return std::string(error.what());
-    }
+    return stored_.Write([this] { WriteKeyMarks(marks_); });
 }
 
 } // namespace vireo

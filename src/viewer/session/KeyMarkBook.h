@@ -1,6 +1,7 @@
 #pragma once
 
 #include "viewer/session/KeyMarkRules.h"
+#include "viewer/session/StoredList.h"
 
 #include <QObject>
 
@@ -57,7 +58,7 @@ signals:
 
 private:
     KeyMarkList marks_;
-    bool unread_ = false;
+    StoredList stored_;
 };
 
 } // namespace vireo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/session/StoredList.h"
 #include "viewer/session/TrackRules.h"
 
 #include <optional>
@@ -22,7 +23,7 @@ public:
 
 private:
     TTrackList tracks_;
-    bool unreadable_ = false;
+    StoredList stored_;
 };
 
 } // namespace vireo

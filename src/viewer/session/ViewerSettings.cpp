@@ -6,14 +6,23 @@ namespace vireo {
 
 namespace {
 
-bool ReadFlag(std::string_view name, bool defaultValue, SettingProblems& problems)
+// A setting's value as read, or its default when the stored value cannot be read; the reason is
+// then added to problems.
+template <typename Value, typename Read>
+Value ReadOrDefault(Value defaultValue, SettingProblems& problems, Read read)
 {
     try {
-        return ReadRegShort(kSettingsKey, name, defaultValue ? -1 : 0) != 0;
+        return read();
     } catch (const ERegistryException& error) {
         problems.emplace_back(error.what());
         return defaultValue;
     }
+}
+
+bool ReadFlag(std::string_view name, bool defaultValue, SettingProblems& problems)
+{
+    return ReadOrDefault(defaultValue, problems,
+                         [&] { return ReadRegShort(kSettingsKey, name, defaultValue ? -1 : 0) != 0; });
 }
 
 void WriteFlag(std::string_view name, bool value)
@@ -24,13 +33,10 @@ void WriteFlag(std::string_view name, bool value)
 // A bound that is no negative number; a negative one (edited by hand) keeps the default.
 int ReadBound(std::string_view name, int defaultValue, SettingProblems& problems)
 {
-    try {
+    return ReadOrDefault(defaultValue, problems, [&] {
         const int value = ReadRegInteger(kSettingsKey, name, defaultValue);
         return value < 0 ? defaultValue : value;
-    } catch (const ERegistryException& error) {
-        problems.emplace_back(error.what());
-        return defaultValue;
-    }
+    });
 }
 
 } // namespace
