@@ -108,3 +108,32 @@ TEST(MessageDisplayText, ALongTextShowsItsFirstCharactersWholeThenAnEllipsis)
     EXPECT_EQ(model.SubItem(0, 0), huge);
     EXPECT_EQ(model.MessageText(0), huge);
 }
+
+TEST(MessageListModel, DroppedMessagesLeaveTheListAsARemovalUnlessItIsSorted)
+{
+    ListedSession s;
+    MessageListModel& model = s.model;
+    const auto contract = test::CheckModelContract(&model);
+    for (const char* text : {"a", "b", "c", "d"})
+        Post(s.session, Msg().Text(text));
+    model.FlushAppendedRows();
+    int removed = 0, resets = 0;
+    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [&](const QModelIndex&, int first, int last) {
+        EXPECT_EQ(first, 0);
+        removed += last - first + 1;
+    });
+    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+
+    s.session.DropOldest(2);
+    EXPECT_EQ(removed, 2);
+    EXPECT_EQ(resets, 0) << "views keep their selection and place";
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.SortKey(0, 1), "c");
+
+    const int order[] = {1, 0};
+    model.PermuteRows(order);
+    s.session.DropOldest(1);
+    EXPECT_EQ(resets, 1) << "a sorted list has its dropped rows anywhere: it is relisted";
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.SortKey(0, 1), "d");
+}

@@ -22,6 +22,9 @@ MessageListModel::MessageListModel(const MessageStore& store, MessageListing& li
     connect(&listing, &MessageListing::RowsAboutToBeReplaced, this, &MessageListModel::BeginResetRows);
     connect(&listing, &MessageListing::RowsReplaced, this, &MessageListModel::EndResetRows);
     connect(&listing, &MessageListing::RowsAppended, this, &MessageListModel::RowsAppended);
+    connect(&listing, &MessageListing::FirstRowsAboutToBeRemoved, this,
+            [this](int count) { BeginRemoveStoredRows(0, count - 1); });
+    connect(&listing, &MessageListing::FirstRowsRemoved, this, &MessageListModel::EndRemoveStoredRows);
 }
 
 int MessageListModel::RowTotal() const

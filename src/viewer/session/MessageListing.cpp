@@ -10,6 +10,7 @@ namespace vireo {
 MessageListing::MessageListing(const TraceSession& session, QObject* parent) : QObject(parent), session_(session)
 {
     connect(&session, &TraceSession::MessagesAppended, this, &MessageListing::Append);
+    connect(&session, &TraceSession::MessagesAboutToBeDropped, this, &MessageListing::PrepareDrop);
     connect(&session, &TraceSession::MessagesDropped, this, &MessageListing::Drop);
     // The filter snapshot remembers results by the store's pooled texts, which a clear frees.
     connect(&session, &TraceSession::Cleared, this, [this] {
@@ -133,14 +134,37 @@ void MessageListing::Append(int first, int last)
         emit RowsAppended();
 }
 
+void MessageListing::PrepareDrop(int count)
+{
+    // Rows in arrival order lose a leading run, which views can take as a removal that keeps the
+    // user's selection and place; a sorted list has its dropped rows anywhere and is relisted.
+    // Views are told while the dropped messages can still be read.
+    const auto kept = std::find_if(rows_.begin(), rows_.end(), [count](int index) { return index >= count; });
+    const bool leading = std::none_of(kept, rows_.end(), [count](int index) { return index < count; });
+    leadingDropped_ = leading ? static_cast<int>(kept - rows_.begin()) : -1;
+    if (leadingDropped_ > 0)
+        emit FirstRowsAboutToBeRemoved(leadingDropped_);
+    else if (!leading)
+        emit RowsAboutToBeReplaced();
+}
+
 void MessageListing::Drop(int count)
 {
-    std::vector<int> kept;
-    kept.reserve(rows_.size());
-    for (const int index : rows_)
-        if (index >= count)
-            kept.push_back(index - count);
-    Replace(std::move(kept));
+    if (leadingDropped_ < 0) {
+        std::vector<int> kept;
+        kept.reserve(rows_.size());
+        for (const int index : rows_)
+            if (index >= count)
+                kept.push_back(index - count);
+        rows_ = std::move(kept);
+        emit RowsReplaced();
+        return;
+    }
+    rows_.erase(rows_.begin(), rows_.begin() + leadingDropped_);
+    for (int& index : rows_)
+        index -= count;
+    if (leadingDropped_ > 0)
+        emit FirstRowsRemoved();
 }
 
 void MessageListing::Replace(std::vector<int> rows)

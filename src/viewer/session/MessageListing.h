@@ -60,9 +60,14 @@ signals:
     void RowsReplaced();
     // Rows were appended at the end.
     void RowsAppended();
+    // The first count rows are about to go (their messages were dropped); FirstRowsRemoved follows.
+    void FirstRowsAboutToBeRemoved(int count);
+    // The rows announced by FirstRowsAboutToBeRemoved are gone; the others moved up.
+    void FirstRowsRemoved();
 
 private:
     void Append(int first, int last);
+    void PrepareDrop(int count);
     void Drop(int count);
     void Replace(std::vector<int> rows);
     void ListFor(const TreeNodeRule& node, ListPage page);
@@ -81,6 +86,7 @@ private:
     std::optional<FilterSnapshot> filters_;
     std::optional<ListingRule> arrivalRule_;
     std::vector<int> rows_;
+    int leadingDropped_ = -1; // rows a drop takes from the front; -1 when it relists instead
 };
 
 } // namespace vireo

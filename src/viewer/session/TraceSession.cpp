@@ -109,6 +109,7 @@ void TraceSession::DropOldest(int count)
     count = std::min(count, store_.Count());
     if (count <= 0)
         return;
+    emit MessagesAboutToBeDropped(count);
     store_.DropOldest(count);
     unannounced_ = std::max(0, unannounced_ - count);
     droppedSinceClear_ += count;

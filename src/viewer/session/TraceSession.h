@@ -78,6 +78,8 @@ signals:
     void NameLearned(vireo::NameKind kind, const std::string& name);
     // Messages first .. last (store indices) were appended.
     void MessagesAppended(int first, int last);
+    // The count oldest messages are about to be dropped; MessagesDropped follows.
+    void MessagesAboutToBeDropped(int count);
     // The count oldest messages were dropped: every store index fell by count.
     void MessagesDropped(int count);
     // Every message and learned name was forgotten.
