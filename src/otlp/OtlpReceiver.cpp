@@ -120,9 +120,10 @@ public:
         atRequestStart_ = true;
     }
 
-    // Answers with the status, takes the connection from Qt's parser, drains what the sender
-    // still sends and closes once the reply is out and the sender stops or the drain time ends.
-    void Refuse(int status, const QString& reason)
+    // Answers with the status and takes the connection from Qt's parser. With drain, what the
+    // sender still sends is read and dropped until it stops or the drain time ends, so it reads
+    // the reply rather than a reset; without, the connection closes once the reply is out.
+    void Refuse(int status, const QString& reason, bool drain = true)
     {
         if (refusing_)
             return;
@@ -133,11 +134,14 @@ public:
         connect(socket_, &QIODevice::readyRead, this, [this] { socket_->readAll(); });
         connect(socket_, &QAbstractSocket::disconnected, socket_, &QObject::deleteLater);
         socket_->readAll();
-        socket_->write(RawReply(status, StatusBody(OtlpEncoding::Json, status == 413 || status == 429
-                                                       ? kResourceExhausted : kInvalidArgument, reason),
-                                shared_->Limits.RetryAfterSeconds));
-        connect(socket_, &QIODevice::bytesWritten, this, [this] { ShutDownWhenSent(); });
-        ShutDownWhenSent();
+        const int grpcCode = status == 413 || status == 429 ? kResourceExhausted : kInvalidArgument;
+        socket_->write(RawReply(status, StatusBody(OtlpEncoding::Json, grpcCode, reason), shared_->Limits.RetryAfterSeconds));
+        if (!drain) {
+            socket_->disconnectFromHost();
+        } else {
+            connect(socket_, &QIODevice::bytesWritten, this, [this] { ShutDownWhenSent(); });
+            ShutDownWhenSent();
+        }
         idle_.start(kDrainMs);
     }
 
@@ -229,7 +233,7 @@ protected:
         }
         if (shared_->Connections >= shared_->Limits.MaxConnections) {
             auto* guard = new ConnectionGuard(socket, shared_, false);
-            guard->Refuse(429, QStringLiteral("too many connections; retry later"));
+            guard->Refuse(429, QStringLiteral("too many connections; retry later"), false);
             return;
         }
         new ConnectionGuard(socket, shared_, true);
@@ -258,6 +262,7 @@ bool OtlpReceiver::Listen(const OtlpEndpoint& endpoint, const QString& token)
         shared_->Limits.MaxConnections = std::max(16, std::min(shared_->Limits.MaxConnections, room));
     }
     auto* server = new GuardedServer(shared_, this);
+    server->setListenBacklogSize(4096); // bursts of new connections wait in the kernel, not refused
     if (!server->listen(QHostAddress(endpoint.Address), endpoint.Port)) {
         error_ = server->errorString();
         delete server;
