@@ -10,6 +10,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -70,6 +71,16 @@ QByteArray HeaderValue(const QHttpServerRequest& request, QByteArrayView name)
     return {};
 }
 
+// "METHOD TARGET HTTP/1.x": anything else is refused before Qt's parser sees it.
+bool IsRequestLine(const QByteArray& line)
+{
+    const QList<QByteArray> parts = line.split(' ');
+    if (parts.size() != 3 || parts[0].isEmpty() || parts[1].isEmpty()
+        || (parts[2] != "HTTP/1.1" && parts[2] != "HTTP/1.0"))
+        return false;
+    return std::all_of(parts[0].begin(), parts[0].end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
 bool SameSecret(const QByteArray& given, const QByteArray& expected)
 {
     unsigned char difference = given.size() == expected.size() ? 0 : 1;
@@ -102,7 +113,7 @@ public:
         idle_.setSingleShot(true);
         connect(&idle_, &QTimer::timeout, this, [this] { Cut(); });
         idle_.start(shared_->Limits.IdleTimeoutMs);
-        connect(socket_, &QIODevice::readyRead, this, [this] { OnReadyRead(); });
+        watch_ = connect(socket_, &QIODevice::readyRead, this, [this] { OnReadyRead(); });
     }
     ~ConnectionGuard() override
     {
@@ -149,6 +160,12 @@ private:
     void OnReadyRead()
     {
         idle_.start(shared_->Limits.IdleTimeoutMs);
+        // Qt's parser drops every connection of a socket whose bytes are not HTTP and leaves it
+        // open; seen once the bytes are handled, such a sender is answered instead of left waiting.
+        QMetaObject::invokeMethod(this, [this] {
+            if (!watch_ && !refusing_)
+                Refuse(400, QStringLiteral("the request is not valid HTTP/1.1"));
+        }, Qt::QueuedConnection);
         const qint64 arrived = socket_->bytesAvailable();
         if (atRequestStart_ && !InspectHead())
             return;
@@ -165,6 +182,11 @@ private:
     bool InspectHead()
     {
         const QByteArray head = socket_->peek(kHeaderAllowance);
+        const qsizetype lineEnd = head.indexOf("\r\n");
+        if (lineEnd >= 0 && !IsRequestLine(head.left(lineEnd))) {
+            Refuse(400, QStringLiteral("the request is not HTTP/1.1"));
+            return false;
+        }
         const qsizetype end = head.indexOf("\r\n\r\n");
         if (end < 0)
             return true;
@@ -208,6 +230,7 @@ private:
     bool atRequestStart_ = true;
     qint64 requestBytes_ = 0;
     QTimer idle_;
+    QMetaObject::Connection watch_; // this guard's view of the bytes; gone when the parser gave up
 };
 
 // The listening socket: each connection gets its guard before Qt's parser sees it, and one over

@@ -1,20 +1,13 @@
+#include "HttpClient.h"
 #include "OtlpTestSupport.h"
 
 #include "otlp/OtlpReceiver.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstring>
-#include <sstream>
-#include <map>
 
 namespace vireo {
 namespace {
@@ -22,96 +15,7 @@ namespace {
 using test::ProtobufRequest;
 using test::RecordingIntake;
 using test::WhileServing;
-
-int Connect(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// One HTTP reply as read off a connection.
-struct Reply {
-    int Status = 0;                       // 0 when the connection closed before a reply
-    std::map<std::string, std::string> Headers; // lower-case names
-    std::string Body;
-};
-
-// Reads one reply (a "100 Continue" skipped); stops at the end of its body or of the connection.
-Reply ReadReply(int fd)
-{
-    std::string data;
-    char chunk[65536];
-    Reply reply;
-    for (;;) {
-        const size_t headEnd = data.find("\r\n\r\n");
-        if (headEnd != std::string::npos) {
-            if (data.compare(0, 12, "HTTP/1.1 100") == 0) {
-                data.erase(0, headEnd + 4);
-                continue;
-            }
-            reply.Status = std::atoi(data.c_str() + 9);
-            std::istringstream lines(data.substr(0, headEnd));
-            std::string line;
-            while (std::getline(lines, line)) {
-                const size_t colon = line.find(':');
-                if (colon == std::string::npos)
-                    continue;
-                std::string name = line.substr(0, colon);
-                for (char& c : name)
-                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-                std::string value = line.substr(colon + 1);
-                value.erase(0, value.find_first_not_of(' '));
-                if (!value.empty() && value.back() == '\r')
-                    value.pop_back();
-                reply.Headers[name] = value;
-            }
-            const size_t length = std::stoul(reply.Headers.count("content-length") ? reply.Headers["content-length"] : "0");
-            if (data.size() >= headEnd + 4 + length) {
-                reply.Body = data.substr(headEnd + 4, length);
-                return reply;
-            }
-        }
-        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            return Reply{};
-        data.append(chunk, static_cast<size_t>(n));
-    }
-}
-
-std::string Request(const std::string& body, const std::string& contentType = "application/x-protobuf",
-                    const std::string& extraHeaders = "", const std::string& path = "/v1/logs")
-{
-    return "POST " + path + " HTTP/1.1\r\nHost: x\r\nContent-Type: " + contentType
-        + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
-}
-
-bool SendAll(int fd, const std::string& data)
-{
-    for (size_t sent = 0; sent < data.size();) {
-        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-Reply Exchange(quint16 port, const std::string& request)
-{
-    const int fd = Connect(port);
-    SendAll(fd, request);
-    Reply reply = ReadReply(fd);
-    ::close(fd);
-    return reply;
-}
+using namespace test::http;
 
 class OtlpReceiverTest : public ::testing::Test {
 protected:
@@ -142,6 +46,8 @@ TEST_F(OtlpReceiverTest, EachFaultGetsItsStatusAndNothingStoredIsLost)
         replies["type"] = Exchange(port_, Request("x", "text/plain"));
         replies["path"] = Exchange(port_, Request(ProtobufRequest(1), "application/x-protobuf", "", "/v1/traces"));
         replies["gzip"] = Exchange(port_, Request("not gzip", "application/json", "Content-Encoding: gzip\r\n"));
+        replies["http"] = Exchange(port_, "NOT HTTP AT ALL\r\n\r\n");
+        replies["header"] = Exchange(port_, "POST /v1/logs HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: abc\r\n\r\nx");
     });
     EXPECT_EQ(replies["good"].Status, 200);
     EXPECT_TRUE(replies["good"].Body.empty());
@@ -156,6 +62,8 @@ TEST_F(OtlpReceiverTest, EachFaultGetsItsStatusAndNothingStoredIsLost)
     EXPECT_EQ(replies["type"].Status, 415);
     EXPECT_EQ(replies["path"].Status, 404);
     EXPECT_EQ(replies["gzip"].Status, 400);
+    EXPECT_EQ(replies["http"].Status, 400);
+    EXPECT_EQ(replies["header"].Status, 400);
     ASSERT_EQ(intake_.Traces.size(), 4u);
     EXPECT_EQ(intake_.Traces[0].ClassName, QStringLiteral("TService"));
     EXPECT_EQ(intake_.Traces[3].MessageStr, QStringLiteral("kept"));
