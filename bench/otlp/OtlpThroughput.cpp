@@ -17,6 +17,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -108,8 +109,17 @@ int Post(int& fd, quint16 port, const std::string& request)
     return 0;
 }
 
+double ThreadCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 struct Outcome {
     double Seconds = 0;
+    double ServingCpuSeconds = 0; // processor time of this thread (the receiver's) during the run
     long Accepted = 0; // records in batches answered 200
     long Failed = 0;   // batches answered otherwise
 };
@@ -124,6 +134,7 @@ Outcome Run(quint16 port, int senders, int batches, int records, const std::func
     std::atomic<long> accepted{0}, failed{0};
     std::atomic<int> running{senders};
     const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = ThreadCpuSeconds();
     std::vector<std::thread> threads;
     for (int s = 0; s < senders; ++s)
         threads.emplace_back([&, s] {
@@ -141,9 +152,10 @@ Outcome Run(quint16 port, int senders, int batches, int records, const std::func
     while (running > 0)
         serve();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = ThreadCpuSeconds() - cpuStart;
     for (std::thread& t : threads)
         t.join();
-    return {seconds, accepted, failed};
+    return {seconds, cpu, accepted, failed};
 }
 
 } // namespace
@@ -164,10 +176,12 @@ int main(int argc, char* argv[])
             return 1;
         const Outcome o = Run(receiver.Port(), senders, batches, records,
                               [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
-        std::printf("in-process session: %d senders x %d batches x %d records: %.0f records/s stored; "
-                    "stored %d of %ld, answered 200 for %ld, other replies %ld\n",
+        std::printf("in-process session: %d senders x %d batches x %d records: %.0f records/s stored "
+                    "(%.0f per second of the receiving thread's processor time); stored %d of %ld, answered 200 "
+                    "for %ld, other replies %ld\n",
                     senders, batches, records, static_cast<double>(session.Store().Count()) / o.Seconds,
-                    session.Store().Count(), total, o.Accepted, o.Failed);
+                    static_cast<double>(session.Store().Count()) / o.ServingCpuSeconds, session.Store().Count(), total,
+                    o.Accepted, o.Failed);
     }
 
     QTemporaryDir registry;

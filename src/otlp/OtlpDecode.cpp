@@ -31,16 +31,27 @@ struct RecordAttributes {
     bool HasUnitPath = false; // code.filepath wins over the newer code.file.path
 };
 
-void TakeRecordAttribute(RecordAttributes& into, QStringView key, const auto& textOf)
+bool KeyIs(const std::string& key, std::string_view name)
 {
-    if (key == QLatin1String("vireo.group"))
+    return key == name;
+}
+
+bool KeyIs(const QString& key, std::string_view name)
+{
+    return key == QLatin1String(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+template <typename Key, typename TextOf>
+void TakeRecordAttribute(RecordAttributes& into, const Key& key, const TextOf& textOf)
+{
+    if (KeyIs(key, "vireo.group"))
         into.Group = textOf();
-    else if (key == QLatin1String("vireo.message_id"))
+    else if (KeyIs(key, "vireo.message_id"))
         into.MessageId = textOf();
-    else if (key == QLatin1String("code.filepath")) {
+    else if (KeyIs(key, "code.filepath")) {
         into.UnitPath = textOf();
         into.HasUnitPath = true;
-    } else if (key == QLatin1String("code.file.path") && !into.HasUnitPath)
+    } else if (KeyIs(key, "code.file.path") && !into.HasUnitPath)
         into.UnitPath = textOf();
 }
 
@@ -285,12 +296,23 @@ std::optional<OtlpEncoding> EncodingOfContentType(QByteArrayView contentType)
 DecodedLogs DecodeProtobufLogs(QByteArrayView body, uint64_t arrivalUnixNanos)
 {
     DecodedLogs decoded;
-    otlp::ExportLogsServiceRequest request;
+    // One arena for the whole request: its thousands of small messages and strings are
+    // allocated and freed in a few blocks rather than one by one.
+    google::protobuf::ArenaOptions arenaOptions;
+    arenaOptions.start_block_size = 64 * 1024;
+    arenaOptions.max_block_size = 4 * 1024 * 1024;
+    google::protobuf::Arena arena(arenaOptions);
+    auto& request = *google::protobuf::Arena::CreateMessage<otlp::ExportLogsServiceRequest>(&arena);
     if (body.size() > std::numeric_limits<int>::max()
         || !request.ParseFromArray(body.data(), static_cast<int>(body.size()))) {
         decoded.Error = QStringLiteral("the body is not a protobuf ExportLogsServiceRequest");
         return decoded;
     }
+    size_t records = 0;
+    for (const otlp::ResourceLogs& resourceLogs : request.resource_logs())
+        for (const otlp::ScopeLogs& scopeLogs : resourceLogs.scope_logs())
+            records += static_cast<size_t>(scopeLogs.log_records_size());
+    decoded.Traces.reserve(records);
     for (const otlp::ResourceLogs& resourceLogs : request.resource_logs()) {
         RecordContext resource;
         for (const otlp::KeyValue& attribute : resourceLogs.resource().attributes()) {
@@ -306,8 +328,7 @@ DecodedLogs DecodeProtobufLogs(QByteArrayView body, uint64_t arrivalUnixNanos)
             for (const otlp::LogRecord& record : scopeLogs.log_records()) {
                 RecordAttributes attributes;
                 for (const otlp::KeyValue& attribute : record.attributes())
-                    TakeRecordAttribute(attributes, Text(attribute.key()),
-                                        [&] { return ValueTextOf(attribute.value()); });
+                    TakeRecordAttribute(attributes, attribute.key(), [&] { return ValueTextOf(attribute.value()); });
                 decoded.Traces.push_back(Mapped(
                     context, attributes, ValueTextOf(record.body()), record.severity_number(),
                     RecordUnixNanos(record.time_unix_nano(), record.observed_time_unix_nano(), arrivalUnixNanos)));
