@@ -140,7 +140,9 @@ private:
 
 // Starts the OTLP receiver the command line or the stored options ask for, feeding the session;
 // none when neither does. A receiver that cannot listen is reported and the viewer runs without.
-std::unique_ptr<OtlpReceiver> StartOtlpReceiver(const std::optional<OtlpEndpoint>& commandLine, ITraceIntake& intake)
+// A token made for this start is also put in notice, for the user to see once.
+std::unique_ptr<OtlpReceiver> StartOtlpReceiver(const std::optional<OtlpEndpoint>& commandLine, ITraceIntake& intake,
+                                                QString& notice)
 {
     const std::optional<OtlpStartPlan> plan = PlanOtlpStart(commandLine);
     if (!plan)
@@ -163,6 +165,10 @@ std::unique_ptr<OtlpReceiver> StartOtlpReceiver(const std::optional<OtlpEndpoint
         std::cerr << ", requests need the header \"Authorization: Bearer " << plan->Token.toStdString() << '"'
                   << (plan->TokenGenerated ? " (a new token, kept in the settings)" : "");
     std::cerr << '\n';
+    if (plan->TokenGenerated)
+        notice = QStringLiteral("The OTLP logs receiver listens at http://%1/v1/logs and asks senders for the header\n\n"
+                                "Authorization: Bearer %2\n\nThe token is kept in the settings (OtlpReceiver, Token).")
+                     .arg(where, plan->Token);
     return receiver;
 }
 
@@ -202,13 +208,25 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
     QGuiApplication::setDesktopFileName(QStringLiteral("vireo")); // the installed entry: docks find its icon
     TraceSession session;
     server.SetIntake(&session);
-    const std::unique_ptr<OtlpReceiver> otlpReceiver = StartOtlpReceiver(otlpEndpoint, session);
+    QString otlpNotice;
+    const std::unique_ptr<OtlpReceiver> otlpReceiver = StartOtlpReceiver(otlpEndpoint, session, otlpNotice);
     auto window = std::make_unique<TForm_Main>(session);
     AutomationWarningBox asker(window.get());
     window->SetCloseGuard([&] { return MayCloseViewer(mode, server.ServedObjectCount(), asker); });
     if (hooks.Started)
         hooks.Started(session, *window, server, mode);
     window->show();
+    if (!otlpNotice.isEmpty()) {
+        if (hooks.Tell) {
+            hooks.Tell(otlpNotice);
+        } else {
+            auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Vireo"), otlpNotice, QMessageBox::Ok,
+                                        window.get());
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            box->show(); // not modal: the viewer and the receiver go on meanwhile
+        }
+    }
 
     const int result = endOnSignals.Received() ? 0 : QApplication::exec();
     server.Stop();

@@ -52,7 +52,9 @@ public:
     const OtlpCounters& Counters() const { return counters_; }
 
 protected:
+    // Answers one whole request on /v1/logs (every other path 404); the records are stored first.
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    // Not reached, as handleRequest answers every request; a 404 should Qt call it.
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:

@@ -51,7 +51,7 @@ bool IsLoopbackAddress(const QString& address);
 
 // What the program starts, once options and command line are weighed.
 struct OtlpStartPlan {
-    OtlpEndpoint Endpoint;
+    OtlpEndpoint Endpoint;      // where to listen
     QString Token;              // empty on loopback: no token is asked
     bool TokenGenerated = false; // a new token was made and stored for this start
 };
