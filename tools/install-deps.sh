@@ -10,6 +10,7 @@ packages=(
   fpc libdbus-1-dev
   lcl-units-2.2
   desktop-file-utils dpkg-dev
+  qt6-httpserver-dev qt6-websockets-dev libprotobuf-dev protobuf-compiler zlib1g-dev
 )
 
 missing=()

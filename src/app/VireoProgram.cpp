@@ -3,6 +3,7 @@
 #include "intake/Registration.h"
 #include "intake/VireoImpl.h"
 #include "intake/VireoX_TLB.h"
+#include "otlp/OtlpReceiver.h"
 #include "viewer/panes/AutomationWarningBox.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/window/MainFormUnit.h"
@@ -18,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <string>
@@ -136,11 +138,55 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
+// Starts the OTLP receiver the command line or the stored options ask for, feeding the session;
+// none when neither does. A receiver that cannot listen is reported and the viewer runs without.
+// A token made for this start is also put in notice, for the user to see once.
+std::unique_ptr<OtlpReceiver> StartOtlpReceiver(const std::optional<OtlpEndpoint>& commandLine, ITraceIntake& intake,
+                                                QString& notice)
+{
+    const std::optional<OtlpStartPlan> plan = PlanOtlpStart(commandLine);
+    if (!plan)
+        return nullptr;
+    // Many senders at once need many descriptors: take what the system allows.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    auto receiver = std::make_unique<OtlpReceiver>(intake);
+    const QString where = QStringLiteral("%1:%2").arg(plan->Endpoint.Address).arg(plan->Endpoint.Port);
+    if (!receiver->Listen(plan->Endpoint, plan->Token)) {
+        std::cerr << "vireo: the OTLP receiver cannot listen on " << where.toStdString() << ": "
+                  << receiver->ErrorString().toStdString() << '\n';
+        return nullptr;
+    }
+    std::cerr << "vireo: OTLP logs receiver at http://" << where.toStdString() << "/v1/logs";
+    if (!plan->Token.isEmpty())
+        std::cerr << ", requests need the header \"Authorization: Bearer " << plan->Token.toStdString() << '"'
+                  << (plan->TokenGenerated ? " (a new token, kept in the settings)" : "");
+    std::cerr << '\n';
+    if (plan->TokenGenerated)
+        notice = QStringLiteral("The OTLP logs receiver listens at http://%1/v1/logs and asks senders for the header\n\n"
+                                "Authorization: Bearer %2\n\nThe token is kept in the settings (OtlpReceiver, Token).")
+                     .arg(where, plan->Token);
+    return receiver;
+}
+
 } // namespace
 
 int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
 {
-    const StartMode mode = DecideStartMode(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    const std::vector<std::string> parameters(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const StartMode mode = DecideStartMode(parameters);
+    std::optional<OtlpEndpoint> otlpEndpoint;
+    if (const std::optional<std::string> otlp = OtlpSwitchValue(parameters)) {
+        otlpEndpoint = ParseOtlpEndpoint(*otlp);
+        if (!otlpEndpoint) {
+            std::cerr << "vireo: --otlp wants ADDRESS:PORT (such as 127.0.0.1:4318 or [::1]:4318), not \""
+                      << *otlp << "\"\n";
+            return 2;
+        }
+    }
     const std::optional<std::string> registrationFailure = UpdateRegistration(mode);
     const bool windowless = mode == StartMode::Register || mode == StartMode::Unregister || !DisplayAvailable();
     if (registrationFailure && windowless) {
@@ -162,12 +208,25 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
     QGuiApplication::setDesktopFileName(QStringLiteral("vireo")); // the installed entry: docks find its icon
     TraceSession session;
     server.SetIntake(&session);
+    QString otlpNotice;
+    const std::unique_ptr<OtlpReceiver> otlpReceiver = StartOtlpReceiver(otlpEndpoint, session, otlpNotice);
     auto window = std::make_unique<TForm_Main>(session);
     AutomationWarningBox asker(window.get());
     window->SetCloseGuard([&] { return MayCloseViewer(mode, server.ServedObjectCount(), asker); });
     if (hooks.Started)
         hooks.Started(session, *window, server, mode);
     window->show();
+    if (!otlpNotice.isEmpty()) {
+        if (hooks.Tell) {
+            hooks.Tell(otlpNotice);
+        } else {
+            auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Vireo"), otlpNotice, QMessageBox::Ok,
+                                        window.get());
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            box->show(); // not modal: the viewer and the receiver go on meanwhile
+        }
+    }
 
     const int result = endOnSignals.Received() ? 0 : QApplication::exec();
     server.Stop();

@@ -28,4 +28,17 @@ StartMode DecideStartMode(const std::vector<std::string>& parameters)
     return StartMode::Standalone;
 }
 
+std::optional<std::string> OtlpSwitchValue(const std::vector<std::string>& parameters)
+{
+    std::optional<std::string> value;
+    for (size_t i = 0; i < parameters.size(); ++i) {
+        const std::string& p = parameters[i];
+        if (p == "--otlp")
+            value = i + 1 < parameters.size() ? parameters[++i] : std::string();
+        else if (p.starts_with("--otlp="))
+            value = p.substr(7);
+    }
+    return value;
+}
+
 } // namespace vireo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,5 +21,9 @@ bool IsSwitch(std::string_view parameter, std::string_view name);
 // The start mode of a command line (parameters without the program's name); automation wins
 // over register, register over unregister, other parameters are ignored.
 StartMode DecideStartMode(const std::vector<std::string>& parameters);
+
+// The value of "--otlp ADDRESS:PORT" (or "--otlp=ADDRESS:PORT"); the last one given wins. None
+// when the switch is absent; an empty text when it has no value.
+std::optional<std::string> OtlpSwitchValue(const std::vector<std::string>& parameters);
 
 } // namespace vireo
