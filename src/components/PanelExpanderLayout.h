@@ -13,7 +13,7 @@ struct TExpanderFigures {
     static constexpr int ItemGap = 2;             // between two check boxes
     static constexpr int BottomMargin = 10;       // below the last check box
     static constexpr int ItemWidthInset = 15;     // a check box is this much narrower than the panel
-    static constexpr int MostRowsShown = 20;      // more entries scroll inside the panel's list
+    static constexpr int MostRowsShown = 50;      // more entries scroll inside the panel's list
 };
 
 // Top of the check box at index (from 0) when check boxes are itemHeight high.
