@@ -3,7 +3,7 @@
 // groups is a tree node and a filter entry, beside storing the same messages without a window;
 // the time to scroll the Class panel's list a page and paint it; and what one 2 MB class name
 // costs and shows (the tree node's and the filter entry's accessible names).
-//   viewer_name_figures [N, default 100000]
+//   viewer_name_figures [N, default 100000] [--collapsed: the tree's nodes and the panels collapsed]
 
 #include "../BenchSupport.h"
 #include "components/PanelExpander.h"
@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 using namespace vireo;
 using namespace vireo::bench;
@@ -49,6 +50,7 @@ int main(int argc, char* argv[])
     qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
     QApplication app(argc, argv);
     const int names = argc > 1 ? std::atoi(argv[1]) : 100'000;
+    const bool expanded = !(argc > 2 && std::strcmp(argv[2], "--collapsed") == 0);
 
     TraceSession session;
     TForm_Main form(session);
@@ -59,10 +61,11 @@ int main(int argc, char* argv[])
     auto* tree = form.findChild<QTreeWidget*>("TreeView_Main");
     auto* classes = form.findChild<TPanelExpander*>("PanelExpander_Class");
     auto* groups = form.findChild<TPanelExpander*>("PanelExpander_Group");
-    tree->expandAll();
+    if (expanded)
+        tree->expandAll();
     form.findChild<QTabWidget*>("PageControl_Main")->setCurrentIndex(1);
-    classes->SetExpand(true);
-    groups->SetExpand(true);
+    classes->SetExpand(expanded);
+    groups->SetExpand(expanded);
     QCoreApplication::processEvents();
 
     const double windowMs = Milliseconds([&] {
@@ -86,7 +89,24 @@ int main(int argc, char* argv[])
     std::printf("tree nodes, filter entries:        %d classes, %d groups; %d, %d\n", classNodes, groupNodes,
                 classes->ItemCount() - 1, groups->ItemCount() - 1);
 
+    // Names arriving one per event-loop turn, as from a slow client: each turn may announce rows
+    // to the views, which lay out every row again.
+    constexpr int trickle = 2'000;
+    const double trickleMs = Milliseconds([&] {
+        for (int i = 0; i < trickle; ++i) {
+            session.ReceiveTrace(QStringLiteral("TLate%1").arg(i), QStringLiteral("text"), 0,
+                                 QStringLiteral("LateGroup%1").arg(i), QStringLiteral("PC"), QString(), QString(),
+                                 45000.5);
+            QCoreApplication::processEvents();
+        }
+    });
+    std::printf("then one new class and group a turn: %.0f us each (%d turns)\n", 1000.0 * trickleMs / trickle,
+                trickle);
+
     // Scrolling: a page down at a time through the list, each step painted, as the wheel does.
+    classes->SetExpand(true);
+    classes->Items()->FlushAddedRows();
+    QCoreApplication::processEvents();
     QListView* list = classes->ListView();
     QScrollBar* bar = list->verticalScrollBar();
     std::vector<double> frames;
