@@ -10,7 +10,6 @@
 #include "viewer/session/TraceSession.h"
 #include "viewer/window/MainFormUnit.h"
 
-#include <QCheckBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -36,9 +35,8 @@ void Drive(TForm_Main& window, int turn)
     };
     const auto typeFilter = [&](bool checked) {
         const int item = types->IndexOfValue("1");
-        if (QCheckBox* box = item >= 0 ? types->Item(item).CheckBox() : nullptr;
-            box && box->isChecked() != checked)
-            box->click(); // the listing relists by the filters
+        if (item >= 0 && types->IsItemChecked(item) != checked)
+            types->SetItemChecked(item, checked); // the listing relists by the filters
     };
     switch (turn % 6) {
     case 0: selectNode("All"); break;

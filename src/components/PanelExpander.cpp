@@ -5,28 +5,50 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
 namespace vireo {
 
-TMultiObj::TMultiObj(QCheckBox* checkBox, std::string value)
-    : checkBox_(checkBox), value_(std::move(value))
-{
-}
+namespace {
 
-TMultiObj::~TMultiObj()
-{
-    // The box may be the sender of the signal being handled; it goes once that has returned.
-    if (checkBox_) {
-        checkBox_->hide();
-        checkBox_->deleteLater();
+// Draws an entry as a check box of the old panels drew it: rows as high as a check box plus the
+// gap between two, and a left click anywhere on the row (not only on the mark) toggles it.
+class TEntryDelegate : public QStyledItemDelegate {
+public:
+    TEntryDelegate(int rowHeight, QObject* parent) : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return {1, rowHeight_}; // the width is the view's; long captions are elided
     }
-}
+
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton || !option.rect.contains(mouse->position().toPoint()))
+                return false;
+            const bool checked = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+            return model->setData(index, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+        }
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+    }
+
+private:
+    int rowHeight_;
+};
+
+} // namespace
 
 TPanelExpander::TPanelExpander(QWidget* parent)
-    : QFrame(parent), header_(new QLabel(this)), button_(new QToolButton(header_))
+    : QFrame(parent), header_(new QLabel(this)), button_(new QToolButton(header_)),
+      items_(new TExpanderItems(this)), list_(new QListView(this)),
+      itemHeight_(QCheckBox(QStringLiteral("X")).sizeHint().height())
 {
     setFrameShape(QFrame::StyledPanel);
     setFixedHeight(TExpanderFigures::CollapsedHeight);
@@ -40,12 +62,22 @@ TPanelExpander::TPanelExpander(QWidget* parent)
     button_->setGeometry(0, 0, TExpanderFigures::ButtonSize, TExpanderFigures::ButtonSize);
     button_->setAccessibleName(QStringLiteral("Expand or collapse"));
     connect(button_, &QToolButton::clicked, this, &TPanelExpander::ToggleExpand);
-}
 
-// Items go first: their check boxes are children of this panel.
-TPanelExpander::~TPanelExpander()
-{
-    items_.Clear();
+    list_->setModel(items_);
+    list_->setItemDelegate(new TEntryDelegate(itemHeight_ + TExpanderFigures::ItemGap, list_));
+    list_->setUniformItemSizes(true);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->hide(); // a collapsed panel clips its entries; hidden, they are not offered as showing
+    connect(list_, &QListView::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (EnablePopupMenu)
+            ShowItemMenu(list_->viewport()->mapToGlobal(at));
+    });
+    connect(items_, &TExpanderItems::CheckChanged, this, [this](int row) { emit ItemChanged(this, row); });
+    LayoutItems();
 }
 
 QString TPanelExpander::Caption() const
@@ -58,6 +90,7 @@ void TPanelExpander::SetCaption(const QString& caption)
     header_->setText(caption);
     setAccessibleName(caption);
     button_->setAccessibleName(QStringLiteral("Expand or collapse ") + caption);
+    list_->setAccessibleName(caption);
 }
 
 bool TPanelExpander::Expand() const
@@ -85,9 +118,7 @@ void TPanelExpander::ToggleExpand()
     const bool expanding = !Expand();
     setFixedHeight(expanding ? ExpandHeightTo : TExpanderFigures::CollapsedHeight);
     button_->setText(expanding ? QStringLiteral("-") : QStringLiteral("+"));
-    // A collapsed panel clips its check boxes; hidden, they are not offered as showing.
-    for (int i = 0; i < items_.Count(); ++i)
-        items_.Items(i).CheckBox()->setVisible(expanding);
+    list_->setVisible(expanding && ItemCount() > 0);
     QFont font = header_->font();
     font.setBold(expanding);
     header_->setFont(font);
@@ -95,65 +126,43 @@ void TPanelExpander::ToggleExpand()
         QCoreApplication::postEvent(parentWidget(), new QEvent(QEvent::LayoutRequest));
 }
 
-void TPanelExpander::AddItem(int leftMargin, const QString& caption, std::string value, bool checked,
-                             bool atTop)
+void TPanelExpander::AddItem(int leftMargin, const QString& caption, std::string value, bool checked, bool atTop)
 {
-    auto* checkBox = new QCheckBox(caption, this);
-    checkBox->setAccessibleName(caption);
-    checkBox->resize(width() - TExpanderFigures::ItemWidthInset, checkBox->sizeHint().height());
-    checkBox->setChecked(checked);
-
-    connect(checkBox, &QCheckBox::toggled, this, [this, checkBox] { CheckBoxToggled(checkBox); });
-
-    auto item = std::make_unique<TMultiObj>(checkBox, std::move(value));
-    if (atTop)
-        items_.Insert(0, std::move(item));
-    else
-        items_.Add(std::move(item));
-    IndexValues();
-    LayoutItems(leftMargin);
-    checkBox->setVisible(Expand());
+    items_->Add(caption, std::move(value), checked, atTop);
+    // Past MostRowsShown entries the figures stay as they are: adding costs no layout.
+    if (leftMargin != leftMargin_ || ItemCount() <= TExpanderFigures::MostRowsShown) {
+        leftMargin_ = leftMargin;
+        LayoutItems();
+    }
 }
 
-void TPanelExpander::LayoutItems(int leftMargin)
+void TPanelExpander::LayoutItems()
 {
-    if (items_.Count() == 0)
+    const int count = ItemCount();
+    const int rows = std::min(count, TExpanderFigures::MostRowsShown);
+    list_->setGeometry(leftMargin_, TExpanderFigures::FirstItemTop, width() - TExpanderFigures::ItemWidthInset,
+                       rows * (itemHeight_ + TExpanderFigures::ItemGap));
+    list_->setVisible(Expand() && count > 0);
+    if (count == 0)
         return;
-    const int itemHeight = items_.Items(0).CheckBox()->height();
-    for (int i = 0; i < items_.Count(); ++i)
-        items_.Items(i).CheckBox()->move(leftMargin, ExpanderItemTop(i, itemHeight));
-    ExpandHeightTo = ExpanderHeightFor(items_.Count(), itemHeight);
+    ExpandHeightTo = ExpanderHeightFor(count, itemHeight_);
     if (Expand())
         setFixedHeight(ExpandHeightTo);
 }
 
 void TPanelExpander::ClearItems()
 {
-    items_.Clear();
-    firstIndexOfValue_.clear();
+    items_->Clear();
+    list_->hide();
     if (Expand())
         setFixedHeight(TExpanderFigures::EmptyExpandHeight);
     ExpandHeightTo = TExpanderFigures::EmptyExpandHeight;
 }
 
-void TPanelExpander::IndexValues()
+void TPanelExpander::SetItemChecked(int index, bool checked)
 {
-    firstIndexOfValue_.clear();
-    for (int i = items_.Count() - 1; i >= 0; --i)
-        firstIndexOfValue_[items_.Items(i).Value()] = i;
-}
-
-int TPanelExpander::IndexOfValue(std::string_view value) const
-{
-    const auto found = firstIndexOfValue_.find(value);
-    return found == firstIndexOfValue_.end() ? -1 : found->second;
-}
-
-bool TPanelExpander::IsItemChecked(int index) const
-{
-    if (index < 0 || index >= items_.Count())
-        return false;
-    return items_.Items(index).CheckBox()->isChecked();
+    items_->FlushAddedRows();
+    items_->setData(items_->index(index), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
 }
 
 void TPanelExpander::SelectAll()
@@ -166,32 +175,13 @@ void TPanelExpander::ClearAll()
     SetAllChecked(false);
 }
 
-// Only the last box may notify, and it does so even when no box changed: the window hears of
-// the command exactly once.
+// The window hears of the command exactly once, naming the last item, even when no item changed.
 void TPanelExpander::SetAllChecked(bool checked)
 {
-    const int count = items_.Count();
-    if (count == 0)
+    if (ItemCount() == 0)
         return;
-    QPointer<QCheckBox> last = items_.Items(count - 1).CheckBox();
-    notificationsEnabled_ = false;
-    for (int i = 0; i < count; ++i) {
-        if (i == count - 1)
-            notificationsEnabled_ = true;
-        notified_ = false;
-        items_.Items(i).CheckBox()->setChecked(checked);
-    }
-    if (!notified_ && last)
-        emit ItemChanged(this, last);
-    notificationsEnabled_ = true;
-}
-
-void TPanelExpander::CheckBoxToggled(QCheckBox* checkBox)
-{
-    if (!notificationsEnabled_)
-        return;
-    notified_ = true;
-    emit ItemChanged(this, checkBox);
+    items_->SetAllChecked(checked);
+    emit ItemChanged(this, ItemCount() - 1);
 }
 
 void TPanelExpander::ShowItemMenu(const QPoint& globalPosition)
@@ -206,8 +196,8 @@ void TPanelExpander::ShowItemMenu(const QPoint& globalPosition)
     menu->popup(globalPosition);
 }
 
-// Right-button releases over the header, the button and the check boxes come here too: those
-// widgets pass them on to their parent.
+// Right-button releases over the header and the button come here too: those widgets pass them
+// on to their parent. The list opens the menu itself (also from the keyboard's menu key).
 void TPanelExpander::mouseReleaseEvent(QMouseEvent* event)
 {
     QFrame::mouseReleaseEvent(event);
@@ -219,10 +209,7 @@ void TPanelExpander::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);
     header_->resize(width(), TExpanderFigures::HeaderHeight);
-    for (int i = 0; i < items_.Count(); ++i) {
-        QCheckBox* checkBox = items_.Items(i).CheckBox();
-        checkBox->resize(width() - TExpanderFigures::ItemWidthInset, checkBox->height());
-    }
+    list_->resize(width() - TExpanderFigures::ItemWidthInset, list_->height());
 }
 
 } // namespace vireo

@@ -1,58 +1,37 @@
 #pragma once
 
-#include "components/ObjectList.h"
+#include "components/PanelExpanderItems.h"
 
-#include <QCheckBox>
 #include <QFrame>
-#include <QPointer>
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 class QLabel;
+class QListView;
 class QToolButton;
 
 namespace vireo {
 
-// One entry of an expander: its check box (caption and state) and the hidden value by which
-// the owner finds it again. Frees its check box.
-class TMultiObj {
-public:
-    // An entry owning checkBox, found by value.
-    TMultiObj(QCheckBox* checkBox, std::string value);
-    // Frees the check box once the current event has been handled.
-    ~TMultiObj();
-    TMultiObj(const TMultiObj&) = delete;
-    TMultiObj& operator=(const TMultiObj&) = delete;
-
-    // The entry's check box.
-    QCheckBox* CheckBox() const { return checkBox_; }
-    // The entry's value.
-    const std::string& Value() const { return value_; }
-
-private:
-    QPointer<QCheckBox> checkBox_;
-    std::string value_;
-};
-
-// A collapsible panel: a header strip with a caption and a "+"/"-" button, and below it a
-// column of check boxes, one per filter value. Every change of a check box is reported through
-// ItemChanged, synchronously.
+// A collapsible panel: a header strip with a caption and a "+"/"-" button, and below it a list
+// of checkable entries, one per filter value (TExpanderItems shown by a list view, which scrolls
+// once there are more than TExpanderFigures::MostRowsShown). Every change of an entry's check
+// state by the user, and every SelectAll or ClearAll, is reported through ItemChanged,
+// synchronously.
 class TPanelExpander : public QFrame {
     Q_OBJECT
 public:
     // A collapsed panel, 25 pixels high, without items.
     explicit TPanelExpander(QWidget* parent = nullptr);
-    // Frees the items and their check boxes.
-    ~TPanelExpander() override;
 
     // Text of the header strip (also the panel's accessible name).
     QString Caption() const;
+    // Sets the header's text and the accessible names that carry it.
     void SetCaption(const QString& caption);
 
-    // Whether the panel is expanded; setting it to the other state toggles the panel.
+    // Whether the panel is expanded.
     bool Expand() const;
+    // Toggles the panel when expand differs from its state.
     void SetExpand(bool expand);
     // Applies Expand as stored with a window's description: only a true value acts, and it
     // leaves the panel collapsed again when CollapseAtRunTime is set.
@@ -65,46 +44,53 @@ public:
     // Whether a right-button release over the panel opens the item menu.
     bool EnablePopupMenu = true;
 
-    // Adds a check box with a caption and a value, first when atTop is set, else last, and
-    // lays the check boxes out at leftMargin. Raises no ItemChanged.
+    // Adds an entry with a caption and a value, first when atTop is set, else last, with the
+    // list at leftMargin. Raises no ItemChanged.
     void AddItem(int leftMargin, const QString& caption, std::string value, bool checked, bool atTop);
     // Removes every item; raises no ItemChanged.
     void ClearItems();
     // Number of items.
-    int ItemCount() const { return items_.Count(); }
+    int ItemCount() const { return items_->Count(); }
     // The item at index (0 .. ItemCount() - 1).
-    const TMultiObj& Item(int index) const { return items_.Items(index); }
+    const TMultiObj& Item(int index) const { return items_->Item(index); }
     // Index of the first item whose value equals value exactly, or -1.
-    int IndexOfValue(std::string_view value) const;
+    int IndexOfValue(std::string_view value) const { return items_->IndexOfValue(value); }
     // Checked state of an item; false for an index outside the items.
-    bool IsItemChecked(int index) const;
-    // Checks (unchecks) every item and raises ItemChanged once, naming the last check box.
+    bool IsItemChecked(int index) const { return items_->IsChecked(index); }
+    // Sets an item's state as the user's click does: ItemChanged follows when it changed.
+    void SetItemChecked(int index, bool checked);
+    // Checks (unchecks) every item and raises ItemChanged once, naming the last item.
     void SelectAll();
+    // Unchecks every item and raises ItemChanged once, naming the last item.
     void ClearAll();
     // Expands a collapsed panel, collapses an expanded one.
     void ToggleExpand();
+    // The list view showing the entries.
+    QListView* ListView() const { return list_; }
+    // The entries as the list view's model.
+    TExpanderItems* Items() const { return items_; }
 
 signals:
-    // A check box of this panel changed state (or SelectAll / ClearAll ran).
-    void ItemChanged(vireo::TPanelExpander* panel, QCheckBox* checkBox);
+    // The check state of the item at index changed (or SelectAll / ClearAll ran).
+    void ItemChanged(vireo::TPanelExpander* panel, int index);
 
 protected:
+    // Opens the item menu on a right-button release.
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Keeps the header and the list as wide as the panel.
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void LayoutItems(int leftMargin);
+    void LayoutItems();
     void SetAllChecked(bool checked);
-    void CheckBoxToggled(QCheckBox* checkBox);
     void ShowItemMenu(const QPoint& globalPosition);
-    void IndexValues();
 
     QLabel* header_;
     QToolButton* button_;
-    TObjectList<TMultiObj> items_;
-    std::unordered_map<std::string_view, int> firstIndexOfValue_;
-    bool notificationsEnabled_ = true;
-    bool notified_ = false;
+    TExpanderItems* items_;
+    QListView* list_;
+    int leftMargin_ = 10;
+    int itemHeight_;
 };
 
 } // namespace vireo

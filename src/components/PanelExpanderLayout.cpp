@@ -1,5 +1,7 @@
 #include "components/PanelExpanderLayout.h"
 
+#include <algorithm>
+
 namespace vireo {
 
 int ExpanderItemTop(int index, int itemHeight)
@@ -9,7 +11,8 @@ int ExpanderItemTop(int index, int itemHeight)
 
 int ExpanderHeightFor(int count, int itemHeight)
 {
-    return ExpanderItemTop(count - 1, itemHeight) + itemHeight + TExpanderFigures::BottomMargin;
+    const int shown = std::min(count, TExpanderFigures::MostRowsShown);
+    return ExpanderItemTop(shown - 1, itemHeight) + itemHeight + TExpanderFigures::BottomMargin;
 }
 
 TGroupPlacement PlaceGroupContainer(int panelsHeight, int groupWidth, int groupHeight, int scrollBarWidth)

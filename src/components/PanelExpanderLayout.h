@@ -13,12 +13,14 @@ struct TExpanderFigures {
     static constexpr int ItemGap = 2;             // between two check boxes
     static constexpr int BottomMargin = 10;       // below the last check box
     static constexpr int ItemWidthInset = 15;     // a check box is this much narrower than the panel
+    static constexpr int MostRowsShown = 50;      // more entries scroll inside the panel's list
 };
 
 // Top of the check box at index (from 0) when check boxes are itemHeight high.
 int ExpanderItemTop(int index, int itemHeight);
 
-// Expanded height of a panel holding count (at least one) check boxes itemHeight high.
+// Expanded height of a panel holding count (at least one) check boxes itemHeight high; beyond
+// MostRowsShown entries the panel keeps the height of that many.
 int ExpanderHeightFor(int count, int itemHeight);
 
 // The steps of the group's vertical scroll bar.

@@ -2,8 +2,12 @@
 #include "components/PanelExpander.h"
 #include "components/PanelExpanderLayout.h"
 
+#include <QAccessible>
+#include <QCheckBox>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
@@ -28,7 +32,7 @@ protected:
         panel->setGeometry(0, 0, 200, panel->height());
         panel->SetCaption(QStringLiteral("Class"));
         QObject::connect(panel, &TPanelExpander::ItemChanged,
-                         [this](TPanelExpander* sender, QCheckBox* box) { notices.emplace_back(sender, box); });
+                         [this](TPanelExpander* sender, int index) { notices.emplace_back(sender, index); });
         window.show();
     }
 
@@ -44,11 +48,18 @@ protected:
             panel->AddItem(10, QString::fromLatin1(value), value, checked, false);
     }
 
-    QCheckBox* Box(int index) const { return panel->Item(index).CheckBox(); }
+    // Where the entry at index stands in the list's viewport, once the list knows every entry.
+    QRect Row(int index) const
+    {
+        panel->Items()->FlushAddedRows();
+        QListView* list = panel->ListView();
+        list->doItemsLayout();
+        return list->visualRect(list->model()->index(index, 0));
+    }
 
     QWidget window;
     TPanelExpander* panel = nullptr;
-    std::vector<std::pair<TPanelExpander*, QCheckBox*>> notices;
+    std::vector<std::pair<TPanelExpander*, int>> notices;
 };
 
 } // namespace
@@ -58,6 +69,8 @@ TEST(PanelExpanderLayout, Figures)
     EXPECT_EQ(ExpanderItemTop(3, 17), 87);
     EXPECT_EQ(ExpanderHeightFor(4, 17), 114);
     EXPECT_EQ(ExpanderHeightFor(1, 17), 57);
+    EXPECT_EQ(ExpanderHeightFor(100'000, 17), ExpanderHeightFor(TExpanderFigures::MostRowsShown, 17))
+        << "many entries scroll inside the panel";
 }
 
 TEST(PanelExpanderLayout, GroupShowsTheScrollBarOnceThePanelsFillIt)
@@ -81,13 +94,14 @@ TEST_F(PanelExpanderTest, ItemsAreLaidOutAndFoundByValue)
     AddItems({"0", "1", "2"});
     panel->AddItem(15, QStringLiteral("Top"), "1", false, true);
     ASSERT_EQ(panel->ItemCount(), 4);
-    EXPECT_EQ(Box(0)->text(), "Top");
-    const int h = Box(0)->height();
-    EXPECT_EQ(Box(3)->geometry().topLeft(), QPoint(15, 30 + 3 * (h + 2)));
-    EXPECT_EQ(Box(3)->width(), 200 - 15);
+    EXPECT_EQ(panel->Item(0).Caption(), "Top");
+    const int h = QCheckBox(QStringLiteral("X")).sizeHint().height();
+    EXPECT_EQ(panel->ListView()->geometry().topLeft(), QPoint(15, 30));
+    EXPECT_EQ(panel->ListView()->width(), 200 - 15);
+    EXPECT_EQ(Row(3).top(), 3 * (h + 2)) << "rows stand where the check boxes stood";
     EXPECT_EQ(panel->ExpandHeightTo, 30 + 3 * (h + 2) + h + 10);
     EXPECT_EQ(panel->height(), 25) << "a collapsed panel keeps its height";
-    EXPECT_EQ(Box(2)->accessibleName(), "1");
+    EXPECT_FALSE(panel->ListView()->isVisible()) << "nor are its entries offered";
 
     EXPECT_EQ(panel->IndexOfValue("1"), 0) << "the first of two equal values";
     EXPECT_EQ(panel->IndexOfValue("2"), 3);
@@ -105,44 +119,50 @@ TEST_F(PanelExpanderTest, ValuesAreCaseSensitive)
     EXPECT_EQ(panel->IndexOfValue("abc"), -1);
 }
 
-TEST_F(PanelExpanderTest, ClickingACheckBoxNotifiesOnceNamingIt)
+TEST_F(PanelExpanderTest, AClickOrSpaceOnAnEntryTogglesItAndNotifiesOnceNamingIt)
 {
     AddItems({"a", "b", "c"});
     panel->SetExpand(true);
-    QTest::mouseClick(Box(1), Qt::LeftButton, {}, QPoint(6, Box(1)->height() / 2));
-    EXPECT_FALSE(panel->IsItemChecked(1));
+    QListView* list = panel->ListView();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, Row(1).center());
+    EXPECT_FALSE(panel->IsItemChecked(1)) << "a click on the caption toggles as on the mark";
     ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices[0], std::make_pair(panel, Box(1)));
+    EXPECT_EQ(notices[0], std::make_pair(panel, 1));
+
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(1, 0));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_FALSE(panel->IsItemChecked(2));
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(notices[1], std::make_pair(panel, 2));
+
+    panel->SetItemChecked(2, false);
+    EXPECT_EQ(notices.size(), 2u) << "a state the entry has already raises nothing";
 }
 
-TEST_F(PanelExpanderTest, SelectAllAndClearAllNotifyOnceNamingTheLastBox)
+TEST_F(PanelExpanderTest, SelectAllAndClearAllNotifyOnceNamingTheLastItem)
 {
     panel->SelectAll();
     EXPECT_TRUE(notices.empty()) << "an empty panel does nothing";
 
     AddItems({"a", "b", "c"});
     panel->SelectAll();
-    ASSERT_EQ(notices.size(), 1u) << "even when every box was checked already";
-    EXPECT_EQ(notices[0].second, Box(2));
+    ASSERT_EQ(notices.size(), 1u) << "even when every entry was checked already";
+    EXPECT_EQ(notices[0].second, 2);
 
-    notices.clear();
-    Box(2)->setChecked(false);
+    panel->SetItemChecked(2, false);
     notices.clear();
     panel->SelectAll();
-    ASSERT_EQ(notices.size(), 1u) << "the last box changing notifies once, not twice";
-    EXPECT_EQ(notices[0].second, Box(2));
+    ASSERT_EQ(notices.size(), 1u) << "the last entry changing notifies once, not twice";
+    EXPECT_EQ(notices[0].second, 2);
 
     notices.clear();
     panel->ClearAll();
     ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices[0].second, Box(2));
+    EXPECT_EQ(notices[0].second, 2);
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(panel->IsItemChecked(i));
-
-    notices.clear();
-    panel->SetExpand(true);
-    QTest::mouseClick(Box(0), Qt::LeftButton, {}, QPoint(6, Box(0)->height() / 2));
-    EXPECT_EQ(notices.size(), 1u) << "notifications are on again afterwards";
 }
 
 TEST_F(PanelExpanderTest, ExpandingAndCollapsing)
@@ -164,6 +184,7 @@ TEST_F(PanelExpanderTest, ExpandingAndCollapsing)
 
     AddItems({"a", "b"});
     EXPECT_EQ(panel->height(), panel->ExpandHeightTo) << "items added while expanded grow it";
+    EXPECT_TRUE(panel->ListView()->isVisible());
     panel->ClearItems();
     EXPECT_EQ(panel->height(), 40);
     EXPECT_EQ(panel->ExpandHeightTo, 40);
@@ -192,7 +213,9 @@ TEST_F(PanelExpanderTest, RightClickOpensTheItemMenu)
 {
     AddItems({"a", "b"}, false);
     panel->SetExpand(true);
-    QTest::mouseClick(Box(0), Qt::RightButton);
+    QWidget* viewport = panel->ListView()->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, Row(0).center(), viewport->mapToGlobal(Row(0).center()));
+    QApplication::sendEvent(viewport, &click);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     QStringList entries;
@@ -200,7 +223,7 @@ TEST_F(PanelExpanderTest, RightClickOpensTheItemMenu)
         entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(entries, (QStringList{"Select All", "Clear All", "-", "Cancel"}));
     EXPECT_FALSE(menu->accessibleName().isEmpty());
-    EXPECT_FALSE(panel->IsItemChecked(0)) << "a right click does not toggle the box";
+    EXPECT_FALSE(panel->IsItemChecked(0)) << "a right click does not toggle the entry";
 
     menu->actions().at(0)->trigger();
     EXPECT_TRUE(panel->IsItemChecked(0));
@@ -210,6 +233,7 @@ TEST_F(PanelExpanderTest, RightClickOpensTheItemMenu)
 
     panel->EnablePopupMenu = false;
     QTest::mouseClick(panel, Qt::RightButton, {}, QPoint(100, 22));
+    QApplication::sendEvent(viewport, &click);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
@@ -300,6 +324,15 @@ TEST_F(GroupPanelExpTest, EveryPartHasAnAccessibleName)
     EXPECT_FALSE(group->accessibleName().isEmpty());
     EXPECT_FALSE(group->ScrollBar()->accessibleName().isEmpty());
     EXPECT_EQ(panels[0]->accessibleName(), "Class");
-    for (QCheckBox* box : panels[1]->findChildren<QCheckBox*>())
-        EXPECT_FALSE(box->accessibleName().isEmpty());
+    panels[1]->SetCaption(QStringLiteral("Computer"));
+    panels[1]->SetExpand(true);
+    panels[1]->Items()->FlushAddedRows();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(panels[1]->ListView());
+    EXPECT_EQ(list->text(QAccessible::Name), "Computer");
+    ASSERT_EQ(list->childCount(), 6);
+    for (int entry = 0; entry < 6; ++entry) {
+        EXPECT_EQ(list->child(entry)->text(QAccessible::Name), "Box");
+        EXPECT_TRUE(list->child(entry)->state().checkable);
+        EXPECT_TRUE(list->child(entry)->state().checked);
+    }
 }

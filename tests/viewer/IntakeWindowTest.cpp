@@ -43,8 +43,8 @@ TEST_F(ViewerWindow, ClearAllMessagesResetsLearnedNodesAndEntriesButNotTypeCheck
     ui->TreeView_Main->expandAll();
     ClickNode("Foo");
     ClickPage(ListPage::Filters);
-    FilterBox(ui->PanelExpander_MessType, "2")->click();
-    FilterBox(ui->PanelExpander_Class, "Foo")->click();
+    ClickFilter(ui->PanelExpander_MessType, "2");
+    ClickFilter(ui->PanelExpander_Class, "Foo");
 
     ui->ClearMessages1->trigger();
     EXPECT_EQ(Children("Class"), (Texts{"No Class"}));
@@ -54,11 +54,11 @@ TEST_F(ViewerWindow, ClearAllMessagesResetsLearnedNodesAndEntriesButNotTypeCheck
     EXPECT_TRUE(ui->PanelExpander_Class->IsItemChecked(0));
     EXPECT_EQ(ui->PanelExpander_Group->ItemCount(), 1);
     EXPECT_EQ(ui->PanelExpander_Computer->ItemCount(), 0);
-    EXPECT_FALSE(FilterBox(ui->PanelExpander_MessType, "2")->isChecked());
+    EXPECT_FALSE(FilterChecked(ui->PanelExpander_MessType, "2"));
 
     Post(Msg().Class("Foo").Text("again").Type(0));
     EXPECT_EQ(session->Store().Items(0).SequenceNumber, 1);
-    EXPECT_TRUE(FilterBox(ui->PanelExpander_Class, "Foo")->isChecked());
+    EXPECT_TRUE(FilterChecked(ui->PanelExpander_Class, "Foo"));
     ClickPage(ListPage::Messages);
     form->FormActivate();
     EXPECT_EQ(Column(1), (Texts{"again"}));

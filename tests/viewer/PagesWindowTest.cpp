@@ -3,6 +3,7 @@
 #include "components/GroupPanelExp.h"
 #include "viewer/panes/CaptionPanel.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QScrollBar>
 #include <QSplitter>
@@ -29,8 +30,8 @@ TEST_F(ViewerWindow, TreeLearnsClassesAndGroupsAndListsWhatTheSelectedNodeAdmits
     EXPECT_EQ(FindNode("Foo")->data(0, Qt::UserRole + 1).toInt(), 1);
     ASSERT_EQ(ui->PanelExpander_Computer->ItemCount(), 2);
     EXPECT_EQ(ui->PanelExpander_Computer->Item(0).Value(), "PC1");
-    EXPECT_EQ(ui->PanelExpander_Computer->Item(0).CheckBox()->text(), "pc1");
-    EXPECT_EQ(ui->PanelExpander_Computer->Item(1).CheckBox()->text(), "") << "empty computer name";
+    EXPECT_EQ(ui->PanelExpander_Computer->Item(0).Caption(), "pc1");
+    EXPECT_EQ(ui->PanelExpander_Computer->Item(1).Caption(), "") << "empty computer name";
 
     ClickNode("Foo");
     EXPECT_EQ(Column(1), (Texts{"m0", "m1"}));
@@ -61,16 +62,63 @@ TEST_F(ViewerWindow, FiltersPageListsWhatEveryPanelAdmitsAndRebuildsOnEachClick)
     EXPECT_EQ(Column(1), (Texts{"foo general", "foo warning", "no computer"}))
         << "class filters compare exactly; unlearned classes never pass";
 
-    QCheckBox* warning = FilterBox(ui->PanelExpander_MessType, "2");
-    ASSERT_TRUE(warning);
-    warning->click();
+    ClickFilter(ui->PanelExpander_MessType, "2");
     EXPECT_EQ(Column(1), (Texts{"foo general", "no computer"}));
     Post(Msg().Class("Foo").Text("later warning").Type(2));
     Post(Msg().Class("Foo").Text("later general").Type(0));
     EXPECT_EQ(Column(1), (Texts{"foo general", "no computer", "later general"}));
 
-    FilterBox(ui->PanelExpander_Computer, "")->click();
+    ClickFilter(ui->PanelExpander_Computer, "");
     EXPECT_EQ(Column(1), (Texts{"foo general", "later general"}));
+}
+
+TEST_F(ViewerWindow, HugeNamesShowShortenedEverywhereAndAreMatchedWhole)
+{
+    // Two-byte characters: the shortening counts characters, and the two names differ only
+    // past the shown part.
+    const std::string shown = [] {
+        std::string text;
+        for (int i = 0; i < 4096; ++i)
+            text += "\xC3\xA9"; // é
+        return text;
+    }();
+    const std::string first = shown + "-first", second = shown + "-second";
+    Post(Msg().Class(first).Computer(first).Text("one"));
+    Post(Msg().Class(second).Text("two"));
+    const QString caption = QString::fromUtf8(shown) + QChar(0x2026);
+    ui->TreeView_Main->expandAll();
+
+    QTreeWidgetItem* classes = FindNode(QStringLiteral("Class"));
+    ASSERT_EQ(classes->childCount(), 3) << "names equal in their shown part are still two";
+    for (QTreeWidgetItem* node : {classes->child(1), classes->child(2)}) {
+        EXPECT_EQ(node->text(0), caption);
+        ui->TreeView_Main->scrollToItem(node);
+        QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(ui->TreeView_Main);
+        const int cell = tree->indexOfChild(tree->childAt(
+            ui->TreeView_Main->viewport()->mapToGlobal(ui->TreeView_Main->visualItemRect(node).center()).x(),
+            ui->TreeView_Main->viewport()->mapToGlobal(ui->TreeView_Main->visualItemRect(node).center()).y()));
+        ASSERT_GE(cell, 0);
+        EXPECT_EQ(tree->child(cell)->text(QAccessible::Name), caption);
+    }
+    ui->TreeView_Main->setCurrentItem(classes->child(2));
+    EXPECT_EQ(Column(1), (Texts{"two"})) << "the node's rule reads the whole name";
+
+    TPanelExpander* panel = ui->PanelExpander_Class;
+    ASSERT_EQ(panel->ItemCount(), 3);
+    EXPECT_EQ(panel->Item(1).Caption(), caption);
+    EXPECT_EQ(panel->Item(1).Value(), first);
+    EXPECT_EQ(panel->IndexOfValue(second), 2);
+    EXPECT_EQ(ui->PanelExpander_Computer->Item(0).Caption(), caption);
+    ClickPage(ListPage::Filters);
+    EXPECT_EQ(Column(1), (Texts{"one", "two"})) << "each message's whole names find their own entries";
+    ClickFilter(ui->PanelExpander_Class, first);
+    EXPECT_EQ(Column(1), (Texts{"two"})) << "the click reached the entry of the whole first name";
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(ui->PanelExpander_Class->ListView());
+    ASSERT_EQ(list->childCount(), 3);
+    EXPECT_EQ(list->child(1)->text(QAccessible::Name), caption);
+    EXPECT_TRUE(list->child(1)->state().checkable);
+    EXPECT_FALSE(list->child(1)->state().checked);
+    EXPECT_TRUE(list->child(2)->state().checked);
 }
 
 TEST_F(ViewerWindow, PagesDecideWhatTheListShowsAndActivationReturnsToAll)

@@ -23,6 +23,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -225,10 +226,25 @@ protected:
         ASSERT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(page));
     }
 
-    QCheckBox* FilterBox(TPanelExpander* panel, std::string_view value)
+    // Clicks the entry of value in a filter panel as a user does: the panel expanded, the entry
+    // scrolled into view, a click on its row.
+    void ClickFilter(TPanelExpander* panel, std::string_view value)
     {
-        const int index = panel->IndexOfValue(value);
-        return index < 0 ? nullptr : panel->Item(index).CheckBox();
+        const int row = panel->IndexOfValue(value);
+        ASSERT_GE(row, 0) << value;
+        panel->SetExpand(true);
+        panel->Items()->FlushAddedRows();
+        QListView* list = panel->ListView();
+        list->doItemsLayout();
+        const QModelIndex index = list->model()->index(row, 0);
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+    }
+
+    // Whether the entry of value in a filter panel is there and checked.
+    static bool FilterChecked(const TPanelExpander* panel, std::string_view value)
+    {
+        return panel->IsItemChecked(panel->IndexOfValue(value));
     }
 
     std::vector<std::string> Children(const QString& parent)

@@ -4,6 +4,7 @@
 #include "components/GroupPanelExp.h"
 #include "components/PanelExpander.h"
 #include "components/QtText.h"
+#include "viewer/session/MessageColumns.h"
 #include "viewer/session/MessageListing.h"
 #include "viewer/session/TraceSession.h"
 
@@ -55,15 +56,17 @@ void FilterPane::Seed(bool withTypes)
 
 void FilterPane::LearnName(NameKind kind, const std::string& name)
 {
+    // The caption is the name shortened as the list's cells show it; the value keeps it whole.
+    const QString caption = QtText(MessageDisplayText(name));
     switch (kind) {
     case NameKind::Class:
-        classes_->AddItem(10, QtText(name), name, true, false);
+        classes_->AddItem(10, caption, name, true, false);
         break;
     case NameKind::Group:
-        groups_->AddItem(10, QtText(name), name, true, false);
+        groups_->AddItem(10, caption, name, true, false);
         break;
     case NameKind::Computer:
-        computers_->AddItem(10, QtText(name), UpperCaseAscii(name), true, false);
+        computers_->AddItem(10, caption, UpperCaseAscii(name), true, false);
         break;
     }
 }
@@ -77,22 +80,17 @@ void FilterPane::ForgetLearnedEntries()
     Seed(false);
 }
 
-void FilterPane::PanelChanged(TPanelExpander*, QCheckBox* checkBox)
+void FilterPane::PanelChanged()
 {
-    if (checkBox)
-        listing_.FiltersChanged();
+    listing_.FiltersChanged();
 }
 
 FilterSnapshot FilterPane::Snapshot() const
 {
-    const auto entries = [](const TPanelExpander* panel) {
-        std::vector<FilterEntry> result;
-        result.reserve(static_cast<std::size_t>(panel->ItemCount()));
-        for (int item = 0; item < panel->ItemCount(); ++item)
-            result.push_back({panel->Item(item).Value(), panel->IsItemChecked(item)});
-        return result;
+    const auto checks = [](const TPanelExpander* panel) {
+        return [panel](std::string_view value) { return panel->IsItemChecked(panel->IndexOfValue(value)); };
     };
-    return FilterSnapshot(entries(classes_), entries(groups_), entries(types_), entries(computers_));
+    return FilterSnapshot(checks(classes_), checks(groups_), checks(types_), checks(computers_));
 }
 
 void FilterPane::ExpandAll()

@@ -7,8 +7,6 @@
 
 #include <string>
 
-class QCheckBox;
-
 namespace vireo {
 
 class MessageListing;
@@ -25,7 +23,8 @@ public:
     // The page with its seeded panels, following the session and driving the listing.
     FilterPane(const TraceSession& session, MessageListing& listing, QWidget* parent = nullptr);
 
-    // The check states of the four panels now.
+    // The check states of the four panels, read from them while the listing holds it (it drops
+    // it whenever a name is learned or a check changes).
     FilterSnapshot Snapshot() const;
     // Expands every panel (the option to start expanded).
     void ExpandAll();
@@ -37,7 +36,7 @@ private:
     void LearnName(NameKind kind, const std::string& name);
     void Seed(bool withTypes);
     void ForgetLearnedEntries();
-    void PanelChanged(TPanelExpander* panel, QCheckBox* checkBox);
+    void PanelChanged();
 
     MessageListing& listing_;
     TGroupPanelExp* group_;

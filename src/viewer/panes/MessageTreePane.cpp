@@ -3,6 +3,7 @@
 #include "components/QtText.h"
 #include "viewer/panes/PageTree.h"
 #include "viewer/panes/ViewerImages.h"
+#include "viewer/session/MessageColumns.h"
 #include "viewer/session/MessageListing.h"
 #include "viewer/session/TraceSession.h"
 
@@ -45,7 +46,8 @@ void MessageTreePane::TellListing(QTreeWidgetItem* current)
         listing_.SelectNode(std::nullopt);
         return;
     }
-    const std::string text = current->text(0).toStdString();
+    const QVariant name = current->data(0, kNodeNameRole);
+    const std::string text = name.isValid() ? name.toByteArray().toStdString() : current->text(0).toStdString();
     if (!current->parent()) {
         listing_.SelectNode(TreeNodeRule::ForNode(text, nullptr));
         return;
@@ -59,7 +61,10 @@ void MessageTreePane::LearnName(NameKind kind, const std::string& name)
 {
     if (kind == NameKind::Computer)
         return; // computers show among the filters only
-    AddTreeNode(tree_, kind == NameKind::Class ? classes_ : groups_, QtText(name), 1, images_);
+    // The node shows the name shortened as the list's cells do; the rule reads it whole.
+    QTreeWidgetItem* node = MakeTreeNode(QtText(MessageDisplayText(name)), 1, images_);
+    node->setData(0, kNodeNameRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    (kind == NameKind::Class ? classes_ : groups_)->addChild(node);
 }
 
 void MessageTreePane::ForgetLearnedNodes()

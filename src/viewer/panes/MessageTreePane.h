@@ -13,6 +13,9 @@ class QTreeWidgetItem;
 
 namespace vireo {
 
+// Role under which a learned node keeps its whole name, as UTF-8 bytes.
+inline constexpr int kNodeNameRole = 0x0100 + 2; // Qt::UserRole + 2
+
 class MessageListing;
 class TraceSession;
 

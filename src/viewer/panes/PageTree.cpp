@@ -22,13 +22,23 @@ QTreeWidget* AddPageTree(QWidget* page, const char* name, const QString& accessi
     return tree;
 }
 
-QTreeWidgetItem* AddTreeNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& text, int stateImage,
-                             const QList<QIcon>& images)
+QTreeWidgetItem* MakeTreeNode(const QString& text, int stateImage, const QList<QIcon>& images)
 {
-    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
+    auto* node = new QTreeWidgetItem;
     node->setText(0, text);
     node->setData(0, kStateImageRole, stateImage);
     node->setIcon(0, images.value(stateImage));
+    return node;
+}
+
+QTreeWidgetItem* AddTreeNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QString& text, int stateImage,
+                             const QList<QIcon>& images)
+{
+    QTreeWidgetItem* node = MakeTreeNode(text, stateImage, images);
+    if (parent)
+        parent->addChild(node);
+    else
+        tree->addTopLevelItem(node);
     return node;
 }
 

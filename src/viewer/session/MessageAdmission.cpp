@@ -3,6 +3,7 @@
 #include "viewer/session/MessageStore.h"
 #include "viewer/session/TraceSources.h"
 
+#include <memory>
 #include <string>
 
 namespace vireo {
@@ -47,30 +48,32 @@ bool TreeNodeRule::Admits(const TTraceInfo& message) const
     return false;
 }
 
-FilterSnapshot::Checks FilterSnapshot::FirstEntries(const std::vector<FilterEntry>& entries)
+FilterSnapshot::EntryCheck FilterSnapshot::FirstEntries(const std::vector<FilterEntry>& entries)
 {
-    Checks checks;
+    auto checks = std::make_shared<TextMap<bool>>();
     for (const FilterEntry& entry : entries)
-        checks.emplace(entry.Value, entry.Checked); // an earlier entry of the same value wins
-    return checks;
+        checks->emplace(entry.Value, entry.Checked); // an earlier entry of the same value wins
+    return [checks](std::string_view value) {
+        const auto found = checks->find(value);
+        return found != checks->end() && found->second;
+    };
 }
 
 FilterSnapshot::FilterSnapshot(const std::vector<FilterEntry>& classes,
                                const std::vector<FilterEntry>& groups,
                                const std::vector<FilterEntry>& types,
                                const std::vector<FilterEntry>& computers)
-    : classes_(FirstEntries(classes)), groups_(FirstEntries(groups)), types_(FirstEntries(types)),
-      computers_(FirstEntries(computers))
+    : FilterSnapshot(FirstEntries(classes), FirstEntries(groups), FirstEntries(types), FirstEntries(computers))
 {
 }
 
-bool FilterSnapshot::Lookup(const Checks& checks, std::string_view value)
+FilterSnapshot::FilterSnapshot(EntryCheck classes, EntryCheck groups, EntryCheck types, EntryCheck computers)
+    : classes_(std::move(classes)), groups_(std::move(groups)), types_(std::move(types)),
+      computers_(std::move(computers))
 {
-    const auto found = checks.find(value);
-    return found != checks.end() && found->second;
 }
 
-bool FilterSnapshot::Passes(const Checks& checks, Memo& memo, const PooledText& text,
+bool FilterSnapshot::Passes(const EntryCheck& checks, Memo& memo, const PooledText& text,
                             bool upperCase) const
 {
     const std::string* key = &text.str();
@@ -78,7 +81,7 @@ bool FilterSnapshot::Passes(const Checks& checks, Memo& memo, const PooledText& 
     if (known != memo.end())
         return known->second;
     const bool passes =
-        upperCase ? Lookup(checks, UpperCaseAscii(text.view())) : Lookup(checks, text.view());
+        upperCase ? checks(UpperCaseAscii(text.view())) : checks(text.view());
     memo.emplace(key, passes);
     return passes;
 }
@@ -88,7 +91,7 @@ bool FilterSnapshot::PassesType(int32_t type) const
     const auto known = typeMemo_.find(type);
     if (known != typeMemo_.end())
         return known->second;
-    const bool passes = Lookup(types_, std::to_string(type));
+    const bool passes = types_(std::to_string(type));
     typeMemo_.emplace(type, passes);
     return passes;
 }

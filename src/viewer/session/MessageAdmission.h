@@ -49,23 +49,27 @@ struct FilterEntry {
 // value (the first entry of that value counts), and all four entries are checked.
 class FilterSnapshot {
 public:
+    // Whether a panel's first entry of a value exists and is checked.
+    using EntryCheck = std::function<bool(std::string_view value)>;
+
     // Takes the entries of the Class, Group, Message Type and Computer panels, in panel order.
     FilterSnapshot(const std::vector<FilterEntry>& classes, const std::vector<FilterEntry>& groups,
                    const std::vector<FilterEntry>& types, const std::vector<FilterEntry>& computers);
+    // Asks the Class, Group, Message Type and Computer panels themselves, which must not change
+    // while the snapshot is in use: taking it costs the same however many entries they hold.
+    FilterSnapshot(EntryCheck classes, EntryCheck groups, EntryCheck types, EntryCheck computers);
 
     // Whether the message passes the filters. Results are remembered per pooled text, so the
     // snapshot must not outlive the store's texts (drop it when the store is cleared).
     bool Admits(const TTraceInfo& message) const;
 
 private:
-    using Checks = TextMap<bool>;
     using Memo = std::unordered_map<const std::string*, bool>;
-    static Checks FirstEntries(const std::vector<FilterEntry>& entries);
-    static bool Lookup(const Checks& checks, std::string_view value);
-    bool Passes(const Checks& checks, Memo& memo, const PooledText& text, bool upperCase) const;
+    static EntryCheck FirstEntries(const std::vector<FilterEntry>& entries);
+    bool Passes(const EntryCheck& checks, Memo& memo, const PooledText& text, bool upperCase) const;
     bool PassesType(int32_t type) const;
 
-    Checks classes_, groups_, types_, computers_;
+    EntryCheck classes_, groups_, types_, computers_;
     mutable Memo classMemo_, groupMemo_, computerMemo_;
     mutable std::unordered_map<int32_t, bool> typeMemo_;
 };
