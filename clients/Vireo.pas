@@ -9,7 +9,8 @@ unit Vireo;
   AddDebug does not wait for the viewer. It puts the message in a queue (at most 65,536
   messages; a caller finding it full waits for room, nothing is dropped) and a sender thread
   sends what is queued as batches (AddTraces; a message alone goes as AddTrace), up to 128 calls
-  on the bus at once, in the order they were queued, each confirmed by the viewer's answer.
+  on the bus at once, in the order they were queued, each confirmed by the viewer's answer; a
+  viewer slow to answer gets fewer messages in flight (see SlowAnswerMs).
   A viewer that is slow to answer is waited for as long as it owns its name. At the program's
   end (and at Halt) the queue is delivered first; when nothing is answered for a few seconds,
   that ends. With no bus or no viewer (no one owns the name, or the connection failed) the
@@ -84,7 +85,7 @@ function VireoLastError: string;
 implementation
 
 uses
-  SysUtils, BaseUnix, Unix, dbus;
+  SysUtils, Math, BaseUnix, Unix, dbus;
 
 const
   ViewerBusName = 'VireoX.Vireo';
@@ -109,6 +110,13 @@ const
   { With this many calls unanswered, the queue is sent only once it fills a batch: a busy viewer
     gets few large batches rather than many small ones, an idle one each message at once. }
   EagerCalls = 2;
+  { A busy viewer answers its callers in turn, so what one program keeps in flight delays every
+    other program's calls. The messages in flight are held to what the viewer answers within
+    SlowAnswerMs: halved (at most once per that time) when an answer took longer, grown by an
+    eighth of each batch answered sooner, never below LeastInFlight nor above MostInFlight. }
+  SlowAnswerMs = 15;
+  LeastInFlight = 32;
+  MostInFlight = 8 * BatchMessages;
   { Messages the queue holds at most; it starts small and grows to this under a burst. }
   MaxQueued = 65536;
   FirstQueueSize = 256;
@@ -150,6 +158,7 @@ type
     Lost: Boolean;
     { When it was sent, or when the viewer was last found to own its name since. }
     WaitingSince: QWord;
+    SentAt: QWord;
     Answered: Boolean;
     Error: string;
   end;
@@ -204,6 +213,10 @@ var
   Taken: array[0..BatchMessages - 1] of TTrace;
   InFlightHead: Integer = 0;
   InFlightCount: Integer = 0;
+  { Messages in the calls in flight, the most allowed (see SlowAnswerMs), and the last cut. }
+  InFlightMessages: Integer = 0;
+  Allowance: Integer = 2 * BatchMessages;
+  LastCut: QWord = 0;
   BackoffUntil: QWord = 0;
   BackoffMs: QWord = 0;
   BackoffReason: string = '';
@@ -539,6 +552,21 @@ begin
   BackoffReason := Reason;
 end;
 
+{ Adapts the messages allowed in flight to how long an answer for Count messages took. }
+procedure FollowAnswerTime(Took: QWord; Count: Integer);
+begin
+  if Took > SlowAnswerMs then
+  begin
+    if Ticks - LastCut > SlowAnswerMs then
+    begin
+      Allowance := Max(LeastInFlight, Allowance div 2);
+      LastCut := Ticks;
+    end;
+  end
+  else
+    Allowance := Min(MostInFlight, Allowance + Max(1, Count div 8));
+end;
+
 { Settles the answered calls at the head of the window, in the order they were sent; messages
   the viewer confirmed or refused one run at a time, those no viewer took as given up. }
 procedure SettleAnswered;
@@ -550,6 +578,7 @@ begin
   Outcome := '';
   while (InFlightCount > 0) and InFlight[InFlightHead].Answered do
   begin
+    Dec(InFlightMessages, InFlight[InFlightHead].Count);
     if InFlight[InFlightHead].Lost then
     begin
       SettleMessages(Count, Outcome);
@@ -560,6 +589,7 @@ begin
     begin
       Outcome := InFlight[InFlightHead].Error;
       Inc(Count, InFlight[InFlightHead].Count);
+      FollowAnswerTime(Ticks - InFlight[InFlightHead].SentAt, InFlight[InFlightHead].Count);
     end;
     InFlight[InFlightHead].Error := '';
     InFlightHead := (InFlightHead + 1) mod Window;
@@ -582,6 +612,7 @@ begin
     InFlightHead := (InFlightHead + 1) mod Window;
     Dec(InFlightCount);
   end;
+  InFlightMessages := 0;
   GiveUpMessages(Abandoned, Reason);
 end;
 
@@ -798,10 +829,12 @@ begin
           InFlight[At].Serial := Serial;
           InFlight[At].Count := Count;
           InFlight[At].WaitingSince := Ticks;
+          InFlight[At].SentAt := Ticks;
           InFlight[At].Answered := False;
           InFlight[At].Lost := False;
           InFlight[At].Error := '';
           Inc(InFlightCount);
+          Inc(InFlightMessages, Count);
           Reason := '';
         end;
         dbus_message_unref(Call);
@@ -821,23 +854,30 @@ begin
   Result := Length(Trace.Msg) + Length(Trace.Group) + Length(Trace.MsgID) + Length(Trace.UnitFile) + 64;
 end;
 
+{ Messages that may still go in flight. }
+function Room: Integer;
+begin
+  Result := Min(BatchMessages, Allowance - InFlightMessages);
+end;
+
 { Whether the queue is to be sent now: few calls are unanswered, or it fills a batch. }
 function BatchDue: Boolean;
 begin
-  Result := (InFlightCount < EagerCalls) or (Queued >= BatchMessages);
+  Result := (InFlightCount < EagerCalls) or (Queued >= Room);
 end;
 
 { Sends what is queued as batches (each for one address and bounded in size) while the window
-  has room; unless Eager (a calling thread that sends for itself), a partial batch waits while
-  calls are unanswered (see EagerCalls). Returns whether any were sent. }
+  and the messages allowed in flight have room; unless Eager (a calling thread that sends for
+  itself), a partial batch waits while calls are unanswered (see EagerCalls). Returns whether
+  any were sent. }
 function SendQueued(Eager: Boolean): Boolean;
 var
   Count, First, Next, Bytes, I: Integer;
 begin
   Result := False;
-  if (InFlightCount = Window) or not (Eager or BatchDue) then
+  if (InFlightCount = Window) or (Room <= 0) or not (Eager or BatchDue) then
     Exit;
-  Count := TakeQueued(Taken, BatchMessages);
+  Count := TakeQueued(Taken, Room);
   First := 0;
   while First < Count do
   begin
@@ -860,7 +900,7 @@ end;
 { Whether the queue is empty or the window full, so that the sender may wait for answers. }
 function MayWait: Boolean;
 begin
-  Result := (InFlightCount = Window) or (Queued = 0) or not BatchDue;
+  Result := (InFlightCount = Window) or (Room <= 0) or (Queued = 0) or not BatchDue;
 end;
 
 function SenderMain(Parameter: Pointer): PtrInt;
@@ -996,6 +1036,8 @@ begin
     InFlight[I].Error := '';
   InFlightHead := 0;
   InFlightCount := 0;
+  InFlightMessages := 0;
+  Allowance := 2 * BatchMessages;
 end;
 
 procedure FollowFork;

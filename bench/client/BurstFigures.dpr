@@ -5,12 +5,17 @@ program BurstFigures;
   had stored every message (VireoLastError waits for that).
     burst-figures CALLS THREADS
   Thread T posts the texts 'wT 1' .. 'wT <CALLS/THREADS>' with group 'wT', built beforehand so
-  that only the call is timed. With no viewer it measures the same: the calls must stay cheap. }
+  that only the call is timed. With no viewer it measures the same: the calls must stay cheap.
+  Built with -dBURST_CTHREADS it names cthreads, as vireo-examine makes an instrumented program
+  do; without, one thread posts from the main thread, as in a program that names no threads. }
 
 {$mode objfpc}{$H+}
 
 uses
-  cthreads, SysUtils, BaseUnix, Unix, Vireo;
+  {$IFDEF BURST_CTHREADS}cthreads,{$ENDIF} SysUtils, BaseUnix, Unix, Vireo;
+
+const
+  ThreadManager = {$IFDEF BURST_CTHREADS}'cthreads'{$ELSE}'none'{$ENDIF};
 
 type
   TWorker = record
@@ -111,10 +116,15 @@ begin
 
   SetLength(Threads, Length(Workers));
   Started := Nanoseconds;
-  for T := 0 to High(Workers) do
-    BeginThread(@Post, Pointer(PtrInt(T)), Threads[T]);
-  for T := 0 to High(Workers) do
-    WaitForThreadTerminate(Threads[T], 0);
+  if Length(Workers) = 1 then
+    Post(nil)
+  else
+  begin
+    for T := 0 to High(Workers) do
+      BeginThread(@Post, Pointer(PtrInt(T)), Threads[T]);
+    for T := 0 to High(Workers) do
+      WaitForThreadTerminate(Threads[T], 0);
+  end;
   Posted := Nanoseconds;
   Outcome := VireoLastError;
   Stored := Nanoseconds;
@@ -128,7 +138,8 @@ begin
       Inc(At);
     end;
   SortCosts(All, 0, High(All));
-  WriteLn(Format('%d calls from %d thread(s)', [Length(All), Length(Workers)]));
+  WriteLn(Format('%d calls from %d thread(s), thread manager: %s',
+    [Length(All), Length(Workers), ThreadManager]));
   WriteLn(Format('one AddDebug: median %.2f us, p99 %.2f us, max %.0f us',
     [All[Length(All) div 2] / 1000, All[Length(All) * 99 div 100] / 1000, All[High(All)] / 1000]));
   WriteLn(Format('burst posted in %.1f ms; all stored after %.1f ms (%.0f messages/s)',

@@ -1,12 +1,14 @@
-// The Pascal client unit under a burst: builds BurstFigures.dpr with fpc and the unit, runs it
-// against the viewer (with its recorder) on a private session bus, prints the program's figures
-// (cost of one AddDebug, time until all are stored) and how many messages the viewer stored,
-// in order per thread.
+// The Pascal client unit under a burst: builds BurstFigures.dpr with fpc and the unit, once naming
+// cthreads and once not, runs each against the viewer (with its recorder) on a private session
+// bus, prints the program's figures (cost of one AddDebug, time until all are stored) and how many
+// messages the viewer stored, in order per thread.
 //   bench_client_burst [--calls N] [--threads T] [--no-viewer]
 // --no-viewer leaves the viewer unregistered: the bus answers that there is none, nothing is stored.
+// With more than one thread only the program naming cthreads runs (threads need it).
 #include "PrivateBus.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -48,48 +50,61 @@ int main(int argc, char** argv)
     const bool viewer = !args.contains(QStringLiteral("--no-viewer"));
 
     QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("burst-figures"));
-    QByteArray output;
-    if (Run(QStringLiteral("fpc"),
-            {QStringLiteral("-O2"), QStringLiteral("-Fu" VIREO_SOURCE_DIR "/clients"), QStringLiteral("-FU") + dir.path(),
-             QStringLiteral("-o") + program, QStringLiteral(VIREO_SOURCE_DIR "/bench/client/BurstFigures.dpr")},
-            QProcessEnvironment::systemEnvironment(), &output)
-        != 0) {
-        std::fprintf(stderr, "fpc failed:\n%s", output.constData());
-        return 1;
-    }
-
-    const QString probeFile = dir.filePath(QStringLiteral("probe.txt"));
-    QProcessEnvironment extra;
-    extra.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
-    PrivateBus bus(extra);
-    if (viewer && bus.Run(BuiltProgram(QStringLiteral("tests/app/vireo_probe")), {QStringLiteral("-RegServer")}) != 0) {
-        std::fprintf(stderr, "the viewer did not register\n");
-        return 1;
-    }
-    const int status = Run(program, {QString::number(calls), QString::number(threads)}, bus.Environment(), &output);
-    std::fputs(output.constData(), stdout);
-
-    // Texts "wT i" of thread T must arrive once each, i counting up from 1.
-    QFile file(probeFile);
-    const QByteArray stored = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (viewer && stored.isEmpty()) {
-        std::fprintf(stderr, "the viewer stored nothing\n");
-        return 1;
-    }
-    std::map<QString, int> next;
-    int arrived = 0;
-    bool inOrder = true;
-    for (const QByteArray& line : stored.split('\n')) {
-        const QList<QByteArray> fields = line.split('|');
-        if (!line.startsWith("record ") || fields.size() != 10 || !fields[6].startsWith('w'))
+    bool allGood = true;
+    for (const bool cthreads : {true, false}) {
+        if (!cthreads && threads > 1)
             continue;
-        const QList<QByteArray> text = fields[4].split(' ');
-        const int number = text.value(1).toInt();
-        inOrder = inOrder && number == ++next[QString::fromUtf8(text[0])];
-        ++arrived;
+        const QString name = cthreads ? QStringLiteral("with-cthreads") : QStringLiteral("without-cthreads");
+        const QString program = dir.filePath(name);
+        QByteArray output;
+        const QString units = dir.filePath(name + QStringLiteral("-units"));
+        QDir().mkpath(units);
+        QStringList fpcArgs {QStringLiteral("-O2"), QStringLiteral("-Fu" VIREO_SOURCE_DIR "/clients"),
+                             QStringLiteral("-FU") + units, QStringLiteral("-o") + program,
+                             QStringLiteral(VIREO_SOURCE_DIR "/bench/client/BurstFigures.dpr")};
+        if (cthreads)
+            fpcArgs.prepend(QStringLiteral("-dBURST_CTHREADS"));
+        if (Run(QStringLiteral("fpc"), fpcArgs, QProcessEnvironment::systemEnvironment(), &output) != 0) {
+            std::fprintf(stderr, "fpc failed:\n%s", output.constData());
+            return 1;
+        }
+
+        const QString probeFile = dir.filePath(name + QStringLiteral("-probe.txt"));
+        QProcessEnvironment extra;
+        extra.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
+        PrivateBus bus(extra);
+        if (viewer && bus.Run(BuiltProgram(QStringLiteral("tests/app/vireo_probe")), {QStringLiteral("-RegServer")}) != 0) {
+            std::fprintf(stderr, "the viewer did not register\n");
+            return 1;
+        }
+        std::printf("--- %s\n", qPrintable(name));
+        std::fflush(stdout);
+        const int status = Run(program, {QString::number(calls), QString::number(threads)}, bus.Environment(), &output);
+        std::fputs(output.constData(), stdout);
+
+        // Texts "wT i" of thread T must arrive once each, i counting up from 1.
+        QFile file(probeFile);
+        const QByteArray stored = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (viewer && stored.isEmpty()) {
+            std::fprintf(stderr, "the viewer stored nothing\n");
+            return 1;
+        }
+        std::map<QString, int> next;
+        int arrived = 0;
+        bool inOrder = true;
+        for (const QByteArray& line : stored.split('\n')) {
+            const QList<QByteArray> fields = line.split('|');
+            if (!line.startsWith("record ") || fields.size() != 10 || !fields[6].startsWith('w'))
+                continue;
+            const QList<QByteArray> text = fields[4].split(' ');
+            const int number = text.value(1).toInt();
+            inOrder = inOrder && number == ++next[QString::fromUtf8(text[0])];
+            ++arrived;
+        }
+        const int expected = viewer ? calls / threads * threads : 0;
+        std::printf("stored by the viewer: %d of %d, in order per thread: %s\n", arrived, expected,
+                    inOrder ? "yes" : "no");
+        allGood = allGood && status == 0 && arrived == expected && inOrder;
     }
-    const int expected = viewer ? calls / threads * threads : 0;
-    std::printf("stored by the viewer: %d of %d, in order per thread: %s\n", arrived, expected, inOrder ? "yes" : "no");
-    return status == 0 && arrived == expected && inOrder ? 0 : 1;
+    return allGood ? 0 : 1;
 }

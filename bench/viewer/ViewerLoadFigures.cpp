@@ -3,9 +3,14 @@
 // now and then. Prints the messages lost, the probe's p90 and p99, the messages stored per second
 // and the viewer's resident memory per message at the end.
 //   viewer_load_figures [--messages N] [--clients C] [--in-flight W] [--probe-pause MS] [--drive-ms MS]
+//                       [--pascal]
+// --pascal floods from Free Pascal programs (bench/client/BurstFigures.dpr naming cthreads, built
+// with fpc and the client unit) instead of the C++ clients; each also posts one warm-up message
+// and prints the cost of its AddDebug calls.
 #include "BusCalls.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -37,6 +42,22 @@ ViewerStatus ReadStatus(const QString& path)
     return status;
 }
 
+// Builds BurstFigures.dpr naming cthreads with fpc and the client unit.
+bool BuildBurstProgram(const QString& program, const QString& units)
+{
+    QDir().mkpath(units);
+    QProcess fpc;
+    fpc.setProcessChannelMode(QProcess::MergedChannels);
+    fpc.start(QStringLiteral("fpc"), {QStringLiteral("-O2"), QStringLiteral("-dBURST_CTHREADS"),
+                                      QStringLiteral("-Fu" VIREO_SOURCE_DIR "/clients"), QStringLiteral("-FU") + units,
+                                      QStringLiteral("-o") + program,
+                                      QStringLiteral(VIREO_SOURCE_DIR "/bench/client/BurstFigures.dpr")});
+    const bool built = fpc.waitForFinished(-1) && fpc.exitStatus() == QProcess::NormalExit && fpc.exitCode() == 0;
+    if (!built)
+        std::fputs(fpc.readAll().constData(), stderr);
+    return built;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -48,8 +69,14 @@ int main(int argc, char** argv)
     const int inFlight = Option(args, QStringLiteral("--in-flight"), 64);
     const int probePause = Option(args, QStringLiteral("--probe-pause"), 10);
     const int driveMs = Option(args, QStringLiteral("--drive-ms"), 500);
+    const bool pascal = args.contains(QStringLiteral("--pascal"));
 
     QTemporaryDir dir;
+    const QString burst = dir.filePath(QStringLiteral("burst-figures"));
+    if (pascal && !BuildBurstProgram(burst, dir.filePath(QStringLiteral("units")))) {
+        std::fprintf(stderr, "fpc did not build the burst program\n");
+        return 1;
+    }
     const QString statusPath = dir.filePath(QStringLiteral("status"));
     QProcessEnvironment extra;
     extra.insert(QStringLiteral("VIREO_LOAD_STATUS"), statusPath);
@@ -67,9 +94,14 @@ int main(int argc, char** argv)
     for (int i = 0; i < clients; ++i) {
         auto& client = floods.emplace_back(std::make_unique<QProcess>());
         client->setProcessEnvironment(bus.Environment());
-        client->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        client->start(QStringLiteral(VIREO_POST_CLIENT),
-                      {QStringLiteral("Client%1").arg(i), QString::number(perClient), QString::number(inFlight)});
+        if (pascal) {
+            client->setProcessChannelMode(QProcess::MergedChannels);
+            client->start(burst, {QString::number(perClient), QStringLiteral("1")});
+        } else {
+            client->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            client->start(QStringLiteral(VIREO_POST_CLIENT),
+                          {QStringLiteral("Client%1").arg(i), QString::number(perClient), QString::number(inFlight)});
+        }
     }
     CallPipeline probe(bus.Connect(QStringLiteral("probe")), AddTraceCall(QStringLiteral("probe")), 100000000, 1);
     probe.SetPause(probePause);
@@ -88,13 +120,23 @@ int main(int argc, char** argv)
     int failedClients = 0;
     for (const auto& client : floods)
         failedClients += client->exitStatus() != QProcess::NormalExit || client->exitCode() != 0;
-    const long sent = static_cast<long>(perClient) * clients + probe.Answered() - probe.Failed();
+    const long warmUps = pascal ? clients : 0;
+    const long sent = static_cast<long>(perClient) * clients + warmUps + probe.Answered() - probe.Failed();
     ViewerStatus status;
     PrivateBus::WaitUntil([&] { return (status = ReadStatus(statusPath)).stored >= sent; }, 4 * driveMs + 2000);
     const std::vector<double> latencies = probe.LatenciesMs();
 
-    std::printf("%d clients x %d messages (%d in flight each), window driven every %d ms, probe every %d ms\n",
-                clients, perClient, inFlight, driveMs, probePause);
+    if (pascal) {
+        std::printf("%d Pascal programs (cthreads) x %d AddDebug calls, window driven every %d ms, probe every %d ms\n",
+                    clients, perClient, driveMs, probePause);
+        for (const auto& client : floods)
+            for (const QByteArray& line : client->readAll().split('\n'))
+                if (line.startsWith("one AddDebug"))
+                    std::printf("  %s\n", line.constData());
+    } else {
+        std::printf("%d clients x %d messages (%d in flight each), window driven every %d ms, probe every %d ms\n",
+                    clients, perClient, inFlight, driveMs, probePause);
+    }
     std::printf("messages sent %ld, stored %ld, lost %ld; failed clients %d, failed probe calls %d\n", sent,
                 status.stored, sent - status.stored, failedClients, probe.Failed());
     std::printf("probe AddTrace latency over %zu calls: p50 %.1f ms, p90 %.1f ms, p99 %.1f ms, max %.1f ms\n",

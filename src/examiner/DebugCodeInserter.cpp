@@ -207,6 +207,26 @@ std::optional<std::size_t> InsertUnitFileNameConst(UnitText& text, int indentati
     return std::nullopt;
 }
 
+bool MentionsThreadManager(std::string_view text)
+{
+    return ContainsText("CTHREADS", UpperCaseAscii(text));
+}
+
+bool AddThreadManagerToProgram(UnitText& text)
+{
+    std::vector<std::string>& lines = text.lines;
+    if (std::any_of(lines.begin(), lines.end(), [](const std::string& line) { return MentionsThreadManager(line); }))
+        return false;
+    const auto firstWord = FindInCode(lines, {0, 0}, [&](TextPlace p) { return IsWordChar(lines[p.line][p.column]); });
+    if (!firstWord || !IsWordAt(lines[firstWord->line], firstWord->column, "PROGRAM"))
+        return false;
+    const auto uses = FindInCode(lines, *firstWord, [&](TextPlace p) { return IsWordAt(lines[p.line], p.column, "USES"); });
+    if (!uses)
+        return false;
+    lines[uses->line].insert(uses->column + 4, " " + std::string(kThreadManagerUse));
+    return true;
+}
+
 UsesEdit AddClientUnitToUses(UnitText& text)
 {
     const std::vector<std::string>& lines = text.lines;
@@ -227,6 +247,7 @@ UsesEdit AddClientUnitToUses(UnitText& text)
         if (!semicolon)
             return {};
         text.lines[semicolon->line].insert(semicolon->column, ", Vireo");
+        AddThreadManagerToProgram(text);
         return {true, std::nullopt};
     }
     // No uses clause at all: one of its own, where every inserted call can see it.

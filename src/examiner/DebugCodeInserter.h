@@ -50,6 +50,20 @@ std::string BuildAddDebugCall(std::string_view message, std::string_view message
 // with this indentation. Returns the index of the block's first line when it was inserted.
 std::optional<std::size_t> InsertUnitFileNameConst(UnitText& text, int indentation, std::string_view filePath);
 
+// Put first in a program's uses clause with the client unit: on Unix only cthreads gives a Free
+// Pascal program the thread manager that the client unit's sender thread needs; without it every
+// AddDebug call sends on the calling thread.
+inline constexpr std::string_view kThreadManagerUse = "{$IFDEF UNIX}cthreads,{$ENDIF}";
+
+// Whether the text mentions cthreads anywhere, in any case (a program that does, even under a
+// condition, has made its own choice and gets no kThreadManagerUse).
+bool MentionsThreadManager(std::string_view text);
+
+// Puts kThreadManagerUse directly after the first "uses" of a program (its first word is "program")
+// that mentions no cthreads; "program" and "uses" count only outside comments and strings. Returns
+// whether it did.
+bool AddThreadManagerToProgram(UnitText& text);
+
 // What adding the client unit did.
 struct UsesEdit {
     // The text changed.
@@ -59,7 +73,8 @@ struct UsesEdit {
 };
 
 // Adds the client unit Vireo to the first uses clause, directly before the clause's closing ";",
-// keeping the rest of that line; "uses" and ";" count only outside comments and strings. A unit
+// keeping the rest of that line; "uses" and ";" count only outside comments and strings; a program
+// also gets its thread manager (AddThreadManagerToProgram). A unit
 // without a uses clause gets the line "uses Vireo;" after its implementation line (after its
 // interface line when the scanned implementation part starts above it). Nothing changes when any
 // line mentions VIREO.

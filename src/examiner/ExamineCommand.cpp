@@ -151,6 +151,9 @@ int RewriteUnit(const ExamineOptions& options, std::ostream& out, std::ostream& 
         err << "vireo-examine: " << replaced << " code mark(s) replaced\n";
     }
     const std::string text = model.TextAsSaved();
+    if (MentionsThreadManager(text) && !MentionsThreadManager(ReadFileBytes(model.LocalPath())))
+        err << "vireo-examine: cthreads put first in the program's uses clause, so that AddDebug leaves the "
+               "sending to the client unit's thread\n";
     if (options.toStdout)
         out << text;
     else if (text == ReadFileBytes(model.LocalPath()))

@@ -5,6 +5,7 @@
 #include "examiner/PascalEngine.h"
 #include "examiner/ProjectUnits.h"
 #include "examiner/SourceScanner.h"
+#include "examiner/TextMatching.h"
 #include "settings/RegUtils.h"
 
 #include <algorithm>
@@ -46,6 +47,7 @@ void ExaminerModel::Open()
     if (IsUnitExtension(extension)) {
         OpenUnit();
     } else if (IsProjectExtension(extension)) {
+        projectPath_ = filePath_;
         units_ = LoadProjectUnits(LoadUnitText(filePath_).lines, filePath_);
         if (!units_.empty())
             SelectUnit(0);
@@ -55,6 +57,7 @@ void ExaminerModel::Open()
 void ExaminerModel::OpenUnit()
 {
     unitLoaded_ = false;
+    projectPath_.clear();
     units_ = {filePath_};
     SelectUnit(0);
 }
@@ -78,8 +81,15 @@ void ExaminerModel::SelectUnit(int index)
 
 void ExaminerModel::Save()
 {
-    if (unitLoaded_)
-        SaveUnitWithBackup(localPath_, text_);
+    if (!unitLoaded_)
+        return;
+    SaveUnitWithBackup(localPath_, text_);
+    if (!projectPath_.empty() && std::any_of(text_.lines.begin(), text_.lines.end(),
+                                  [](const std::string& line) { return ContainsText("VIREO", UpperCaseAscii(line)); })) {
+        UnitText program = LoadUnitText(projectPath_);
+        if (AddThreadManagerToProgram(program))
+            SaveUnitWithBackup(projectPath_, program);
+    }
 }
 
 void ExaminerModel::RescanUnit()

@@ -50,8 +50,10 @@ public:
     // and scans the new one. A failed save abandons the switch; a failed load leaves the previous
     // unit's text and lists in place. Both throw ExaminerError.
     void SelectUnit(int index);
-    // Writes the working text to the current unit, keeping a backup of the first saved state.
-    // Does nothing before a unit is loaded. Throws ExaminerError on failure.
+    // Writes the working text to the current unit, keeping a backup of the first saved state; with
+    // a project open and the unit naming Vireo, the project's program gets cthreads first in its
+    // uses clause (AddThreadManagerToProgram), backed up the same way. Does nothing before a unit
+    // is loaded. Throws ExaminerError on failure.
     void Save();
     // Runs the six scans over the working text (the Custom list is left as it is).
     void RescanUnit();
@@ -121,6 +123,8 @@ private:
     std::string localPath_;
     std::string currentUnitName_;
     bool unitLoaded_ = false;
+    // The opened project whose units units_ lists; empty when a unit was opened.
+    std::string projectPath_;
     std::vector<std::string> units_;
     int currentUnit_ = -1;
     UnitText text_;

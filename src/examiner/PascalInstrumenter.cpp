@@ -90,6 +90,13 @@ void PlanUnitPreparation(const PascalStructure& structure, const std::vector<std
         out.push_back({semicolon.line, semicolon.column, ", Vireo"});
     }
     const bool newUses = !structure.usesVireo && !usesEnd;
+    const bool threadManager =
+        structure.isProgram && !structure.usesVireo &&
+        std::none_of(lines.begin(), lines.end(), [](const std::string& line) { return MentionsThreadManager(line); });
+    if (threadManager && structure.firstUses) {
+        const PascalToken& uses = structure.tokens[*structure.firstUses];
+        out.push_back({uses.endLine, uses.endColumn, " " + std::string(kThreadManagerUse)});
+    }
     if (structure.isUnit) {
         if (!structure.implementation)
             return;
@@ -100,8 +107,10 @@ void PlanUnitPreparation(const PascalStructure& structure, const std::vector<std
             InsertAfter(structure, lines, *structure.implementation, "uses Vireo;", out);
         return;
     }
-    // A program or library: the constant follows its uses clause, or the header.
-    const std::string text = (newUses ? "uses Vireo;\n" : "") + constant;
+    // A program or library: the constant follows its uses clause, or the header; a program's uses
+    // clause starts with cthreads unless it mentions it.
+    const std::string uses = threadManager ? "uses " + std::string(kThreadManagerUse) + " Vireo;\n" : "uses Vireo;\n";
+    const std::string text = (newUses ? uses : "") + constant;
     const auto anchor = usesEnd ? usesEnd : structure.headerEnd;
     if (text.empty())
         return;

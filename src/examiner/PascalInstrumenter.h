@@ -27,8 +27,9 @@ void ScanPascalUnit(const std::vector<std::string>& lines, ExaminerLists& lists)
 std::map<std::size_t, std::size_t> PascalCodeMarkColumns(const std::vector<std::string>& lines);
 
 // Adds the client unit Vireo to the real uses clause (interface first, else implementation, else
-// a new "uses Vireo;" after implementation; a program's own uses) and the UnitFileName constant
-// block before the implementation line (a program's after its uses), each unless present.
+// a new "uses Vireo;" after implementation; a program's own uses, which starts with
+// kThreadManagerUse unless the text mentions cthreads) and the UnitFileName constant block before
+// the implementation line (a program's after its uses), each unless present.
 LineMap PreparePascalUnitForCalls(std::vector<std::string>& lines, int indentation, std::string_view filePath);
 
 // Prepares the unit as above and puts an AddDebug call after the begin of every selected routine

@@ -328,6 +328,7 @@ public:
             out_.headerEnd = SkipPast(';');
             SkipUntil(PascalWord::Interface);
             Advance();
+            out_.firstUses = UsesWord();
             out_.firstUsesEnd = ReadUses();
             // The interface part only for its record and object types: its headers have no body.
             interface_ = true;
@@ -343,8 +344,10 @@ public:
             Advance();
             out_.implementationUsesEnd = ReadUses();
         } else {
+            out_.isProgram = !Is(PascalWord::Library);
             if (Is(PascalWord::Program) || Is(PascalWord::Library))
                 out_.headerEnd = SkipPast(';');
+            out_.firstUses = UsesWord();
             out_.firstUsesEnd = ReadUses();
         }
         // Declarations, then the main block or the initialization and finalization parts; a
@@ -420,6 +423,12 @@ private:
                 --depth;
             Advance();
         } while (!AtEnd() && depth > 0);
+    }
+
+    // The current token's index when it is the word "uses".
+    std::optional<std::size_t> UsesWord() const
+    {
+        return Is(PascalWord::Uses) ? std::optional(Token()) : std::nullopt;
     }
 
     // A uses clause at the current token: notes whether it names Vireo; returns its ";".

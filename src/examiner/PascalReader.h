@@ -65,10 +65,14 @@ struct PascalStructure {
     std::vector<PascalToken> tokens;
     // The text starts with "unit" (else it is a program or a library).
     bool isUnit = false;
+    // The text is a program: it starts with "program", or with no header at all.
+    bool isProgram = false;
     // Token index of the ";" ending the "unit", "program" or "library" header.
     std::optional<std::size_t> headerEnd;
     // Token index of the implementation keyword.
     std::optional<std::size_t> implementation;
+    // Token index of the word "uses" of the interface part's (or a program's) uses clause.
+    std::optional<std::size_t> firstUses;
     // Token index of the ";" ending the uses clause of the interface part (or of a program).
     std::optional<std::size_t> firstUsesEnd;
     // Token index of the ";" ending the uses clause of the implementation part.

@@ -216,3 +216,73 @@ TEST(CompileWithFreePascal, AUnitInstrumentedByThePascalModeCompilesTwice)
     std::string log;
     EXPECT_EQ(CompileWithFpc(dir, "Nesting.pas", log), 0) << log << "\n--- unit ---\n" << ReadFile(unit);
 }
+
+// Programs get the thread manager the client unit's sender thread needs: a console program
+// instrumented in the Pascal mode, and a project whose unit is instrumented by the line rules (the
+// project's program gets cthreads, backed up); both compile and run without a bus. A project that
+// names cthreads under its own condition is left as it was.
+TEST(CompileWithFreePascal, InstrumentedProgramsNameCthreadsFirstAndStillCompileAndRun)
+{
+    ASSERT_EQ(std::system("command -v fpc > /dev/null 2>&1"), 0) << "Free Pascal (fpc) is not installed";
+    const std::string routines = "procedure Greet(const Name: string);\nbegin\n  WriteLn('hello ', Name);\nend;\n\n"
+                                 "function Twice(N: Integer): Integer;\nbegin\n  Result := 2 * N;\nend;\n\n";
+    const auto runs = [](const TempDir& dir, const std::string& program) {
+        const std::string command = "cd '" + dir.path().string() + "' && DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent ./" +
+                                    program + " > run.log 2>&1";
+        return std::system(command.c_str()) == 0 && ReadFile(dir / "run.log") == "hello world\n42\n";
+    };
+    const auto instrument = [](ExaminerModel& model) {
+        for (const auto kind : {ExaminerListKind::Procedures, ExaminerListKind::Functions}) {
+            model.SetActiveTab(kind);
+            SelectAll(model.List(kind));
+            model.AddDebugCode();
+        }
+        model.Save();
+    };
+    const std::string manager = "uses {$IFDEF UNIX}cthreads,{$ENDIF}";
+    std::string log;
+    {
+        TempDir dir;
+        const std::string program = dir / "Console.pas";
+        WriteFile(program, "program Console;\n\n{$mode objfpc}{$H+}\n\nuses\n  SysUtils;\n\n" + routines +
+                               "begin\n  Greet('world');\n  WriteLn(Twice(21));\nend.\n");
+        WriteFile(dir / "Vireo.pas", ReadFile(kClientUnit));
+        SystemTickSource clock;
+        ExaminerModel model(program, clock, {}, "host");
+        model.SetPascalMode(true);
+        model.Open();
+        instrument(model);
+        const std::string instrumented = ReadFile(program);
+        EXPECT_NE(instrumented.find(manager + "\n  SysUtils, Vireo;"), std::string::npos) << instrumented;
+        ASSERT_EQ(CompileWithFpc(dir, "Console.pas", log), 0) << log << "\n--- program ---\n" << instrumented;
+        EXPECT_TRUE(runs(dir, "Console")) << ReadFile(dir / "run.log");
+    }
+    const std::string unitText = "unit Unit1;\n\n{$mode objfpc}{$H+}\n\ninterface\n\n"
+                                 "procedure Greet(const Name: string);\nfunction Twice(N: Integer): Integer;\n\n"
+                                 "implementation\n\n" + routines + "end.\n";
+    const std::string body = "  Unit1 in 'Unit1.pas';\n\nbegin\n  Greet('world');\n  WriteLn(Twice(21));\nend.\n";
+    const std::string plain = "program Project1;\n\nuses\n" + body;
+    const std::string lazarus = "program Project1;\n\nuses\n  {$IFDEF UNIX}{$IFDEF UseCThreads}\n  cthreads,\n"
+                                "  {$ENDIF}{$ENDIF}\n" + body;
+    for (const std::string* original : {&plain, &lazarus}) {
+        TempDir dir;
+        const std::string project = dir / "Project1.dpr";
+        WriteFile(project, *original);
+        WriteFile(dir / "Unit1.pas", unitText);
+        WriteFile(dir / "Vireo.pas", ReadFile(kClientUnit));
+        SystemTickSource clock;
+        ExaminerModel model(project, clock, {}, "host");
+        model.Open();
+        instrument(model);
+        const std::string saved = ReadFile(project);
+        if (original == &plain) {
+            EXPECT_EQ(saved, "program Project1;\n\n" + manager + "\n" + body);
+            EXPECT_EQ(ReadFile(dir / "Project1.BAK"), plain);
+        } else {
+            EXPECT_EQ(saved, lazarus);
+            EXPECT_FALSE(std::filesystem::exists(dir / "Project1.BAK"));
+        }
+        ASSERT_EQ(CompileWithFpc(dir, "Project1.dpr", log), 0) << log << "\n--- program ---\n" << saved;
+        EXPECT_TRUE(runs(dir, "Project1")) << ReadFile(dir / "run.log");
+    }
+}

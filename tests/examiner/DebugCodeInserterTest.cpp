@@ -149,6 +149,33 @@ TEST(DebugCodeInserter, VireoGoesBeforeTheClosingSemicolonKeepingTheRestOfTheLin
     }
 }
 
+// A program's uses clause starts with the thread manager the client unit's sender needs; a unit,
+// or a program that mentions cthreads anyhow (Lazarus' conditional form), gets only Vireo.
+TEST(DebugCodeInserter, AProgramGetsCthreadsFirstUnlessItMentionsIt)
+{
+    const std::string manager = "{$IFDEF UNIX}cthreads,{$ENDIF}";
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{"program P;", "uses SysUtils;"}, {"program P;", "uses " + manager + " SysUtils, Vireo;"}},
+        {{"{$mode objfpc} // program uses", "(* uses *) program P;", "uses", "  SysUtils;"},
+         {"{$mode objfpc} // program uses", "(* uses *) program P;", "uses " + manager, "  SysUtils, Vireo;"}},
+        {{"program P;", "uses", "  {$IFDEF UNIX}{$IFDEF UseCThreads}", "  cthreads,", "  {$ENDIF}{$ENDIF}", "  Forms;"},
+         {"program P;", "uses", "  {$IFDEF UNIX}{$IFDEF UseCThreads}", "  cthreads,", "  {$ENDIF}{$ENDIF}",
+          "  Forms, Vireo;"}},
+        {{"unit U;", "interface", "uses SysUtils;"}, {"unit U;", "interface", "uses SysUtils, Vireo;"}},
+        {{"library L;", "uses SysUtils;"}, {"library L;", "uses SysUtils, Vireo;"}},
+    };
+    for (const auto& [before, after] : cases) {
+        UnitText text {before};
+        AddClientUnitToUses(text);
+        EXPECT_EQ(text.lines, after) << before[0];
+    }
+    // A project's program that uses its units already gets the manager alone, once.
+    UnitText project {{"program Project1;", "uses", "  Unit1 in 'Unit1.pas';", "begin", "end."}};
+    EXPECT_TRUE(AddThreadManagerToProgram(project));
+    EXPECT_FALSE(AddThreadManagerToProgram(project));
+    EXPECT_EQ(project.lines[1], "uses " + manager);
+}
+
 TEST(DebugCodeInserter, TextsInsideTheCallAreQuotedForPascal)
 {
     EXPECT_EQ(PascalQuoted("it's 'x'"), "it''s ''x''");

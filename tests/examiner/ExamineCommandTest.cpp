@@ -197,3 +197,22 @@ TEST(VireoExamine, BackToBackRunsKeepIdsDistinctAndARunThatChangesNothingWritesN
     EXPECT_EQ(ReadFile(done), finished);
     EXPECT_FALSE(std::filesystem::exists(dir / "Done.BAK"));
 }
+
+// A program the command line instruments is told to have got cthreads; one that has it is not.
+TEST(VireoExamine, SaysWhenItPutsCthreadsIntoAProgram)
+{
+    TempDir dir;
+    const std::string program = dir / "Tool.pas";
+    const std::string text = "program Tool;\nuses SysUtils;\nprocedure Go;\nbegin\nend;\nbegin\n  Go;\nend.\n";
+    WriteFile(program, text);
+    const Outcome added = Examine(dir, {program, "--pascal", "--add-debug", "procedures:all"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_TRUE(Has(ReadFile(program), "uses {$IFDEF UNIX}cthreads,{$ENDIF} SysUtils, Vireo;"));
+    EXPECT_TRUE(Has(added.err, "cthreads put first in the program's uses clause")) << added.err;
+
+    WriteFile(program, "program Tool;\nuses cthreads, SysUtils;\nprocedure Go;\nbegin\nend;\nbegin\nend.\n");
+    const Outcome named = Examine(dir, {program, "--add-debug", "procedures:all"});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_TRUE(Has(ReadFile(program), "uses cthreads, SysUtils, Vireo;"));
+    EXPECT_FALSE(Has(named.err, "cthreads")) << named.err;
+}

@@ -169,8 +169,16 @@ TEST(PascalMode, PutsTheClientUnitIntoTheRealUsesClause)
     EXPECT_EQ(Prepared({"unit U; interface", "implementation {$R *.lfm}", "end."}),
               (std::vector<std::string> {"unit U; interface", "", "Const", constant, "", "implementation",
                                          "uses Vireo;", " {$R *.lfm}", "end."}));
+    // A program's uses clause starts with cthreads, unless it names it already; a library's does not.
     EXPECT_EQ(Prepared({"program P;", "begin", "end."}),
-              (std::vector<std::string> {"program P;", "uses Vireo;", "", "Const", constant, "", "begin", "end."}));
+              (std::vector<std::string> {"program P;", "uses {$IFDEF UNIX}cthreads,{$ENDIF} Vireo;", "", "Const",
+                                         constant, "", "begin", "end."}));
+    EXPECT_EQ(Prepared({"program P; { uses }", "uses SysUtils;", "begin", "end."}),
+              (std::vector<std::string> {"program P; { uses }", "uses {$IFDEF UNIX}cthreads,{$ENDIF} SysUtils, Vireo;",
+                                         "", "Const", constant, "", "begin", "end."}));
+    EXPECT_EQ(Prepared({"library L;", "uses SysUtils;", "begin", "end."}),
+              (std::vector<std::string> {"library L;", "uses SysUtils, Vireo;", "", "Const", constant, "", "begin",
+                                         "end."}));
     EXPECT_EQ(Prepared({"program P;", "uses", "  {$IFDEF UNIX}cthreads,{$ENDIF} Forms;", "begin", "end."}),
               (std::vector<std::string> {"program P;", "uses", "  {$IFDEF UNIX}cthreads,{$ENDIF} Forms, Vireo;", "",
                                          "Const", constant, "", "begin", "end."}));
