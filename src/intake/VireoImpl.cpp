@@ -126,16 +126,13 @@ bool VireoServer::handleMessage(const QDBusMessage& message, const QDBusConnecti
     return true;
 }
 
-void VireoServer::ServeAddTrace(const QDBusMessage& message)
+void VireoServer::Answer(const QDBusMessage& message, const std::function<QString()>& serve)
 {
     QString failure;
     try {
         if (!intake_)
             throw std::runtime_error("The viewer is not ready to receive messages");
-        const QList<QVariant> a = message.arguments();
-        ObjectFor(message.service())
-            .AddTrace(a[0].toString(), a[1].toString(), a[2].toInt(), a[3].toString(), a[4].toString(),
-                      a[5].toString(), a[6].toString(), a[7].toDouble());
+        failure = serve();
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
     } catch (...) {
@@ -147,12 +144,20 @@ void VireoServer::ServeAddTrace(const QDBusMessage& message)
                                       : message.createErrorReply(QLatin1String(VireoX::ErrorUnexpected), failure));
 }
 
+void VireoServer::ServeAddTrace(const QDBusMessage& message)
+{
+    Answer(message, [&] {
+        const QList<QVariant> a = message.arguments();
+        ObjectFor(message.service())
+            .AddTrace(a[0].toString(), a[1].toString(), a[2].toInt(), a[3].toString(), a[4].toString(),
+                      a[5].toString(), a[6].toString(), a[7].toDouble());
+        return QString();
+    });
+}
+
 void VireoServer::ServeAddTraces(const QDBusMessage& message)
 {
-    QString failure;
-    try {
-        if (!intake_)
-            throw std::runtime_error("The viewer is not ready to receive messages");
+    Answer(message, [&] {
         std::vector<TraceArguments> traces;
         const QDBusArgument elements = message.arguments().at(0).value<QDBusArgument>();
         elements.beginArray();
@@ -162,6 +167,7 @@ void VireoServer::ServeAddTraces(const QDBusMessage& message)
         }
         elements.endArray();
         const std::vector<TraceRefusal> refused = ObjectFor(message.service()).AddTraces(traces);
+        QString failure;
         if (!refused.empty()) {
             failure = QStringLiteral("%1 of %2 messages refused, the others taken; positions from 0:")
                           .arg(refused.size())
@@ -170,15 +176,8 @@ void VireoServer::ServeAddTraces(const QDBusMessage& message)
                 failure += QStringLiteral(" %1 (%2);").arg(r.Position).arg(r.Reason);
             failure.chop(1);
         }
-    } catch (const std::exception& e) {
-        failure = QString::fromUtf8(e.what());
-    } catch (...) {
-        failure = QStringLiteral("Unexpected failure");
-    }
-    if (!message.isReplyRequired())
-        return;
-    connection_.send(failure.isNull() ? message.createReply()
-                                      : message.createErrorReply(QLatin1String(VireoX::ErrorUnexpected), failure));
+        return failure;
+    });
 }
 
 TVireo& VireoServer::ObjectFor(const QString& client)

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -91,6 +92,9 @@ public:
     QString introspect(const QString& path) const override;
 
 private:
+    // Runs a call's work and answers it: a plain return for a null failure text, otherwise
+    // VireoX.Error.Unexpected with it (or with what the work threw).
+    void Answer(const QDBusMessage& message, const std::function<QString()>& serve);
     void ServeAddTrace(const QDBusMessage& message);
     void ServeAddTraces(const QDBusMessage& message);
     TVireo& ObjectFor(const QString& client);
