@@ -19,6 +19,8 @@ struct TraceArguments {
     QString MessageID;          // token on the sending line
     QString UnitFileName;       // path of the sending unit
     double MessageDateTime = 0; // time stamp, an automation date
+
+    friend bool operator==(const TraceArguments&, const TraceArguments&) = default;
 };
 
 // A message of a batch that the intake did not take.

@@ -70,16 +70,11 @@ QString ValueText(const QJsonValue& value)
 
 StoreOutcome StoreTraces(const std::vector<MappedTrace>& traces, ITraceIntake& intake)
 {
+    const std::vector<TraceRefusal> refused = intake.ReceiveTraces(traces);
     StoreOutcome outcome;
-    for (const MappedTrace& t : traces) {
-        try {
-            intake.ReceiveTrace(t.ClassName, t.MessageStr, t.MessageType, t.MessageGroup, t.ComputerName, t.MessageID,
-                                t.UnitFileName, t.MessageDateTime);
-        } catch (const std::exception& e) {
-            if (outcome.Rejected++ == 0)
-                outcome.FirstError = QString::fromUtf8(e.what());
-        }
-    }
+    outcome.Rejected = static_cast<int64_t>(refused.size());
+    if (!refused.empty())
+        outcome.FirstError = refused.front().Reason;
     return outcome;
 }
 

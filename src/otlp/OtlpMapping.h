@@ -1,5 +1,7 @@
 #pragma once
 
+#include "intake/TraceIntake.h"
+
 #include <QJsonValue>
 #include <QString>
 
@@ -8,21 +10,12 @@
 
 namespace vireo {
 
-class ITraceIntake;
-
-// One OTLP log record turned into the eight fields of a trace message.
-struct MappedTrace {
-    QString ClassName;      // service.name of the resource, else the scope's name
-    QString MessageStr;     // the body: a string as it is, any other value as JSON text
-    int32_t MessageType = 0; // from the severity number (0 general, 1 information, 2 warning, 3 error)
-    QString MessageGroup;   // attribute vireo.group
-    QString ComputerName;   // resource attribute host.name
-    QString MessageID;      // attribute vireo.message_id
-    QString UnitFileName;   // attribute code.filepath (or code.file.path)
-    double MessageDateTime = 0; // time_unix_nano, else observed time, else arrival, as an automation date
-
-    friend bool operator==(const MappedTrace&, const MappedTrace&) = default;
-};
+// One record as the intake takes it, mapped from OTLP: the class is the resource's service.name,
+// else the scope's name; the text the body (a string as it is, any other value as JSON text); the
+// type from the severity number; group, message ID and unit path the attributes vireo.group,
+// vireo.message_id and code.filepath (or code.file.path); the computer the resource's host.name;
+// the time stamp time_unix_nano, else the observed time, else the arrival, as an automation date.
+using MappedTrace = TraceArguments;
 
 // The message type of an OTLP severity number: 1-8 general, 9-12 information, 13-16 warning,
 // 17-24 error; unspecified (0) and numbers outside the protocol's range are general.
@@ -45,8 +38,8 @@ struct StoreOutcome {
     QString FirstError;   // why the first of them was refused
 };
 
-// Hands every record to the intake in order; a record the intake throws on is counted, not
-// retried, and the rest still go.
+// Hands the records to the intake as one batch, in order; a record the intake refuses is counted,
+// not retried, and the rest still go.
 StoreOutcome StoreTraces(const std::vector<MappedTrace>& traces, ITraceIntake& intake);
 
 } // namespace vireo
