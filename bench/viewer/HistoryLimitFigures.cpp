@@ -6,6 +6,7 @@
 //   viewer_history_limit_figures [messages, default 20000000] [limit, default 1000000]
 
 #include "../BenchSupport.h"
+#include "OffscreenViewer.h"
 #include "TypicalTraffic.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/window/MainFormUnit.h"
@@ -36,7 +37,7 @@ std::vector<TraceArguments> Batch(long long first)
 }
 
 struct Run {
-    double firstMillionPerSecond = 0; // before any limit is reached
+    double perSecond = 0;             // over the whole run
     double afterLimitPerSecond = 0;   // once messages are being dropped
     double longestTurnMs = 0;
 };
@@ -53,7 +54,7 @@ Run Capture(long long count, HistoryLimit limit, bool report)
     QCoreApplication::processEvents();
 
     Run run;
-    double millionMs = 0, afterMs = 0;
+    double millionMs = 0, afterMs = 0, totalMs = 0;
     long long after = 0;
     for (long long first = 0; first < count; first += kBatch) {
         const std::vector<TraceArguments> batch = Batch(first);
@@ -64,13 +65,12 @@ Run Capture(long long count, HistoryLimit limit, bool report)
         });
         run.longestTurnMs = std::max(run.longestTurnMs, ms);
         millionMs += ms;
+        totalMs += ms;
         if (dropping) {
             afterMs += ms;
             after += kBatch;
         }
         if ((first + kBatch) % 1'000'000 == 0) {
-            if (first + kBatch == 1'000'000)
-                run.firstMillionPerSecond = 1'000'000 / (millionMs / 1000);
             if (report)
                 std::printf("%5lld M posted: %8d stored, resident %6.0f MB, %8.0f messages/s\n",
                             (first + kBatch) / 1'000'000, session.Store().Count(), ResidentBytes() / 1048576.0,
@@ -79,6 +79,7 @@ Run Capture(long long count, HistoryLimit limit, bool report)
         }
     }
     run.afterLimitPerSecond = after > 0 ? after / (afterMs / 1000) : 0;
+    run.perSecond = count / (totalMs / 1000);
     session.KeyMarks().Assign({});
     return run;
 }
@@ -88,10 +89,7 @@ Run Capture(long long count, HistoryLimit limit, bool report)
 int main(int argc, char* argv[])
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir registry; // the window's settings stay out of the user's
-    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
-    QApplication app(argc, argv);
+    const OffscreenViewer viewer(argc, argv);
     const long long messages = argc > 1 ? std::atoll(argv[1]) : 20'000'000;
     const int limit = argc > 2 ? std::atoi(argv[2]) : 1'000'000;
 
@@ -100,8 +98,8 @@ int main(int argc, char* argv[])
     const Run limited = Capture(messages, {limit, 0}, true);
     const Run unlimited = Capture(2LL * limit, {0, 0}, false);
     std::printf("intake with the limit, while dropping:  %8.0f messages/s\n", limited.afterLimitPerSecond);
-    std::printf("intake without a limit, first million:  %8.0f messages/s (ratio %.2f)\n",
-                unlimited.firstMillionPerSecond, limited.afterLimitPerSecond / unlimited.firstMillionPerSecond);
+    std::printf("intake without a limit, twice the limit: %8.0f messages/s (ratio %.2f)\n", unlimited.perSecond,
+                limited.afterLimitPerSecond / unlimited.perSecond);
     std::printf("longest event-loop turn:                %8.1f ms with the limit, %.1f ms without\n",
                 limited.longestTurnMs, unlimited.longestTurnMs);
     return 0;

@@ -6,6 +6,7 @@
 //   viewer_name_figures [N, default 100000] [--collapsed: the tree's nodes and the panels collapsed]
 
 #include "../BenchSupport.h"
+#include "OffscreenViewer.h"
 #include "components/PanelExpander.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/window/MainFormUnit.h"
@@ -45,10 +46,7 @@ QTreeWidgetItem* TopNode(QTreeWidget* tree, const char* text)
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir registry; // the window's settings stay out of the user's
-    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
-    QApplication app(argc, argv);
+    const OffscreenViewer viewer(argc, argv);
     const int names = argc > 1 ? std::atoi(argv[1]) : 100'000;
     const bool expanded = !(argc > 2 && std::strcmp(argv[2], "--collapsed") == 0);
 

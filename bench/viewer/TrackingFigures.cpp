@@ -5,6 +5,7 @@
 //   viewer_tracking_figures [message count, default 1000000] [messages per intake run, default 40000]
 
 #include "../BenchSupport.h"
+#include "OffscreenViewer.h"
 #include "TypicalTraffic.h"
 #include "components/ListViewEx.h"
 #include "viewer/panes/MessageListModel.h"
@@ -91,10 +92,7 @@ QTreeWidgetItem* LastTrackNode(const Parts& ui, TTrackKind kind)
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir registry;
-    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
-    QApplication app(argc, argv);
+    const OffscreenViewer viewer(argc, argv);
     const int messages = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 40'000;
     constexpr int tries = 5; // each figure is the best of five, as other work on the machine only adds

@@ -5,6 +5,7 @@
 //   viewer_window_figures [message count, default 1000000] [unit lines, default 200000]
 
 #include "../BenchSupport.h"
+#include "OffscreenViewer.h"
 #include "TypicalTraffic.h"
 #include "components/ListViewEx.h"
 #include "components/PanelExpander.h"
@@ -70,10 +71,7 @@ double UntilShown(const Parts& ui, F&& action)
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir registry; // the window's settings stay out of the user's
-    qputenv("VIREO_REGISTRY_DIR", registry.path().toUtf8());
-    QApplication app(argc, argv);
+    const OffscreenViewer viewer(argc, argv);
     const int messages = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
     const int unitLines = argc > 2 ? std::atoi(argv[2]) : 200'000;
 

@@ -25,8 +25,17 @@ namespace {
 const QString kPost = BuiltProgram(QStringLiteral("src/app/vireo-post"));
 const QString kProbe = BuiltProgram(QStringLiteral("tests/app/vireo_probe"));
 
+// The environment in which the bus starts the recording viewer probe, writing to probeFile.
+QProcessEnvironment ProbeRecordingTo(const QString& probeFile)
+{
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
+    return extra;
+}
+
 // The fields after "record " of each message the probe stored:
 // seq|date|time|class|text|type|group|computer|id|unit.
+
 std::vector<QStringList> Records(const QString& probeFile)
 {
     QFile file(probeFile);
@@ -101,9 +110,7 @@ TEST(PostCommandOnTheBus, PostsWordsAndEveryInputLineToAViewerStartedByTheBus)
 {
     QTemporaryDir dir;
     const QString probeFile = dir.filePath(QStringLiteral("probe.txt"));
-    QProcessEnvironment extra;
-    extra.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
-    PrivateBus bus(extra);
+    PrivateBus bus(ProbeRecordingTo(probeFile));
     ASSERT_EQ(bus.Run(kProbe, {QStringLiteral("-RegServer")}), 0);
 
     QString err;
@@ -193,9 +200,7 @@ TEST(PostCommandOnTheBus, TheViewerStoresTheGoodElementsOfABatchAndNamesTheRefus
 {
     QTemporaryDir dir;
     const QString probeFile = dir.filePath(QStringLiteral("probe.txt"));
-    QProcessEnvironment extra;
-    extra.insert(QStringLiteral("VIREO_PROBE_OUT"), probeFile);
-    PrivateBus bus(extra);
+    PrivateBus bus(ProbeRecordingTo(probeFile));
     ASSERT_EQ(bus.Run(kProbe, {QStringLiteral("-RegServer")}), 0);
 
     qDBusRegisterMetaType<vireo::TraceArguments>();
