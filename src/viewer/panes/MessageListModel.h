@@ -46,6 +46,8 @@ public:
 
     // Whether the time column shows the milliseconds of the time stamp (sorting is unchanged).
     void SetShowMilliseconds(bool show);
+    // Whether the time column shows milliseconds.
+    bool ShowsMilliseconds() const { return showMilliseconds_; }
 
     // Re-reads every row's type icon (after a sort).
     void RefreshTypeIcons();

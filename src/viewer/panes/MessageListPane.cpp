@@ -190,7 +190,6 @@ void MessageListPane::SetShown(bool shown)
 void MessageListPane::SetShowMilliseconds(bool show)
 {
     rows_->SetShowMilliseconds(show);
-    showMilliseconds_ = show;
 }
 
 int MessageListPane::ListedCount() const
@@ -282,7 +281,7 @@ void MessageListPane::CloseFindBar()
 ShownColumns MessageListPane::CurrentShownColumns() const
 {
     ShownColumns shown;
-    shown.Milliseconds = showMilliseconds_;
+    shown.Milliseconds = rows_->ShowsMilliseconds();
     const QHeaderView* header = list_->header();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int column = header->logicalIndex(visual);

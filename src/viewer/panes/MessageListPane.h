@@ -72,7 +72,6 @@ private:
     QAction* holdList_;
     std::array<QAction*, 6> columnItems_{};
     std::array<int, 6> savedColumnWidths_{}; // width each column gets back when shown again
-    bool showMilliseconds_ = false;
     QAction* copyMessageText_;
     std::array<QAction*, 3> findCommands_{}; // Find..., Find Next, Find Previous
     QWidget* findBar_;

@@ -217,8 +217,7 @@ void SourceWindowPane::AddDescribedKeyMark()
 
 void SourceWindowPane::SetLineNumberColumn(bool shown)
 {
-    if (!shown)
-        rows_->SetLineNumberColumn(false);
+    rows_->SetLineNumberColumn(shown);
 }
 
 void SourceWindowPane::ApplyLineNumberOption(bool before, bool after)
