@@ -1,5 +1,7 @@
 #include "viewer/session/KeyMarkBook.h"
 
+#include "components/Permuted.h"
+
 #include <stdexcept>
 
 namespace vireo {
@@ -34,13 +36,7 @@ void KeyMarkBook::SetCaption(int index, std::string caption)
 
 void KeyMarkBook::Permute(std::span<const int> order)
 {
-    if (order.size() != marks_.size())
-        throw std::invalid_argument("Row order does not cover every row");
-    KeyMarkList moved;
-    moved.reserve(order.size());
-    for (const int from : order)
-        moved.push_back(std::move(marks_.at(static_cast<std::size_t>(from))));
-    marks_ = std::move(moved);
+    marks_ = Permuted(marks_, order);
 }
 
 std::optional<std::string> KeyMarkBook::Load()

@@ -1,9 +1,9 @@
 #include "viewer/session/MessageListing.h"
 
+#include "components/Permuted.h"
 #include "viewer/session/TraceSession.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace vireo {
 
@@ -88,13 +88,7 @@ void MessageListing::ForgetFilters()
 
 void MessageListing::PermuteRows(std::span<const int> order)
 {
-    if (order.size() != rows_.size())
-        throw std::invalid_argument("Row order does not cover every row");
-    std::vector<int> sorted;
-    sorted.reserve(order.size());
-    for (const int from : order)
-        sorted.push_back(rows_.at(static_cast<std::size_t>(from)));
-    rows_ = std::move(sorted);
+    rows_ = Permuted(rows_, order);
 }
 
 const FilterSnapshot* MessageListing::FiltersFor(ListPage page)
