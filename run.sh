@@ -3,5 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh
-tools/build.sh
+# Only the programs: the tests and benchmarks are ./test.sh's to build.
+tools/build.sh vireo vireo-post vireo-examine
 exec build/src/app/vireo "$@"

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds Vireo in ./build.
+# Configures and builds Vireo in ./build: the targets named, or everything.
+# Usage: tools/build.sh [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build build -j "$(nproc)" "${targets[@]}"
