@@ -173,3 +173,32 @@ TEST_F(ViewerWindow, ActivationFromAClosingDialogShowsMessagesButComingBackFromE
     EXPECT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Messages));
     EXPECT_EQ(ui->TreeView_Main->currentItem()->text(0), "All");
 }
+
+TEST_F(ViewerWindow, AMenuClosingIsNoActivationAndEveryTabFitsAtTheDefaultSize)
+{
+    const auto focus = [](QWindow* window) { emit qApp->focusWindowChanged(window); };
+    // A choice from the View menu, as a keyboard or a screen reader makes it: the menu has the
+    // focus, closes, and the focus comes back to the main window.
+    const auto chooseFromView = [&](QAction* item) {
+        ui->View1->popup(form->mapToGlobal(QPoint(0, 0)));
+        focus(ui->View1->windowHandle());
+        item->trigger();
+        ui->View1->close();
+        focus(nullptr);
+        focus(form->windowHandle());
+    };
+    chooseFromView(ui->ExpertMode1);
+    EXPECT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(ListPage::Tracking));
+    QTabBar* tabs = ui->PageControl_Main->tabBar();
+    EXPECT_LE(tabs->tabRect(static_cast<int>(ListPage::Tracking)).right(), tabs->width())
+        << "no tab behind the scroll arrows";
+
+    ClickPage(ListPage::UserKeyMarks);
+    chooseFromView(ui->MessagesWindow1);
+    chooseFromView(ui->MessagesWindow1);
+    EXPECT_TRUE(ui->MessagesWindow1->isChecked());
+    EXPECT_EQ(ui->PageControl_Main->currentIndex(), static_cast<int>(ListPage::UserKeyMarks));
+    EXPECT_FALSE(ui->Panel_Main_Messages->isVisible()) << "hidden on the key marks page whatever the toggle";
+    ClickPage(ListPage::Filters);
+    EXPECT_TRUE(ui->Panel_Main_Messages->isVisible());
+}

@@ -114,6 +114,9 @@ void TForm_Main::CreateLayout()
     tracking_ = new TrackingPage(session_.Tracks(), listing_, Dialogs, pages_);
     for (QWidget* page : std::initializer_list<QWidget*>{tree_, filters_, keyMarks_, tracking_})
         pages_->addTab(page, page->accessibleName());
+    // The page control cannot wrap its tabs onto more lines, so the left pane starts wide enough
+    // to show every tab, Expert Mode's included.
+    const int left = std::max(250, pages_->tabBar()->sizeHint().width() + 8);
     pages_->setTabVisible(static_cast<int>(ListPage::Tracking), false);
     connect(pages_, &QTabWidget::currentChanged, this, [this] {
         listing_.SetPage(ActivePage());
@@ -124,9 +127,6 @@ void TForm_Main::CreateLayout()
     leftRight_->addWidget(rightArea_);
     leftRight_->setStretchFactor(0, 0);
     leftRight_->setStretchFactor(1, 1);
-    // The page control cannot wrap its tabs onto more lines, so the left pane starts wide enough
-    // to show every visible tab.
-    const int left = std::max(250, pages_->tabBar()->sizeHint().width() + 8);
     leftRight_->setSizes({left, width() - left});
     messages_->AddFindShortcutsTo(this);
 }
@@ -209,6 +209,9 @@ void TForm_Main::FocusWindowChanged(QWindow* now)
         programLeftTimer_.start();
         return;
     }
+    // A menu or tooltip closing is no activation: a choice made in a menu keeps the page it chose.
+    if (now->type() == Qt::Popup || now->type() == Qt::ToolTip)
+        return;
     programLeftTimer_.stop();
     if (now == windowHandle() && lastFocusWindow_ != nullptr && lastFocusWindow_ != now)
         FormActivate();
