@@ -96,7 +96,17 @@ TEST(MessageLog, OtherFormatsNewerVersionsPipesAndHugeLinesAreRefusedClearly)
     EXPECT_EQ(refusal(R"({"format":"vireo-log","version":2,"more":[]})" "\n" + Line("x")),
               "This message log was written by a newer Vireo (format version 2); this Vireo opens logs up to "
               "version 1.");
-    EXPECT_EQ(refusal(R"({"format":"vireo-log","version":1.4})" "\n"), "opened") << "a minor version opens";
+    for (const char* version : {"1e300", "1e999", "-1", "1.5", "0", "\"1\""})
+        EXPECT_EQ(refusal(std::string(R"({"format":"vireo-log","version":)") + version + "}\n" + Line("x")),
+                  std::string("This message log names a format version this Vireo does not know (") + version +
+                      "); this Vireo opens logs of versions 1 to 1.");
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(refusal(bom + R"({"format":"vireo-log","version":7})" "\n"),
+              "This message log was written by a newer Vireo (format version 7); this Vireo opens logs up to "
+              "version 1.") << "the header behind a byte-order mark is checked";
+    const Read behindMark = ReadLog(bom + R"({"format":"vireo-log","version":1})" "\n" + Line("x"), 2);
+    EXPECT_EQ(behindMark.Texts.size(), 1u);
+    EXPECT_EQ(behindMark.Report.SkippedLines, 0);
     EXPECT_EQ(refusal(R"( {"format" : "csv"})"), "This file is not a Vireo message log (its format is \"csv\").");
 
     // A line past the limit is skipped without being held; the next one still opens.

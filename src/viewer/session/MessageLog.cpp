@@ -4,7 +4,6 @@
 #include "intake/TimeStampText.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #if defined(__SSE2__)
@@ -129,6 +128,16 @@ public:
             ++i_;
         token = s_.substr(from, i_ - from);
         return !token.empty();
+    }
+
+    // Any value, as its text.
+    bool RawValue(std::string_view& raw)
+    {
+        const std::size_t from = i_;
+        if (!SkipValue())
+            return false;
+        raw = s_.substr(from, i_ - from);
+        return true;
     }
 
     // Any value, read past unread.
@@ -301,6 +310,35 @@ bool ParseNumber(std::string_view token, Number& value)
     return result.ec == std::errc() && result.ptr == token.data() + token.size();
 }
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// The version a header names as a whole number, or -1 when it is not a small whole number.
+long Version(std::string_view text)
+{
+    if (text.empty())
+        return 1; // a header without a version is read as the first
+    if (text.size() > 9 || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return -1;
+    long version = 0;
+    std::from_chars(text.data(), text.data() + text.size(), version);
+    return version;
+}
+
+// Why a log with this header cannot be opened, or "" when it can.
+std::string HeaderRefusal(const std::string& format, const std::string& versionText)
+{
+    if (format != kMessageLogFormat)
+        return "This file is not a Vireo message log (its format is \"" + format + "\").";
+    const long version = Version(versionText);
+    if (version > kMessageLogVersion)
+        return "This message log was written by a newer Vireo (format version " + std::to_string(version) +
+               "); this Vireo opens logs up to version " + std::to_string(kMessageLogVersion) + ".";
+    if (version < 1)
+        return "This message log names a format version this Vireo does not know (" + versionText +
+               "); this Vireo opens logs of versions 1 to " + std::to_string(kMessageLogVersion) + ".";
+    return {};
+}
+
 } // namespace
 
 // The fields of the line being read, kept from line to line so their buffers are reused.
@@ -313,7 +351,7 @@ public:
     std::string Name, ClassName, MessageStr, MessageGroup, ComputerName, MessageID, UnitFileName, Format;
     std::int32_t MessageType = 0;
     double MessageDateTime = 0;
-    double Version = 0;
+    std::string Version; // as written; empty when the header names none
     unsigned Seen = 0;
     bool IsHeader = false;
 
@@ -345,8 +383,11 @@ public:
             IsHeader = true;
             return line.StringValue(Format);
         }
-        if (name == "version")
-            return line.NumberValue(token) && ParseNumber(token, Version);
+        if (name == "version") {
+            const bool read = line.RawValue(token);
+            Version = token;
+            return read;
+        }
         return line.SkipValue();
     }
 
@@ -476,6 +517,8 @@ void MessageLogReader::Skip()
 
 void MessageLogReader::TakeLine(std::string_view line)
 {
+    if (lineNumber_ == 1 && line.starts_with(kUtf8ByteOrderMark))
+        line.remove_prefix(kUtf8ByteOrderMark.size()); // as editors on other systems save it
     if (line.find_first_not_of(" \t\r") == std::string_view::npos)
         return;
     Fields& f = *fields_;
@@ -489,15 +532,10 @@ void MessageLogReader::TakeLine(std::string_view line)
     headerSeen_ = true;
     if (wellFormed && f.IsHeader) {
         // Logs joined end to end (cat) carry more headers: one this version reads is passed over.
-        const bool readable = f.Format == kMessageLogFormat && std::floor(f.Version) <= kMessageLogVersion;
-        if (first && f.Format != kMessageLogFormat)
-            throw MessageLogError("This file is not a Vireo message log (its format is \"" + f.Format + "\").");
-        if (first && !readable)
-            throw MessageLogError("This message log was written by a newer Vireo (format version " +
-                                  std::to_string(static_cast<long long>(std::floor(f.Version))) +
-                                  "); this Vireo opens logs up to version " +
-                                  std::to_string(kMessageLogVersion) + ".");
-        if (!readable)
+        const std::string refusal = HeaderRefusal(f.Format, f.Version);
+        if (first && !refusal.empty())
+            throw MessageLogError(refusal);
+        if (!refusal.empty())
             Skip();
         return;
     }
