@@ -5,10 +5,12 @@
 
 #include "intake/TimeStampText.h"
 #include "viewer/session/MessageFind.h"
-#include "viewer/session/MessageIntake.h"
 #include "viewer/session/MessageLog.h"
-#include "viewer/session/MessageStore.h"
+#include "viewer/session/MessageLogTransfer.h"
+#include "viewer/session/TraceSession.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -29,36 +31,46 @@ private:
     TimeConventions conventions_;
 };
 
+// Runs the event loop until the transfer ends; returns how long that took.
+double RunToEnd(MessageLogTransfer& transfer)
+{
+    QEventLoop loop;
+    QObject::connect(&transfer, &MessageLogTransfer::Finished, &loop, &QEventLoop::quit);
+    return bench::Milliseconds([&] { loop.exec(); });
+}
+
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     constexpr int kCount = 1'000'000;
-    FixedConventions conventions;
-    MessageStore store;
-    MessageIntake intake(store, conventions);
-    const std::string classes[] = {"TForm1", "TDataModule", "TWorker", "TParser"};
-    for (int i = 0; i < kCount; ++i) {
-        const std::string id = "UniqueStr_" + std::to_string(i % 50);
-        const std::string unit = "/projects/demo/Unit" + std::to_string(i % 20) + ".pas";
-        TraceFields f;
-        f.ClassName = classes[i % 4];
-        f.MessageStr = "Processing record " + std::to_string(i) + " of the \"batch\"\twith a tab";
-        f.MessageType = i % 4;
-        f.MessageGroup = i % 3 == 0 ? "Database" : "";
-        f.ComputerName = "BUILD-PC";
-        f.MessageID = id;
-        f.UnitFileName = unit;
-        f.MessageDateTime = 46000.25 + i / 86'400'000.0 * 7;
-        intake.Take(std::move(f));
+    TraceSession session(std::make_unique<FixedConventions>());
+    {
+        std::vector<LoggedMessage> messages;
+        const std::string classes[] = {"TForm1", "TDataModule", "TWorker", "TParser"};
+        for (int i = 0; i < kCount; ++i) {
+            LoggedMessage& m = messages.emplace_back();
+            m.ClassName = classes[i % 4];
+            m.MessageStr = "Processing record " + std::to_string(i) + " of the \"batch\"\twith a tab";
+            m.MessageType = i % 4;
+            m.MessageGroup = i % 3 == 0 ? "Database" : "";
+            m.ComputerName = "BUILD-PC";
+            m.MessageID = "UniqueStr_" + std::to_string(i % 50);
+            m.UnitFileName = "/projects/demo/Unit" + std::to_string(i % 20) + ".pas";
+            m.MessageDateTime = 46000.25 + i / 86'400'000.0 * 7;
+        }
+        session.ReceiveLogged(messages);
     }
+    const MessageStore& store = session.Store();
 
     QTemporaryDir dir;
     const std::filesystem::path path = dir.filePath(QStringLiteral("bench.jsonl")).toStdString();
     std::vector<int> all(static_cast<std::size_t>(kCount));
     std::iota(all.begin(), all.end(), 0);
-    const double saveMs = bench::Milliseconds([&] { SaveMessageLog(path, store, all); });
+    MessageLogSaving saving(session, path, all);
+    const double saveMs = RunToEnd(saving);
     std::printf("save %d messages: %.0f ms (%.0f MB, target 1000 ms)\n", kCount, saveMs,
                 static_cast<double>(std::filesystem::file_size(path)) / 1e6);
 
@@ -72,12 +84,11 @@ int main()
     });
     std::printf("the same log written to no file (formatting alone): %.0f ms\n", formatMs);
 
-    MessageStore opened;
-    MessageIntake openedIntake(opened, conventions);
-    MessageLogReport report;
-    const double openMs = bench::Milliseconds([&] {
-        report = OpenMessageLog(path, [&](TraceFields&& fields) { openedIntake.Take(std::move(fields)); });
-    });
+    TraceSession openedSession(std::make_unique<FixedConventions>());
+    MessageLogOpening opening(openedSession, path);
+    const double openMs = RunToEnd(opening);
+    const MessageLogReport& report = opening.Report();
+    const MessageStore& opened = openedSession.Store();
     std::printf("open %lld messages into a store: %.0f ms (target 2000 ms), %lld lines skipped\n",
                 static_cast<long long>(report.Messages), openMs, static_cast<long long>(report.SkippedLines));
 

@@ -3,10 +3,12 @@
 // now and then. Prints the messages lost, the probe's p90 and p99, the messages stored per second
 // and the viewer's resident memory per message at the end.
 //   viewer_load_figures [--messages N] [--clients C] [--in-flight W] [--probe-pause MS] [--drive-ms MS]
-//                       [--pascal]
+//                       [--pascal] [--log N]
 // --pascal floods from Free Pascal programs (bench/client/BurstFigures.dpr naming cthreads, built
 // with fpc and the client unit) instead of the C++ clients; each also posts one warm-up message
 // and prints the cost of its AddDebug calls.
+// --log N has the viewer open a log of N messages and then save every message while the floods
+// and the probe run (the count of stored messages then includes the log's).
 #include "BusCalls.h"
 
 #include <QCoreApplication>
@@ -23,11 +25,15 @@ namespace {
 using namespace vireo::bench;
 using vireo::testing::PrivateBus;
 
-// What the driven viewer last wrote: messages stored, resident bytes at start and now.
+// What the driven viewer last wrote: messages stored, resident bytes at start and now, and how
+// many of the log's opening and saving ended, with their times.
 struct ViewerStatus {
     long stored = -1;
     long startResident = 0;
     long resident = 0;
+    int logsDone = 0;
+    double openMs = 0;
+    double saveMs = 0;
 };
 
 ViewerStatus ReadStatus(const QString& path)
@@ -36,10 +42,29 @@ ViewerStatus ReadStatus(const QString& path)
     ViewerStatus status;
     if (file.open(QIODevice::ReadOnly)) {
         const QList<QByteArray> fields = file.readAll().simplified().split(' ');
-        if (fields.size() == 3)
-            status = {fields[0].toLong(), fields[1].toLong(), fields[2].toLong()};
+        if (fields.size() == 6)
+            status = {fields[0].toLong(), fields[1].toLong(), fields[2].toLong(),
+                      fields[3].toInt(),  fields[4].toDouble(), fields[5].toDouble()};
     }
     return status;
+}
+
+// Writes a message log of the given number of messages, as a day of a service's trace.
+bool WriteLog(const QString& path, int messages)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write("{\"format\":\"vireo-log\",\"version\":1}\n");
+    for (int i = 0; i < messages; ++i)
+        file.write(QStringLiteral(R"({"ClassName":"TWorker%1","MessageStr":"Processing record %2 of the batch",)"
+                                  R"("MessageType":%3,"MessageGroup":"Database","ComputerName":"BUILD-PC",)"
+                                  R"("MessageID":"UniqueStr_%4","UnitFileName":"/projects/demo/Unit%5.pas",)"
+                                  R"("MessageDateTime":%6})" "\n")
+                       .arg(i % 40).arg(i).arg(i % 4).arg(i % 50).arg(i % 20)
+                       .arg(46000.25 + i / 86'400'000.0, 0, 'g', 17)
+                       .toUtf8());
+    return file.error() == QFile::NoError;
 }
 
 // Builds BurstFigures.dpr naming cthreads with fpc and the client unit.
@@ -65,11 +90,12 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const int clients = Option(args, QStringLiteral("--clients"), 4);
-    const int perClient = Option(args, QStringLiteral("--messages"), 500000) / clients;
+    const int perClient = clients > 0 ? Option(args, QStringLiteral("--messages"), 500000) / clients : 0;
     const int inFlight = Option(args, QStringLiteral("--in-flight"), 64);
     const int probePause = Option(args, QStringLiteral("--probe-pause"), 10);
     const int driveMs = Option(args, QStringLiteral("--drive-ms"), 500);
     const bool pascal = args.contains(QStringLiteral("--pascal"));
+    const int logged = Option(args, QStringLiteral("--log"), 0);
 
     QTemporaryDir dir;
     const QString burst = dir.filePath(QStringLiteral("burst-figures"));
@@ -81,6 +107,14 @@ int main(int argc, char** argv)
     QProcessEnvironment extra;
     extra.insert(QStringLiteral("VIREO_LOAD_STATUS"), statusPath);
     extra.insert(QStringLiteral("VIREO_LOAD_DRIVE_MS"), QString::number(driveMs));
+    if (logged > 0) {
+        const QString log = dir.filePath(QStringLiteral("day.jsonl"));
+        if (!WriteLog(log, logged)) {
+            std::fprintf(stderr, "the log could not be written\n");
+            return 1;
+        }
+        extra.insert(QStringLiteral("VIREO_LOAD_LOG"), log);
+    }
     PrivateBus bus(extra);
     QProcess viewer;
     if (!StartViewer(viewer, bus, QStringLiteral(VIREO_LOAD_DRIVEN))) {
@@ -112,7 +146,8 @@ int main(int argc, char** argv)
                 return true;
         return false;
     };
-    PrivateBus::WaitUntil([&] { return !floodsRunning(); }, 3600000);
+    PrivateBus::WaitUntil([&] { return !floodsRunning() && (logged == 0 || ReadStatus(statusPath).logsDone == 2); },
+                          3600000);
     const double floodSeconds = clock.elapsed() / 1000.0;
     probe.Stop();
     PrivateBus::WaitUntil([&] { return probe.Done(); }, 60000);
@@ -121,7 +156,8 @@ int main(int argc, char** argv)
     for (const auto& client : floods)
         failedClients += client->exitStatus() != QProcess::NormalExit || client->exitCode() != 0;
     const long warmUps = pascal ? clients : 0;
-    const long sent = static_cast<long>(perClient) * clients + warmUps + probe.Answered() - probe.Failed();
+    const long sent =
+        static_cast<long>(perClient) * clients + warmUps + probe.Answered() - probe.Failed() + logged;
     ViewerStatus status;
     PrivateBus::WaitUntil([&] { return (status = ReadStatus(statusPath)).stored >= sent; }, 4 * driveMs + 2000);
     const std::vector<double> latencies = probe.LatenciesMs();
@@ -137,6 +173,9 @@ int main(int argc, char** argv)
         std::printf("%d clients x %d messages (%d in flight each), window driven every %d ms, probe every %d ms\n",
                     clients, perClient, inFlight, driveMs, probePause);
     }
+    if (logged > 0)
+        std::printf("a log of %d messages opened through the File menu in %.0f ms, then all saved in %.0f ms\n",
+                    logged, status.openMs, status.saveMs);
     std::printf("messages sent %ld, stored %ld, lost %ld; failed clients %d, failed probe calls %d\n", sent,
                 status.stored, sent - status.stored, failedClients, probe.Failed());
     std::printf("probe AddTrace latency over %zu calls: p50 %.1f ms, p90 %.1f ms, p99 %.1f ms, max %.1f ms\n",

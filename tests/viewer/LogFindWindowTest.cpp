@@ -48,6 +48,12 @@ protected:
             return listedOnly;
         };
     }
+    // Chooses a log command and waits until its opening or saving has ended.
+    void Run(QAction* command)
+    {
+        command->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !form->LogTransferRunning(); }, 60'000));
+    }
     std::string Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)).toStdString(); }
 
     QTemporaryDir dir;
@@ -77,7 +83,7 @@ TEST_F(LogWindow, SavedMessagesOpenInAFreshViewerAsTheyWereAndDamageIsReported)
     const auto classes = Children(QStringLiteral("Class"));
 
     file = Path("all.jsonl");
-    ui->SaveMessages1->trigger();
+    Run(ui->SaveMessages1);
     EXPECT_EQ(asked, std::pair(10'001, 10'001));
     EXPECT_TRUE(boxes.empty());
     // Each line is JSON that any reader takes: here Qt's own parser, line by line.
@@ -93,7 +99,7 @@ TEST_F(LogWindow, SavedMessagesOpenInAFreshViewerAsTheyWereAndDamageIsReported)
 
     Reopen();
     Answer();
-    ui->OpenMessages1->trigger();
+    Run(ui->OpenMessages1);
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(StoreContents(*session), before) << "every field, the numbers and the time stamps' bits";
     EXPECT_EQ(Children(QStringLiteral("Class")), classes) << "the tree learned the classes as on arrival";
@@ -105,9 +111,9 @@ TEST_F(LogWindow, SavedMessagesOpenInAFreshViewerAsTheyWereAndDamageIsReported)
     ClickHeader(1);
     listedOnly = true;
     file = Path("listed.jsonl");
-    ui->SaveMessages1->trigger();
+    Run(ui->SaveMessages1);
     const int listed = ui->MessageRows->rowCount();
-    ui->OpenMessages1->trigger();
+    Run(ui->OpenMessages1);
     ASSERT_EQ(session->Store().Count(), 10'001 + listed);
     EXPECT_EQ(session->Store().Items(10'001).SequenceNumber, 10'001);
     EXPECT_EQ(session->Store().Items(10'001).MessageStr, before[3][1]) << "message 3 is the first TClass3";
@@ -126,18 +132,49 @@ TEST_F(LogWindow, SavedMessagesOpenInAFreshViewerAsTheyWereAndDamageIsReported)
     }
     boxes.clear();
     file = Path("damaged.jsonl");
-    ui->OpenMessages1->trigger();
+    Run(ui->OpenMessages1);
     EXPECT_EQ(boxes, (std::vector<QString>{QStringLiteral(
                          "Opened 2 messages. 2 lines were not messages and were skipped: lines 3, 5.")}));
     EXPECT_EQ(session->Store().Count(), 10'003 + listed);
     std::ofstream(Path("newer.jsonl")) << "{\"format\":\"vireo-log\",\"version\":2}\n";
     file = Path("newer.jsonl");
-    ui->OpenMessages1->trigger();
+    Run(ui->OpenMessages1);
     EXPECT_TRUE(boxes.back().contains(QStringLiteral("written by a newer Vireo (format version 2)")));
     file = Path("no/such/folder/x.jsonl");
-    ui->SaveMessages1->trigger();
+    Run(ui->SaveMessages1);
     EXPECT_TRUE(boxes.back().startsWith(QStringLiteral("The messages were not saved.")));
     EXPECT_EQ(form->StatusText(), "Idle");
+}
+
+TEST_F(LogWindow, AnOpeningShowsItsProgressInTheStatusBarWhichCancelsIt)
+{
+    file = Path("many.jsonl");
+    {
+        std::ofstream log(file);
+        log << "{\"format\":\"vireo-log\",\"version\":1}\n";
+        for (int i = 0; i < 50'000; ++i)
+            log << R"({"ClassName":"T","MessageStr":"m","MessageType":0,"MessageGroup":"","ComputerName":"",)"
+                   R"("MessageID":"","UnitFileName":"","MessageDateTime":0.5})" "\n";
+    }
+    auto* cancel = form->findChild<QPushButton*>(QStringLiteral("Button_CancelTransfer"));
+    ASSERT_TRUE(cancel);
+    EXPECT_FALSE(cancel->isVisible());
+    ui->OpenMessages1->trigger();
+    EXPECT_TRUE(cancel->isVisible());
+    EXPECT_EQ(cancel->accessibleName(), cancel->text());
+    EXPECT_FALSE(ui->OpenMessages1->isEnabled()) << "one log at a time";
+    EXPECT_FALSE(ui->SaveMessages1->isEnabled());
+    EXPECT_EQ(form->StatusText(), "Opening Messages... 0%");
+    Post(Msg().Text("posted while opening"));
+    EXPECT_EQ(form->StatusText(), "Opening Messages... 0%") << "an intake ends showing the opening again";
+
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form->LogTransferRunning(); }, 60'000));
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_TRUE(ui->OpenMessages1->isEnabled());
+    EXPECT_EQ(form->StatusText(), "Idle");
+    EXPECT_LT(session->Store().Count(), 50'001);
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(ViewerWindow, TheFindBarFindsForwardAndBackWrapsAndScrollsAHeldList)

@@ -39,6 +39,14 @@ struct Announcements {
 
 using Lines = std::vector<std::string>;
 
+// The messages of a log file, as its opening hands them to the session.
+std::vector<LoggedMessage> Logged(const std::string& path)
+{
+    std::vector<LoggedMessage> messages;
+    OpenMessageLog(path, [&messages](TraceFields&& fields) { messages.push_back(LoggedMessage::From(std::move(fields))); });
+    return messages;
+}
+
 } // namespace
 
 TEST(TraceSession, StoresNumbersAndLearnsEachMessageThenAnnouncesItNamesFirst)
@@ -89,7 +97,7 @@ TEST(TraceSession, StoresNumbersAndLearnsEachMessageThenAnnouncesItNamesFirst)
     EXPECT_EQ(store.Items(0).SequenceNumber, 5) << "numbering goes on across a clear";
 }
 
-TEST(TraceSession, ALogIsAnnouncedAsOneRangeEvenWhenReadingFails)
+TEST(TraceSession, ALogsPieceIsAnnouncedAsOneRange)
 {
     QTemporaryDir dir;
     const std::string path = dir.filePath(QStringLiteral("run.jsonl")).toStdString();
@@ -103,12 +111,11 @@ TEST(TraceSession, ALogIsAnnouncedAsOneRangeEvenWhenReadingFails)
     Post(session, Msg().Class("TBus"));
     Announcements announced(session);
 
-    const MessageLogReport report = session.OpenLog(path);
-    EXPECT_EQ(report.SkippedLines, 1);
+    std::vector<LoggedMessage> logged = Logged(path);
+    session.ReceiveLogged(logged);
     EXPECT_EQ(announced.Take(), (Lines{"class TLog", "appended 1..2"}));
     EXPECT_EQ(session.Store().Items(2).SequenceNumber, 2) << "numbered on after the bus's messages";
-    EXPECT_THROW(session.OpenLog(dir.filePath(QStringLiteral("missing")).toStdString()), std::exception);
-    EXPECT_EQ(announced.Take(), Lines{}) << "nothing read, nothing announced";
+    EXPECT_EQ(session.Store().Items(2).MessageStr, "two");
 }
 
 TEST(TraceSession, DroppingTheOldestShiftsTheListingAndKeepsTheNumbers)
@@ -170,7 +177,8 @@ TEST(TraceSession, PastTheHistoryLimitTheOldestGoInBlocksAndEveryViewFollows)
             log << R"({"ClassName":"TLog","MessageStr":"log )" << i << R"(","MessageType":0,"MessageGroup":"",)"
                 << R"("ComputerName":"pc1","MessageID":"","UnitFileName":"","MessageDateTime":0.5})" << '\n';
     }
-    session.OpenLog(path);
+    std::vector<LoggedMessage> logged = Logged(path);
+    session.ReceiveLogged(logged);
     EXPECT_LE(session.Store().Count(), 32);
     EXPECT_EQ(session.Store().Items(session.Store().Count() - 1).MessageStr, "log 99");
     EXPECT_EQ(listing.Rows().size(), static_cast<std::size_t>(session.Store().Count()));

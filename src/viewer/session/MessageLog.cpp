@@ -445,16 +445,6 @@ void MessageLogWriter::Flush()
     buffer_.clear();
 }
 
-void SaveMessageLog(const std::filesystem::path& path, const MessageStore& store, const std::vector<int>& indices)
-{
-    WriteFileAtomically(path, [&](const ContentSink& sink) {
-        MessageLogWriter writer(sink);
-        for (const int index : indices)
-            writer.Write(store.Items(index));
-        writer.Flush();
-    });
-}
-
 MessageLogReader::MessageLogReader(Sink sink, std::size_t maxLineBytes)
     : sink_(std::move(sink)), maxLineBytes_(maxLineBytes), fields_(std::make_unique<Fields>())
 {
@@ -571,11 +561,39 @@ std::string SkippedLinesText(const MessageLogReport& report)
     return text + ".";
 }
 
-MessageLogReport OpenMessageLog(const std::filesystem::path& path, const MessageLogReader::Sink& sink)
+MessageLogReport OpenMessageLog(const std::filesystem::path& path, const MessageLogReader::Sink& sink,
+                                const std::function<void(std::uint64_t bytesRead)>& progress)
 {
     MessageLogReader reader(sink);
-    ReadFileInChunks(path, kMaxMessageLogBytes, [&reader](std::string_view piece) { reader.Feed(piece); });
+    std::uint64_t read = 0;
+    ReadFileInChunks(path, kMaxMessageLogBytes, [&](std::string_view piece) {
+        reader.Feed(piece);
+        read += piece.size();
+        if (progress)
+            progress(read);
+    });
     return reader.Finish();
+}
+
+LoggedMessage LoggedMessage::From(TraceFields&& fields)
+{
+    return {std::string(fields.ClassName), std::move(fields.MessageStr), std::string(fields.MessageGroup),
+            std::string(fields.ComputerName), std::string(fields.MessageID), std::string(fields.UnitFileName),
+            fields.MessageType, fields.MessageDateTime};
+}
+
+TraceFields LoggedMessage::Fields()
+{
+    TraceFields fields;
+    fields.ClassName = ClassName;
+    fields.MessageStr = std::move(MessageStr);
+    fields.MessageType = MessageType;
+    fields.MessageGroup = MessageGroup;
+    fields.ComputerName = ComputerName;
+    fields.MessageID = MessageID;
+    fields.UnitFileName = UnitFileName;
+    fields.MessageDateTime = MessageDateTime;
+    return fields;
 }
 
 } // namespace vireo

@@ -52,10 +52,6 @@ private:
     std::string buffer_;
 };
 
-// Saves the messages at the given store indices, in that order, replacing the file atomically.
-// Throws std::system_error when the file cannot be written (the old file is then whole).
-void SaveMessageLog(const std::filesystem::path& path, const MessageStore& store, const std::vector<int>& indices);
-
 // What opening a log did besides the messages it handed on.
 struct MessageLogReport {
     std::int64_t Messages = 0;              // messages handed on
@@ -98,9 +94,23 @@ private:
 // The summary of the lines a log's opening skipped, naming the first few ("" when none was).
 std::string SkippedLinesText(const MessageLogReport& report);
 
-// Opens a log file, handing each message to sink. Throws std::system_error when the file cannot
-// be read (a pipe or device is refused without blocking; EFBIG for a file over the limit) and
+// Opens a log file, handing each message to sink and, after each piece read, the bytes read so
+// far to progress (which may throw to stop). Throws std::system_error when the file cannot be read
+// (a pipe or device is refused without blocking; EFBIG for a file over the limit) and
 // MessageLogError as MessageLogReader::Feed does.
-MessageLogReport OpenMessageLog(const std::filesystem::path& path, const MessageLogReader::Sink& sink);
+MessageLogReport OpenMessageLog(const std::filesystem::path& path, const MessageLogReader::Sink& sink,
+                                const std::function<void(std::uint64_t bytesRead)>& progress = {});
+
+// A message read from a log owning its texts, so it can pass from the reading thread to the store.
+struct LoggedMessage {
+    std::string ClassName, MessageStr, MessageGroup, ComputerName, MessageID, UnitFileName;
+    std::int32_t MessageType = 0;
+    double MessageDateTime = 0;
+
+    // Takes the texts of fields read from a log line.
+    static LoggedMessage From(TraceFields&& fields);
+    // The fields for the store, viewing this message's texts; its MessageStr moves out.
+    TraceFields Fields();
+};
 
 } // namespace vireo

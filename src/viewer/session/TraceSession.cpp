@@ -45,18 +45,19 @@ std::vector<TraceRefusal> TraceSession::ReceiveTraces(const std::vector<TraceArg
     return refused;
 }
 
-MessageLogReport TraceSession::OpenLog(const std::filesystem::path& path)
+void TraceSession::ReceiveLogged(std::vector<LoggedMessage>& messages)
 {
-    // Whatever was read before a failure is announced all the same: it is stored.
-    struct AnnounceRead {
-        TraceSession& session;
-        ~AnnounceRead() { session.AnnounceTaken(); }
-    } announce{*this};
-    return OpenMessageLog(path, [this](TraceFields&& fields) {
-        Learn(intake_.Take(std::move(fields)));
-        ++takenTotal_;
-        KeepWithinLimit();
-    });
+    try {
+        for (LoggedMessage& message : messages) {
+            Learn(intake_.Take(message.Fields()));
+            ++takenTotal_;
+            KeepWithinLimit();
+        }
+    } catch (...) {
+        AnnounceTaken(); // what was stored before the failure is shown all the same
+        throw;
+    }
+    AnnounceTaken();
 }
 
 void TraceSession::AnnounceTaken()

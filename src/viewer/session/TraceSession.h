@@ -42,9 +42,9 @@ public:
     // formatted is refused alone. Returns the refused ones.
     std::vector<TraceRefusal> ReceiveTraces(const std::vector<TraceArguments>& traces) override;
 
-    // Takes a message log's messages in as if they had just arrived and announces them as one
-    // range. Throws what reading the log throws; the messages read before a failure stay.
-    MessageLogReport OpenLog(const std::filesystem::path& path);
+    // Takes a piece of a message log's messages in as if they had just arrived and announces them
+    // as one range (MessageLogOpening hands them on). Their texts move out.
+    void ReceiveLogged(std::vector<LoggedMessage>& messages);
 
     // Forgets every message and learned name ("Clear All Messages"); numbering goes on.
     void Clear();

@@ -15,6 +15,7 @@
 #include "viewer/panes/SourceWindowPane.h"
 #include "viewer/panes/TrackingPage.h"
 #include "viewer/session/MessageLog.h"
+#include "viewer/session/MessageLogTransfer.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/session/ViewerTexts.h"
 
@@ -99,12 +100,21 @@ std::filesystem::path LocalPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-QString ReasonText(const std::exception& error)
+// Why a log could not be opened or saved, in words.
+QString FailureText(const std::exception_ptr& failure)
 {
-    if (const auto* system = dynamic_cast<const std::system_error*>(&error); system && system->code().value() == EFBIG)
-        return QStringLiteral("The file is larger than %1 GiB, too large to be a message log.")
-            .arg(kMaxMessageLogBytes >> 30);
-    return QString::fromUtf8(error.what());
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::system_error& error) {
+        if (error.code().value() == EFBIG)
+            return QStringLiteral("The file is larger than %1 GiB, too large to be a message log.")
+                .arg(kMaxMessageLogBytes >> 30);
+        return QString::fromUtf8(error.what());
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    } catch (...) {
+        return QStringLiteral("An unknown error occurred.");
+    }
 }
 
 } // namespace
@@ -130,10 +140,10 @@ void TForm_Main::CreateFileMenu()
     AddMenuItem(file_, nullptr, "CodeExaminer1", QStringLiteral("&Code Examiner"), this,
                 &TForm_Main::CodeExaminer1Click);
     AddMenuItem(file_, nullptr, "Options1", QStringLiteral("&Options"), this, &TForm_Main::MainMenu_OptionsClick);
-    AddMenuItem(file_, nullptr, "SaveMessages1", QStringLiteral("&Save Messages..."), this,
-                &TForm_Main::SaveMessages1Click);
-    AddMenuItem(file_, nullptr, "OpenMessages1", QStringLiteral("&Open Messages..."), this,
-                &TForm_Main::OpenMessages1Click);
+    saveMessages_ = AddMenuItem(file_, nullptr, "SaveMessages1", QStringLiteral("&Save Messages..."), this,
+                                &TForm_Main::SaveMessages1Click);
+    openMessages_ = AddMenuItem(file_, nullptr, "OpenMessages1", QStringLiteral("&Open Messages..."), this,
+                                &TForm_Main::OpenMessages1Click);
     file_->addSeparator();
     AddMenuItem(file_, nullptr, "Close1", QStringLiteral("&Close"), this, &QWidget::close);
     Dialogs.ChooseExaminerFile = [this](const ExaminerFileRequest& request) { return AskForExaminerFile(this, request); };
@@ -296,13 +306,12 @@ void TForm_Main::SaveMessages1Click()
         indices.resize(static_cast<std::size_t>(store.Count()));
         std::iota(indices.begin(), indices.end(), 0);
     }
-    SetStatusText(QLatin1String(kStatusSavingMessages));
-    try {
-        SaveMessageLog(LocalPath(path), store, indices);
-    } catch (const std::exception& error) {
-        Dialogs.ShowMessageBox(QStringLiteral("The messages were not saved. ") + ReasonText(error));
-    }
-    SetStatusText(QLatin1String(kStatusIdle));
+    StartTransfer(std::make_unique<MessageLogSaving>(session_, LocalPath(path), std::move(indices)),
+                  kStatusSavingMessages, [this](MessageLogTransfer& saving) {
+                      if (saving.Result() == MessageLogTransfer::Outcome::Failed)
+                          Dialogs.ShowMessageBox(QStringLiteral("The messages were not saved. ") +
+                                                 FailureText(saving.Failure()));
+                  });
 }
 
 void TForm_Main::OpenMessages1Click()
@@ -314,16 +323,45 @@ void TForm_Main::OpenMessages1Click()
 
 void TForm_Main::OpenMessageLogFile(const QString& path)
 {
-    SetStatusText(QLatin1String(kStatusOpeningMessages));
-    try {
-        const MessageLogReport report = session_.OpenLog(LocalPath(path));
-        if (report.SkippedLines > 0)
-            Dialogs.ShowMessageBox(QString::fromStdString(SkippedLinesText(report)));
-    } catch (const std::exception& error) {
-        // The messages read before the failure stay, as if they had arrived.
-        Dialogs.ShowMessageBox(QStringLiteral("Opening the message log failed: ") + ReasonText(error));
-    }
-    SetStatusText(QLatin1String(kStatusIdle));
+    StartTransfer(std::make_unique<MessageLogOpening>(session_, LocalPath(path)), kStatusOpeningMessages,
+                  [this](MessageLogTransfer& done) {
+                      // The messages read before a failure or a cancel stay, as if they had arrived.
+                      const MessageLogReport& report = static_cast<MessageLogOpening&>(done).Report();
+                      if (done.Result() == MessageLogTransfer::Outcome::Failed)
+                          Dialogs.ShowMessageBox(QStringLiteral("Opening the message log failed: ") +
+                                                 FailureText(done.Failure()));
+                      else if (done.Result() == MessageLogTransfer::Outcome::Done && report.SkippedLines > 0)
+                          Dialogs.ShowMessageBox(QString::fromStdString(SkippedLinesText(report)));
+                  });
+}
+
+void TForm_Main::StartTransfer(std::unique_ptr<MessageLogTransfer> transfer, const char* status,
+                               std::function<void(MessageLogTransfer&)> finished)
+{
+    transfer_ = std::move(transfer);
+    transferStatus_ = status;
+    openMessages_->setEnabled(false);
+    saveMessages_->setEnabled(false);
+    cancelTransfer_->show();
+    SetStatusText(IdleStatusText());
+    connect(transfer_.get(), &MessageLogTransfer::Progressed, this, [this] { SetStatusText(IdleStatusText()); });
+    connect(transfer_.get(), &MessageLogTransfer::Finished, this, [this, finished = std::move(finished)] {
+        // Ended in this turn; destroyed in a later one, not inside its own signal.
+        std::unique_ptr<MessageLogTransfer> done = std::move(transfer_);
+        openMessages_->setEnabled(true);
+        saveMessages_->setEnabled(true);
+        cancelTransfer_->hide();
+        SetStatusText(IdleStatusText());
+        finished(*done);
+        done.release()->deleteLater();
+    });
+}
+
+QString TForm_Main::IdleStatusText() const
+{
+    if (!transfer_)
+        return QLatin1String(kStatusIdle);
+    return QStringLiteral("%1 %2%").arg(QLatin1String(transferStatus_)).arg(transfer_->Percent());
 }
 
 } // namespace vireo

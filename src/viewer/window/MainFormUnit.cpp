@@ -7,6 +7,7 @@
 #include "viewer/panes/MessageTreePane.h"
 #include "viewer/panes/SourceWindowPane.h"
 #include "viewer/panes/TrackingPage.h"
+#include "viewer/session/MessageLogTransfer.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/session/ViewerTexts.h"
 
@@ -15,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
@@ -41,7 +43,7 @@ TForm_Main::TForm_Main(TraceSession& session, QWidget* parent)
     ShowCounts();
 
     connect(&session, &TraceSession::IntakeStarted, this, [this] { SetStatusText(QLatin1String(kStatusReceiving)); });
-    connect(&session, &TraceSession::IntakeFinished, this, [this] { SetStatusText(QLatin1String(kStatusIdle)); });
+    connect(&session, &TraceSession::IntakeFinished, this, [this] { SetStatusText(IdleStatusText()); });
     connect(messages_, &MessageListPane::SourceRequested, source_, &SourceWindowPane::ShowMessageSource);
     connect(source_, &SourceWindowPane::StatusText, this, &TForm_Main::SetStatusText);
     connect(leftRight_, &QSplitter::splitterMoved, filters_, &FilterPane::RequestLayout);
@@ -55,6 +57,7 @@ TForm_Main::TForm_Main(TraceSession& session, QWidget* parent)
 
 TForm_Main::~TForm_Main()
 {
+    transfer_.reset(); // a save under way is cancelled, leaving the old file whole
     SaveSettings();
 }
 
@@ -72,9 +75,19 @@ void TForm_Main::CreateStatusBar()
     int width = 50;
     for (const char* text : {kStatusReceiving, kStatusLoadingSource, kStatusSavingMessages, kStatusOpeningMessages,
                              kStatusIdle})
-        width = std::max(width, metrics.horizontalAdvance(QLatin1String(text)) + margin);
+        width = std::max(width, metrics.horizontalAdvance(QLatin1String(text) + QStringLiteral(" 100%")) + margin);
     status_->setFixedWidth(width);
     bar->addWidget(status_);
+    cancelTransfer_ = new QPushButton(QStringLiteral("Cancel"), bar);
+    cancelTransfer_->setObjectName(QStringLiteral("Button_CancelTransfer"));
+    cancelTransfer_->setAccessibleName(QStringLiteral("Cancel"));
+    cancelTransfer_->setAccessibleDescription(QStringLiteral("Stops opening or saving the message log"));
+    cancelTransfer_->hide();
+    connect(cancelTransfer_, &QPushButton::clicked, this, [this] {
+        if (transfer_)
+            transfer_->Cancel();
+    });
+    bar->addWidget(cancelTransfer_);
     counts_ = new QLabel(bar);
     counts_->setObjectName(QStringLiteral("StatusPanel_Counts"));
     counts_->setAccessibleName(QStringLiteral("Message counts"));

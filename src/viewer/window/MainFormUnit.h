@@ -13,10 +13,12 @@
 #include <QWindow>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QMenu;
+class QPushButton;
 class QSplitter;
 class QTabWidget;
 
@@ -24,6 +26,7 @@ namespace vireo {
 
 class FilterPane;
 class KeyMarksPage;
+class MessageLogTransfer;
 class MessageListPane;
 class MessageTreePane;
 class SourceWindowPane;
@@ -64,8 +67,11 @@ public:
     // Saves placement, column widths, the twelve settings and (when kept) the key marks and tracks
     // as one write; a failed write is told once in the status bar, the stored settings untouched.
     void SaveSettings();
-    // Takes in a log's messages as if they had arrived; what cannot be read is told in a box.
+    // Starts taking in a log's messages as if they had arrived, a piece at a time while posted
+    // messages go on arriving; what cannot be read is told in a box when it ends.
     void OpenMessageLogFile(const QString& path);
+    // Whether a log is being opened or saved (the status bar then offers to cancel it).
+    bool LogTransferRunning() const { return transfer_ != nullptr; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,6 +105,11 @@ private:
     void CodeExaminer1Click();
     void SaveMessages1Click();
     void OpenMessages1Click();
+    // Runs a log's opening or saving, showing its progress; finished is called when it ends.
+    void StartTransfer(std::unique_ptr<MessageLogTransfer> transfer, const char* status,
+                       std::function<void(MessageLogTransfer&)> finished);
+    // The status text between intakes: the running transfer's progress, or idle.
+    QString IdleStatusText() const;
 
     // Settings (MainFormSettings.cpp).
     void LoadSettings();
@@ -120,7 +131,11 @@ private:
     QElapsedTimer clock_;               // the moments the arrival rate is sampled at
     RateMeter arrivals_;
 
+    std::unique_ptr<MessageLogTransfer> transfer_; // the log being opened or saved
+    const char* transferStatus_ = nullptr;          // its status text
+
     QLabel* status_ = nullptr;
+    QPushButton* cancelTransfer_ = nullptr;
     QLabel* counts_ = nullptr;
     QSplitter* leftRight_ = nullptr;
     QTabWidget* pages_ = nullptr;
@@ -134,6 +149,8 @@ private:
     SourceWindowPane* source_ = nullptr;
 
     QMenu* file_ = nullptr;
+    QAction* saveMessages_ = nullptr;
+    QAction* openMessages_ = nullptr;
     QMenu* messageOptions_ = nullptr;
     QAction* messageFilterTree_ = nullptr;
     QAction* messagesWindow_ = nullptr;
