@@ -103,7 +103,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "fpc did not build the burst program\n");
         return 1;
     }
-    const QString statusPath = dir.filePath(QStringLiteral("status"));
+    // The status goes to memory where there is a place for it: the viewer writes it from its window's
+    // thread, which must not wait on the disk while a large log is flushed to it.
+    const QTemporaryDir memoryDir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/vireo-load-XXXXXX")
+                                                                             : dir.filePath(QStringLiteral("status-XXXXXX")));
+    const QString statusPath = QDir(memoryDir.path()).filePath(QStringLiteral("status"));
     QProcessEnvironment extra;
     extra.insert(QStringLiteral("VIREO_LOAD_STATUS"), statusPath);
     extra.insert(QStringLiteral("VIREO_LOAD_DRIVE_MS"), QString::number(driveMs));
