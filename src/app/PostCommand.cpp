@@ -31,6 +31,8 @@ std::string* OptionField(PostOptions& options, const std::string& name)
         return &options.MessageID;
     if (name == "--unit")
         return &options.UnitFileName;
+    if (name == "--otlp")
+        return &options.OtlpUrl;
     if (name == "--type")
         return nullptr;
     throw PostUsageError("unknown option " + name);
@@ -122,6 +124,10 @@ std::string PostHelpText()
            "  --group G       the message group (default none)\n"
            "  --id ID         the message ID that marks the sending line of the unit\n"
            "  --unit PATH     the sending unit; a relative path is taken from the working folder\n"
+           "  --otlp URL      post to an OpenTelemetry logs receiver (OTLP/HTTP, JSON) such as\n"
+           "                  http://viewer-host:4318 instead of the bus; VIREO_OTLP_TOKEN, when set,\n"
+           "                  is sent as its bearer token. A receiver asking to wait (429, 503) is\n"
+           "                  waited for; one that cannot be reached ends the posting\n"
            "  --help          this text\n"
            "\n"
            "Exit status: 0 when the viewer took every message, 1 when one was refused or the viewer\n"

@@ -23,6 +23,7 @@ struct PostOptions {
     std::string MessageGroup; // --group
     std::string MessageID;    // --id
     std::string UnitFileName; // --unit, made absolute against the working folder
+    std::string OtlpUrl;      // --otlp: an OTLP/HTTP receiver to post to instead of the bus
     std::string Text;         // the text words joined by blanks
     bool FromInput = false;   // no text given: one message per line of standard input
     bool Help = false;        // --help

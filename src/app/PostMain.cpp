@@ -1,5 +1,7 @@
-// vireo-post: posts trace messages to the viewer, for scripts and programs in other languages.
+// vireo-post: posts trace messages to the viewer (on the bus, or to an OTLP/HTTP receiver), for
+// scripts and programs in other languages.
 #include "app/PostCommand.h"
+#include "app/PostOtlp.h"
 #include "intake/VireoX_TLB.h"
 
 #include <QCoreApplication>
@@ -9,13 +11,22 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCall>
 #include <QDir>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QSysInfo>
+#include <QThread>
+#include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <deque>
 #include <iostream>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <poll.h>
 #include <unistd.h>
 
@@ -33,70 +44,78 @@ constexpr std::size_t kBatchBytes = 1 << 20;
 // the messages, and when it leaves the bus the bus answers for it.
 constexpr int kNoTimeout = std::numeric_limits<int>::max();
 
-// Sends the messages in batches without waiting for each reply, and keeps the first refusal.
+// Gathers the lines into batches and hands each full one to a sender; keeps the first failure.
 class Poster {
 public:
-    Poster(const QDBusConnection& bus, const PostOptions& options)
-        : bus_(bus), options_(options), computer_(QSysInfo::machineHostName())
-    {
-        qDBusRegisterMetaType<TraceArguments>();
-        qDBusRegisterMetaType<QList<TraceArguments>>();
-    }
+    virtual ~Poster() = default;
 
-    // Adds one message stamped now to the batch being gathered, sending it once it is full;
-    // false once a message has been refused (none is sent then).
+    // Adds one line stamped now to the batch being gathered, sending it once it is full; false
+    // once a message has failed (none is sent then).
     bool Add(const std::string& text)
     {
         if (!failure_.isEmpty())
             return false;
-        batch_.append({QString::fromStdString(options_.ClassName), QString::fromStdString(text), options_.MessageType,
-                       QString::fromStdString(options_.MessageGroup), computer_,
-                       QString::fromStdString(options_.MessageID), QString::fromStdString(options_.UnitFileName),
-                       AutomationDateOf(std::chrono::system_clock::now())});
+        batch_.push_back({text, std::chrono::system_clock::now()});
         batchBytes_ += text.size();
-        if (batch_.size() >= static_cast<qsizetype>(kBatchMessages) || batchBytes_ >= kBatchBytes)
+        if (batch_.size() >= kBatchMessages || batchBytes_ >= kBatchBytes)
             Send();
         return failure_.isEmpty();
     }
 
-    // Sends the gathered messages, one alone as AddTrace, more as one AddTraces batch; false once
-    // a message has been refused.
+    // Sends the gathered lines; false once a message has failed.
     bool Send()
     {
-        if (batch_.isEmpty() || !failure_.isEmpty())
+        if (batch_.empty() || !failure_.isEmpty())
             return failure_.isEmpty();
-        const bool alone = batch_.size() == 1;
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            QString::fromLatin1(VireoX::BusName), QString::fromLatin1(VireoX::ObjectPath),
-            QString::fromLatin1(VireoX::InterfaceName),
-            QString::fromLatin1(alone ? VireoX::AddTraceMethod : VireoX::AddTracesMethod));
-        if (alone) {
-            const TraceArguments& t = batch_.front();
-            call << t.ClassName << t.MessageStr << t.MessageType << t.MessageGroup << t.ComputerName << t.MessageID
-                 << t.UnitFileName << t.MessageDateTime;
-        } else {
-            call << QVariant::fromValue(batch_);
-        }
-        inFlight_.push_back({bus_.asyncCall(call, kNoTimeout), sent_ + 1, static_cast<long>(batch_.size())});
-        sent_ += batch_.size();
+        SendBatch(batch_, sent_ + 1);
+        sent_ += static_cast<long>(batch_.size());
         batch_.clear();
         batchBytes_ = 0;
-        while (!inFlight_.empty() && (inFlight_.size() >= kInFlight || inFlight_.front().reply.isFinished()))
-            SettleOldest();
         return failure_.isEmpty();
     }
 
-    // Sends what is gathered and waits for every reply; true when the viewer took every message.
+    // Sends what is gathered and waits for every reply; true when every message was taken.
     bool Finish()
     {
         Send();
-        while (!inFlight_.empty())
-            SettleOldest();
+        WaitForAll();
         return failure_.isEmpty();
     }
 
     // Why a message was not taken; empty when none failed.
     const QString& Failure() const { return failure_; }
+
+protected:
+    // Sends one batch whose first message is number first (from 1).
+    virtual void SendBatch(const std::vector<PostedLine>& batch, long first) = 0;
+    // Waits for the reply to everything sent.
+    virtual void WaitForAll() = 0;
+    // Keeps the first failure: what was not taken (messages first to first + count - 1) and why.
+    void Fail(long first, long count, const QString& reason)
+    {
+        if (!failure_.isEmpty())
+            return;
+        failure_ = count == 1 ? QStringLiteral("message %1 was not taken").arg(first)
+                              : QStringLiteral("messages %1 to %2 were not all taken").arg(first).arg(first + count - 1);
+        failure_ += QStringLiteral(": ") + reason;
+    }
+
+private:
+    std::vector<PostedLine> batch_;
+    std::size_t batchBytes_ = 0;
+    long sent_ = 0;
+    QString failure_;
+};
+
+// Sends the batches over the bus without waiting for each reply.
+class BusPoster final : public Poster {
+public:
+    BusPoster(const QDBusConnection& bus, const PostOptions& options)
+        : bus_(bus), options_(options), computer_(QSysInfo::machineHostName())
+    {
+        qDBusRegisterMetaType<TraceArguments>();
+        qDBusRegisterMetaType<QList<TraceArguments>>();
+    }
 
 private:
     // A call awaiting its reply, and the numbers (from 1) of the messages it carries.
@@ -106,31 +125,139 @@ private:
         long count;
     };
 
+    // One message alone goes as AddTrace, more as one AddTraces batch.
+    void SendBatch(const std::vector<PostedLine>& batch, long first) override
+    {
+        QList<TraceArguments> traces;
+        for (const PostedLine& line : batch)
+            traces.append({QString::fromStdString(options_.ClassName), QString::fromStdString(line.Text),
+                           options_.MessageType, QString::fromStdString(options_.MessageGroup), computer_,
+                           QString::fromStdString(options_.MessageID), QString::fromStdString(options_.UnitFileName),
+                           AutomationDateOf(line.At)});
+        const bool alone = traces.size() == 1;
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QString::fromLatin1(VireoX::BusName), QString::fromLatin1(VireoX::ObjectPath),
+            QString::fromLatin1(VireoX::InterfaceName),
+            QString::fromLatin1(alone ? VireoX::AddTraceMethod : VireoX::AddTracesMethod));
+        if (alone) {
+            const TraceArguments& t = traces.front();
+            call << t.ClassName << t.MessageStr << t.MessageType << t.MessageGroup << t.ComputerName << t.MessageID
+                 << t.UnitFileName << t.MessageDateTime;
+        } else {
+            call << QVariant::fromValue(traces);
+        }
+        inFlight_.push_back({bus_.asyncCall(call, kNoTimeout), first, static_cast<long>(traces.size())});
+        while (!inFlight_.empty() && (inFlight_.size() >= kInFlight || inFlight_.front().reply.isFinished()))
+            SettleOldest();
+    }
+
+    void WaitForAll() override
+    {
+        while (!inFlight_.empty())
+            SettleOldest();
+    }
+
     void SettleOldest()
     {
         const Sent oldest = inFlight_.front();
         inFlight_.pop_front();
         QDBusPendingCall reply = oldest.reply;
         reply.waitForFinished();
-        if (!reply.isError() || !failure_.isEmpty())
+        if (!reply.isError())
             return;
         const QDBusError error = reply.error();
-        failure_ = oldest.count == 1
-            ? QStringLiteral("message %1 was not taken").arg(oldest.first)
-            : QStringLiteral("messages %1 to %2 were not all taken").arg(oldest.first).arg(oldest.first + oldest.count - 1);
-        failure_ += QStringLiteral(": %1 (%2)").arg(error.message(), error.name());
+        QString reason = QStringLiteral("%1 (%2)").arg(error.message(), error.name());
         if (error.type() == QDBusError::ServiceUnknown)
-            failure_ += QStringLiteral("\nIs the viewer running, or registered by a first start of vireo?");
+            reason += QStringLiteral("\nIs the viewer running, or registered by a first start of vireo?");
+        Fail(oldest.first, oldest.count, reason);
     }
 
     QDBusConnection bus_;
     const PostOptions& options_;
     const QString computer_;
-    QList<TraceArguments> batch_;
-    std::size_t batchBytes_ = 0;
-    long sent_ = 0;
     std::deque<Sent> inFlight_;
-    QString failure_;
+};
+
+// Sends the batches to an OTLP/HTTP receiver as JSON export requests, one at a time so they
+// arrive in order; a receiver asking to wait is waited for, one that cannot be reached ends it.
+class OtlpPoster final : public Poster {
+public:
+    OtlpPoster(QUrl url, const PostOptions& options)
+        : url_(std::move(url)), options_(options), computer_(QSysInfo::machineHostName()),
+          token_(qEnvironmentVariable("VIREO_OTLP_TOKEN").toUtf8())
+    {
+        network_.setTransferTimeout(0); // a slow receiver that is there is waited for
+    }
+
+private:
+    void SendBatch(const std::vector<PostedLine>& batch, long first) override
+    {
+        WaitForAll();
+        body_ = OtlpJsonRequest(options_, computer_, batch);
+        first_ = first;
+        count_ = static_cast<long>(batch.size());
+        Post();
+    }
+
+    void Post()
+    {
+        QNetworkRequest request(url_);
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        if (!token_.isEmpty())
+            request.setRawHeader("Authorization", "Bearer " + token_);
+        reply_.reset(network_.post(request, body_));
+    }
+
+    // Waits for the request in flight, sending it again while the receiver asks to wait.
+    void WaitForAll() override
+    {
+        while (reply_) {
+            if (!reply_->isFinished()) {
+                QEventLoop loop;
+                QObject::connect(reply_.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+                loop.exec();
+            }
+            Settle();
+        }
+    }
+
+    void Settle()
+    {
+        const std::unique_ptr<QNetworkReply> reply = std::move(reply_);
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (!status.isValid()) {
+            Fail(first_, count_, QStringLiteral("the receiver at %1 cannot be reached: %2")
+                                     .arg(url_.toString(), reply->errorString()));
+            return;
+        }
+        switch (OtlpReplyKindOf(status.toInt())) {
+        case OtlpReplyKind::Taken:
+            if (const auto [rejected, reason] = OtlpRejected(reply->readAll()); rejected > 0)
+                Fail(first_, count_, QStringLiteral("%1 refused: %2").arg(rejected).arg(reason));
+            return;
+        case OtlpReplyKind::RetryLater: {
+            const int seconds = std::clamp(reply->rawHeader("Retry-After").toInt(), 1, 60);
+            QThread::sleep(static_cast<unsigned long>(seconds));
+            Post();
+            return;
+        }
+        case OtlpReplyKind::Refused:
+            Fail(first_, count_, QStringLiteral("the receiver answered %1: %2")
+                                     .arg(status.toInt())
+                                     .arg(QString::fromUtf8(reply->readAll().left(500))));
+            return;
+        }
+    }
+
+    const QUrl url_;
+    const PostOptions& options_;
+    const QString computer_;
+    const QByteArray token_;
+    QNetworkAccessManager network_;
+    std::unique_ptr<QNetworkReply> reply_; // the request in flight
+    QByteArray body_;                      // its body, kept to send again
+    long first_ = 0;
+    long count_ = 0;
 };
 
 // Posts each line of standard input as it arrives, what one read brings in batches; an error
@@ -179,12 +306,25 @@ int main(int argc, char* argv[])
         return 0;
     }
     QCoreApplication app(argc, argv);
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        std::cerr << "vireo-post: cannot reach the session bus: " << bus.lastError().message().toStdString() << '\n';
-        return 1;
+    std::unique_ptr<Poster> chosen;
+    if (!options.OtlpUrl.empty()) {
+        const std::optional<QUrl> url = OtlpLogsUrl(options.OtlpUrl);
+        if (!url) {
+            std::cerr << "vireo-post: --otlp wants an http or https URL such as http://viewer-host:4318, not \""
+                      << options.OtlpUrl << "\"\n";
+            return 2;
+        }
+        chosen = std::make_unique<OtlpPoster>(*url, options);
+    } else {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected()) {
+            std::cerr << "vireo-post: cannot reach the session bus: " << bus.lastError().message().toStdString()
+                      << '\n';
+            return 1;
+        }
+        chosen = std::make_unique<BusPoster>(bus, options);
     }
-    Poster poster(bus, options);
+    Poster& poster = *chosen;
     std::string readError;
     if (options.FromInput)
         readError = PostInput(poster);
