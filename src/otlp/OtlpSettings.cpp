@@ -67,6 +67,21 @@ bool IsLoopbackAddress(const QString& address)
     return QHostAddress(address).isLoopback();
 }
 
+QString OtlpOptionsProblem(const OtlpOptions& options)
+{
+    if (!options.Enabled || !QHostAddress(options.Address).isNull())
+        return {};
+    return QStringLiteral("\"%1\" is not an IP address such as 127.0.0.1, 0.0.0.0 or ::1.").arg(options.Address);
+}
+
+OtlpOptions WithTokenWhereNeeded(OtlpOptions options)
+{
+    const QHostAddress address(options.Address);
+    if (options.Token.isEmpty() && !address.isNull() && !address.isLoopback())
+        options.Token = GenerateOtlpToken();
+    return options;
+}
+
 std::optional<OtlpStartPlan> PlanOtlpStart(const std::optional<OtlpEndpoint>& commandLine)
 {
     OtlpOptions options = ReadOtlpOptions();

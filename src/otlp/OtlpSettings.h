@@ -49,6 +49,14 @@ std::optional<OtlpEndpoint> ParseOtlpEndpoint(std::string_view text);
 // Whether an address reaches only this machine (127.0.0.0/8, ::1).
 bool IsLoopbackAddress(const QString& address);
 
+// Why options edited in the options dialog cannot be kept ("" when they can): an enabled
+// receiver needs a numeric IP address.
+QString OtlpOptionsProblem(const OtlpOptions& options);
+
+// The options with a fresh token when they listen off loopback and have none yet, so it can be
+// shown before senders need it.
+OtlpOptions WithTokenWhereNeeded(OtlpOptions options);
+
 // What the program starts, once options and command line are weighed.
 struct OtlpStartPlan {
     OtlpEndpoint Endpoint;      // where to listen

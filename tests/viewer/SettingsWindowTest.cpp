@@ -8,6 +8,7 @@
 #include "viewer/panes/OptionsForm.h"
 
 #include <QAccessible>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QAction>
@@ -180,20 +181,26 @@ TEST_F(SettingsWindow, OptionsRemoveAndRecreateTheLineNumberColumnAndCancelKeeps
     EXPECT_TRUE(ui->PanelExpander_Computer->Expand() && ui->PanelExpander_MessType->Expand());
 
     // The dialog itself: caption, tab order, accessible names.
-    TForm_Options dialog(form->Options(), form.get());
+    TForm_Options dialog(form->Options(), OtlpOptions{}, form.get());
     EXPECT_EQ(dialog.windowTitle(), "Vireo Options");
     EXPECT_FALSE(dialog.CheckBox_ShowLineNumbers->isChecked());
     std::vector<QWidget*> chain{dialog.CheckBox_ShowLineNumbers};
-    for (int step = 0; step < 9; ++step) {
-        QWidget* next = chain.back()->nextInFocusChain();
-        while (qobject_cast<QAbstractSpinBox*>(next->parentWidget()))
-            next = next->nextInFocusChain(); // a spin box's own field takes the focus with it
-        chain.push_back(next);
+    // A spin box's own field stands for the spin box: it takes the focus for it.
+    const auto stop = [](QWidget* widget) {
+        auto* spin = qobject_cast<QAbstractSpinBox*>(widget->parentWidget());
+        return spin ? spin : widget;
+    };
+    for (QWidget* at = chain.back(); chain.size() < 14;) {
+        at = at->nextInFocusChain();
+        if ((at->focusPolicy() & Qt::TabFocus) && stop(at) != chain.back())
+            chain.push_back(stop(at));
     }
     EXPECT_EQ(chain, (std::vector<QWidget*>{dialog.CheckBox_ShowLineNumbers, dialog.CheckBox_ShowMilliseconds,
                                             dialog.CheckBox_ExpandMessages, dialog.CheckBox_ExpandFilters,
                                             dialog.CheckBox_SaveKeys, dialog.CheckBox_SaveTracking,
                                             dialog.SpinEdit_HistoryLimit, dialog.SpinEdit_HistoryMegabytes,
+                                            dialog.CheckBox_OtlpReceiver, dialog.Edit_OtlpAddress,
+                                            dialog.SpinEdit_OtlpPort, dialog.Edit_OtlpToken,
                                             dialog.Button_Ok, dialog.Button_Cancel}));
     EXPECT_EQ(dialog.SpinEdit_HistoryLimit->text(), "3 messages");
     EXPECT_EQ(dialog.SpinEdit_HistoryMegabytes->text(), "no limit");
@@ -374,6 +381,38 @@ TEST_F(SettingsWindow, RebuiltListShowsItsLastRowAndFilterPanelsFollowTheWindowH
     QTest::keyClick(ui->ListViewEx_Messages, Qt::Key_Menu);
     EXPECT_TRUE(ui->PopupMenu_Messages->isVisible()) << "so does the Menu key";
     ui->PopupMenu_Messages->close();
+}
+
+TEST_F(SettingsWindow, TheReceiversOptionsAreKeptAndAnAddressOffLoopbackGetsItsTokenAtOnce)
+{
+    int shown = 0;
+    form->Dialogs.ShowOptionsDialog = [&shown](TForm_Options& dialog) {
+        dialog.show();
+        if (shown++ == 0) {
+            EXPECT_EQ(dialog.Receiver(), OtlpOptions{}) << "off, on 127.0.0.1:4318 at first";
+            EXPECT_EQ(dialog.Edit_OtlpAddress->accessibleName(), "Address");
+            QTest::mouseClick(dialog.CheckBox_OtlpReceiver, Qt::LeftButton, {},
+                              QPoint(4, dialog.CheckBox_OtlpReceiver->height() / 2));
+            dialog.Edit_OtlpAddress->setText(QStringLiteral("not an address"));
+            QTest::mouseClick(dialog.Button_Ok, Qt::LeftButton);
+            EXPECT_TRUE(dialog.isVisible()) << "refused, said in the dialog";
+            EXPECT_EQ(dialog.Label_OtlpProblem->text(),
+                      "\"not an address\" is not an IP address such as 127.0.0.1, 0.0.0.0 or ::1.");
+            dialog.Edit_OtlpAddress->setText(QStringLiteral("0.0.0.0"));
+            EXPECT_EQ(dialog.Edit_OtlpToken->text().size(), 64) << "shown before OK, to be copied";
+            dialog.SpinEdit_OtlpPort->setValue(4400);
+        }
+        QTest::mouseClick(dialog.Button_Ok, Qt::LeftButton);
+        return dialog.result();
+    };
+    ui->Options1->trigger();
+    const OtlpOptions kept = ReadOtlpOptions();
+    EXPECT_TRUE(kept.Enabled);
+    EXPECT_EQ(kept.Address, "0.0.0.0");
+    EXPECT_EQ(kept.Port, 4400);
+    EXPECT_EQ(kept.Token.size(), 64);
+    ui->Options1->trigger();
+    EXPECT_EQ(ReadOtlpOptions(), kept) << "the token stays once made";
 }
 
 } // namespace

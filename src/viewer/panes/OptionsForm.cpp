@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -27,7 +28,8 @@ QFrame* Bevel(QWidget* parent)
 
 } // namespace
 
-TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDialog(owner)
+TForm_Options::TForm_Options(const ViewerOptions& options, const OtlpOptions& receiver, QWidget* owner)
+    : QDialog(owner)
 {
     setObjectName(QStringLiteral("Form_Options"));
     setWindowTitle(QStringLiteral("Vireo Options"));
@@ -48,10 +50,11 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
     SpinEdit_HistoryMegabytes =
         AddBound("SpinEdit_HistoryMegabytes", QStringLiteral(" MB"), options.History.MaxMegabytes);
     SpinEdit_HistoryMegabytes->setSingleStep(64);
+    CreateReceiverFields(receiver);
     Button_Ok = CaptionedButton(this, QStringLiteral("&Ok"), QStringLiteral("Button_Ok"));
     Button_Ok->setDefault(true);
     Button_Cancel = CaptionedButton(this, QStringLiteral("&Cancel"), QStringLiteral("Button_Cancel"));
-    connect(Button_Ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button_Ok, &QPushButton::clicked, this, &TForm_Options::AcceptIfValid);
     connect(Button_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
@@ -74,6 +77,24 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
     addBound(QStringLiteral("&Keep at most"), QStringLiteral("Keep at most messages"), SpinEdit_HistoryLimit);
     addBound(QStringLiteral("Memory &limit"), QStringLiteral("Memory limit"), SpinEdit_HistoryMegabytes);
     layout->addLayout(bounds);
+    layout->addWidget(Bevel(this));
+    layout->addWidget(CheckBox_OtlpReceiver);
+    auto* receiverFields = new QFormLayout;
+    const auto addField = [&](const QString& caption, QWidget* field) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(field);
+        field->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+        receiverFields->addRow(label, field);
+    };
+    addField(QStringLiteral("A&ddress"), Edit_OtlpAddress);
+    addField(QStringLiteral("P&ort"), SpinEdit_OtlpPort);
+    addField(QStringLiteral("To&ken"), Edit_OtlpToken);
+    layout->addLayout(receiverFields);
+    auto* note = new QLabel(QStringLiteral("The receiver starts with the viewer: changes count from the next start."),
+                            this);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    layout->addWidget(Label_OtlpProblem);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Button_Ok);
@@ -88,9 +109,53 @@ TForm_Options::TForm_Options(const ViewerOptions& options, QWidget* owner) : QDi
     setTabOrder(CheckBox_SaveKeys, CheckBox_SaveTracking);
     setTabOrder(CheckBox_SaveTracking, SpinEdit_HistoryLimit);
     setTabOrder(SpinEdit_HistoryLimit, SpinEdit_HistoryMegabytes);
-    setTabOrder(SpinEdit_HistoryMegabytes, Button_Ok);
+    setTabOrder(SpinEdit_HistoryMegabytes, CheckBox_OtlpReceiver);
+    setTabOrder(CheckBox_OtlpReceiver, Edit_OtlpAddress);
+    setTabOrder(Edit_OtlpAddress, SpinEdit_OtlpPort);
+    setTabOrder(SpinEdit_OtlpPort, Edit_OtlpToken);
+    setTabOrder(Edit_OtlpToken, Button_Ok);
     setTabOrder(Button_Ok, Button_Cancel);
     CheckBox_ShowLineNumbers->setFocus();
+}
+
+void TForm_Options::CreateReceiverFields(const OtlpOptions& receiver)
+{
+    CheckBox_OtlpReceiver = AddCheckBox("CheckBox_OtlpReceiver", "&Receive OpenTelemetry Logs (OTLP/HTTP)",
+                                        receiver.Enabled);
+    Edit_OtlpAddress = new QLineEdit(receiver.Address, this);
+    Edit_OtlpAddress->setObjectName(QStringLiteral("Edit_OtlpAddress"));
+    SpinEdit_OtlpPort = new QSpinBox(this);
+    SpinEdit_OtlpPort->setObjectName(QStringLiteral("SpinEdit_OtlpPort"));
+    SpinEdit_OtlpPort->setRange(1, 65535);
+    SpinEdit_OtlpPort->setValue(receiver.Port);
+    Edit_OtlpToken = new QLineEdit(receiver.Token, this);
+    Edit_OtlpToken->setObjectName(QStringLiteral("Edit_OtlpToken"));
+    Edit_OtlpToken->setReadOnly(true); // to be copied into senders' settings
+    Edit_OtlpToken->setMinimumWidth(Edit_OtlpToken->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 66);
+    Label_OtlpProblem = new QLabel(this);
+    Label_OtlpProblem->setObjectName(QStringLiteral("Label_OtlpProblem"));
+    Label_OtlpProblem->hide();
+    // An address off loopback gets its token at once, so it can be copied before OK.
+    connect(Edit_OtlpAddress, &QLineEdit::textChanged, this,
+            [this] { Edit_OtlpToken->setText(WithTokenWhereNeeded(Receiver()).Token); });
+}
+
+void TForm_Options::AcceptIfValid()
+{
+    const QString problem = OtlpOptionsProblem(Receiver());
+    Label_OtlpProblem->setText(problem);
+    Label_OtlpProblem->setAccessibleName(problem);
+    Label_OtlpProblem->setVisible(!problem.isEmpty());
+    if (problem.isEmpty())
+        accept();
+    else
+        Edit_OtlpAddress->setFocus();
+}
+
+OtlpOptions TForm_Options::Receiver() const
+{
+    return WithTokenWhereNeeded({CheckBox_OtlpReceiver->isChecked(), Edit_OtlpAddress->text().trimmed(),
+                                 static_cast<uint16_t>(SpinEdit_OtlpPort->value()), Edit_OtlpToken->text()});
 }
 
 QCheckBox* TForm_Options::AddCheckBox(const char* name, const char* caption, bool checked)

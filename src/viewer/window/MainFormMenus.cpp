@@ -5,6 +5,8 @@
 
 #include "examiner/AddOn_MainForm.h"
 #include "examiner/LanManShares.h"
+#include "otlp/OtlpSettings.h"
+#include "settings/RegUtils.h"
 #include "viewer/panes/About.h"
 #include "viewer/panes/CaptionPanel.h"
 #include "viewer/panes/FilterPane.h"
@@ -207,9 +209,20 @@ void TForm_Main::CreateShowWindowMenu()
 
 void TForm_Main::MainMenu_OptionsClick()
 {
-    TForm_Options dialog(options_, this);
+    OtlpOptions receiver;
+    try {
+        receiver = ReadOtlpOptions();
+    } catch (const ERegistryException&) {
+        // an unreadable value: the defaults are shown, and kept if accepted
+    }
+    TForm_Options dialog(options_, receiver, this);
     if (Dialogs.ShowOptionsDialog(dialog) != QDialog::Accepted)
         return;
+    try {
+        WriteOtlpOptions(dialog.Receiver());
+    } catch (const ERegistryException& error) {
+        Dialogs.ShowMessageBox(QStringLiteral("The receiver's options were not saved: ") + QString::fromUtf8(error.what()));
+    }
     const bool showedLineNumbers = options_.ShowLineNums;
     options_ = dialog.Options();
     source_->ApplyLineNumberOption(showedLineNumbers, options_.ShowLineNums);
