@@ -110,3 +110,39 @@ TEST(MessageListing, TheTrackingPageListsTheSelectedTracksMessagesAndClearingEmp
     Post(l.session, Msg().Text("OTHER"));
     EXPECT_EQ(l.listing.Rows(), (Rows{0}));
 }
+
+TEST(MessageListing, TheQuickFilterNarrowsEveryPageAndArrivalsByTheShownTexts)
+{
+    Listed l;
+    for (const char* text : {"Disk full", "disk ok", "net down", "DISKette"})
+        Post(l.session, Msg().Class(text[0] == 'n' ? "B" : "A").Text(text).Computer("PC1"));
+    l.Select("All", nullptr);
+    const ShownColumns shown{{0, 1}, false}; // class and text
+    const auto quick = [&](QuickFilterSettings settings, ShownColumns columns) {
+        l.listing.SetQuickFilter(QuickFilter(settings, std::move(columns)));
+        return l.listing.Rows();
+    };
+    EXPECT_EQ(quick({QStringLiteral("disk")}, shown), (Rows{0, 1, 3})) << "any case by default";
+    EXPECT_EQ(quick({QStringLiteral("disk"), false, true}, shown), (Rows{1}));
+    EXPECT_EQ(quick({QStringLiteral("-disk")}, shown), (Rows{2})) << "a leading - excludes";
+    EXPECT_EQ(quick({QStringLiteral("disk"), false, false, true}, shown), (Rows{2}));
+    EXPECT_EQ(quick({QStringLiteral("^d.*k "), true}, shown), (Rows{0, 1}));
+    EXPECT_EQ(quick({QStringLiteral("pc1")}, shown), Rows{}) << "a hidden column's text does not count";
+    EXPECT_EQ(quick({QStringLiteral("pc1")}, {{0, 1, 5}, false}), (Rows{0, 1, 2, 3}));
+    EXPECT_EQ(quick({QStringLiteral("^b$"), true}, shown), (Rows{2})) << "the class is a shown text too";
+
+    // It combines with the node, the page and arrivals; an unfinished expression lists nothing.
+    quick({QStringLiteral("disk")}, shown);
+    l.Select("A", "Class");
+    Post(l.session, Msg().Class("A").Text("disk again"));
+    Post(l.session, Msg().Class("A").Text("other"));
+    Post(l.session, Msg().Class("B").Text("disk on B"));
+    EXPECT_EQ(l.listing.Rows(), (Rows{0, 1, 3, 4}));
+    l.listing.ChoosePage(ListPage::Filters);
+    EXPECT_EQ(l.listing.Rows(), (Rows{0, 1, 3, 4, 6})) << "the filters page relists from All, text filtered";
+    EXPECT_EQ(quick({QStringLiteral("disk ("), true}, shown), Rows{});
+    EXPECT_FALSE(l.listing.Quick().Error().isEmpty());
+    Post(l.session, Msg().Class("A").Text("disk"));
+    EXPECT_EQ(l.listing.Rows(), Rows{});
+    EXPECT_EQ(quick({}, shown).size(), 8u) << "an empty filter lists the page's rows again";
+}

@@ -2,6 +2,7 @@
 
 #include "intake/TraceInfo.h"
 #include "components/TextKeys.h"
+#include "viewer/session/QuickFilter.h"
 
 #include <functional>
 #include <string>
@@ -89,12 +90,18 @@ public:
 
     // A rule that lists nothing.
     ListingRule() = default;
-    // The rule of a tree node on a page, with the filters (for "Filters") and the track test.
-    ListingRule(TreeNodeRule node, ListPage page, const FilterSnapshot* filters, TrackTest track = {})
-        : node_(std::move(node)), page_(page), filters_(filters), track_(std::move(track)) {}
+    // The rule of a tree node on a page, with the filters (for "Filters"), the track test and the
+    // quick filter (none: no text filter), each of which must agree.
+    ListingRule(TreeNodeRule node, ListPage page, const FilterSnapshot* filters, TrackTest track = {},
+                const QuickFilter* quick = nullptr)
+        : node_(std::move(node)), page_(page), filters_(filters), track_(std::move(track)),
+          quick_(quick && quick->Active() ? quick : nullptr) {}
 
     // Whether the message is listed.
-    bool Admits(const TTraceInfo& message) const { return node_.Admits(message) && PageAdmits(message); }
+    bool Admits(const TTraceInfo& message) const
+    {
+        return node_.Admits(message) && PageAdmits(message) && (!quick_ || quick_->Admits(message));
+    }
     // Whether some message can be listed at all.
     bool AdmitsAny() const
     {
@@ -108,6 +115,7 @@ private:
     ListPage page_ = ListPage::UserKeyMarks;
     const FilterSnapshot* filters_ = nullptr;
     TrackTest track_;
+    const QuickFilter* quick_ = nullptr;
 };
 
 // Store indices, in arrival order, of the messages the rule lists. One pass over the store.

@@ -58,15 +58,20 @@ std::string_view ShownColumns::Text(const TTraceInfo& message, int column, std::
     return MessageColumnText(message, column);
 }
 
-TextMatcher::TextMatcher(const QString& pattern, bool regularExpression)
+TextMatcher::TextMatcher(const QString& pattern, bool regularExpression, bool matchCase)
 {
     if (regularExpression) {
-        expression_.emplace(pattern, QRegularExpression::CaseInsensitiveOption);
+        expression_.emplace(pattern, matchCase ? QRegularExpression::NoPatternOption
+                                               : QRegularExpression::CaseInsensitiveOption);
         if (!expression_->isValid())
             throw std::invalid_argument(expression_->errorString().toStdString());
         return;
     }
     needle_ = pattern;
+    if (matchCase) {
+        exactNeedle_ = pattern.toStdString();
+        return;
+    }
     if (!IsAscii(pattern))
         return;
     for (const char c : pattern.toLatin1())
@@ -122,6 +127,8 @@ bool TextMatcher::Matches(std::string_view text) const
         return expression_->match(QtText(text)).hasMatch();
     if (needle_.isEmpty())
         return true;
+    if (exactNeedle_)
+        return text.find(*exactNeedle_) != std::string_view::npos;
     if (!asciiNeedle_.empty())
         return MatchesAscii(text);
     return QtText(text).contains(needle_, Qt::CaseInsensitive);

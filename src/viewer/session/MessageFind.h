@@ -29,11 +29,11 @@ struct ShownColumns {
 };
 
 // The text the user looks for: case-insensitive, or a regular expression (case-insensitive
-// unless it says otherwise, e.g. with "(?-i)").
+// unless it says otherwise, e.g. with "(?-i)"); either minds case when asked to.
 class TextMatcher {
 public:
     // Throws std::invalid_argument with the reason when pattern is not a valid expression.
-    TextMatcher(const QString& pattern, bool regularExpression);
+    TextMatcher(const QString& pattern, bool regularExpression, bool matchCase = false);
 
     // Whether text (UTF-8) contains the text looked for or a match of the expression.
     bool Matches(std::string_view text) const;
@@ -44,6 +44,7 @@ private:
     bool MatchesAscii(std::string_view text) const;
 
     std::optional<QRegularExpression> expression_;
+    std::optional<std::string> exactNeedle_; // UTF-8, when case matters: a byte search finds it
     QString needle_;                // for texts looked for that are not all ASCII
     std::string asciiNeedle_;       // lower-cased, when the text looked for is all ASCII
     std::array<bool, 256> starts_{}; // the bytes that may begin a match of asciiNeedle_

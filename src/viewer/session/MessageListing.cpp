@@ -45,10 +45,22 @@ void MessageListing::SetPage(ListPage page)
 void MessageListing::ChoosePage(ListPage page)
 {
     SetPage(page);
-    switch (page) {
+    Relist();
+}
+
+void MessageListing::SetQuickFilter(QuickFilter filter)
+{
+    quick_ = std::move(filter);
+    arrivalRule_.reset();
+    Relist();
+}
+
+void MessageListing::Relist()
+{
+    switch (page_) {
     case ListPage::Messages:
         if (node_ && nodeSelected_)
-            ListFor(*node_, page);
+            ListFor(*node_, page_);
         else
             Replace({});
         break;
@@ -110,7 +122,8 @@ ListingRule::TrackTest MessageListing::TrackTest() const
 const ListingRule& MessageListing::ArrivalRule()
 {
     if (!arrivalRule_)
-        arrivalRule_.emplace(node_ && nodeSelected_ ? *node_ : TreeNodeRule(), page_, FiltersFor(page_), TrackTest());
+        arrivalRule_.emplace(node_ && nodeSelected_ ? *node_ : TreeNodeRule(), page_, FiltersFor(page_), TrackTest(),
+                             &quick_);
     return *arrivalRule_;
 }
 
@@ -170,17 +183,18 @@ void MessageListing::Replace(std::vector<int> rows)
 
 void MessageListing::ListFor(const TreeNodeRule& node, ListPage page)
 {
-    Replace(ListedRows(session_.Store(), ListingRule(node, page, FiltersFor(page), TrackTest())));
+    Replace(ListedRows(session_.Store(), ListingRule(node, page, FiltersFor(page), TrackTest(), &quick_)));
 }
 
 void MessageListing::ListByFilters()
 {
-    Replace(ListedRows(session_.Store(), ListingRule(TreeNodeRule::All(), ListPage::Filters, FiltersFor(ListPage::Filters))));
+    Replace(ListedRows(session_.Store(),
+                       ListingRule(TreeNodeRule::All(), ListPage::Filters, FiltersFor(ListPage::Filters), {}, &quick_)));
 }
 
 void MessageListing::ListTracked()
 {
-    Replace(ListedRows(session_.Store(), ListingRule(TreeNodeRule::All(), ListPage::Tracking, nullptr, TrackTest())));
+    Replace(ListedRows(session_.Store(), ListingRule(TreeNodeRule::All(), ListPage::Tracking, nullptr, TrackTest(), &quick_)));
 }
 
 } // namespace vireo

@@ -43,6 +43,10 @@ public:
     void SelectTrack(std::optional<TrackMatcher> track);
     // A filter check changed: relists by the filters alone.
     void FiltersChanged();
+    // The quick filter changed (its text, toggles or the columns it looks at): relists the page.
+    void SetQuickFilter(QuickFilter filter);
+    // The quick filter in force.
+    const QuickFilter& Quick() const { return quick_; }
     // The filter panels gained or lost entries: their checks are read again when next needed.
     void ForgetFilters();
 
@@ -73,6 +77,7 @@ private:
     void ListFor(const TreeNodeRule& node, ListPage page);
     void ListByFilters();
     void ListTracked();
+    void Relist();
     const FilterSnapshot* FiltersFor(ListPage page);
     ListingRule::TrackTest TrackTest() const;
     const ListingRule& ArrivalRule();
@@ -83,6 +88,7 @@ private:
     bool nodeSelected_ = false;
     ListPage page_ = ListPage::Messages;
     std::optional<TrackMatcher> track_;
+    QuickFilter quick_{QuickFilterSettings{}, ShownColumns{}};
     std::optional<FilterSnapshot> filters_;
     std::optional<ListingRule> arrivalRule_;
     std::vector<int> rows_;
