@@ -3,8 +3,10 @@
 #include "viewer/session/MessageColumns.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 
@@ -97,4 +99,41 @@ TEST_F(ViewerWindow, CopyMessageTextPutsTheWholeTextOfTheSelectedMessageOnTheCli
     copy->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), huge + "\xC3\xA9nd");
     EXPECT_EQ(Column(1)[1].size(), kMessageDisplayChars + 3) << "the list shows the beginning and an ellipsis";
+}
+
+TEST_F(ViewerWindow, TheQuickFilterIsReachedByCtrlLClearedByEscapeMarkedWhenUnfinishedAndKept)
+{
+    for (const char* text : {"alpha", "beta", "alphabet"})
+        Post(Msg().Text(text));
+    auto* field = form->findChild<QLineEdit*>(QStringLiteral("Edit_QuickFilter"));
+    auto* expression = form->findChild<QCheckBox*>(QStringLiteral("CheckBox_QuickFilterRegularExpression"));
+    ASSERT_TRUE(field && expression);
+    EXPECT_EQ(expression->accessibleName(), "Regular Expression");
+
+    QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, QStringLiteral("alph"));
+    EXPECT_EQ(Column(1), (Texts{"alpha", "alphabet"}));
+    Post(Msg().Text("not listed"));
+    Post(Msg().Text("alphorn"));
+    EXPECT_EQ(Column(1), (Texts{"alpha", "alphabet", "alphorn"}));
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(field->text(), "");
+    EXPECT_EQ(Column(1).size(), 5u);
+
+    expression->setChecked(true);
+    QTest::keyClicks(field, QStringLiteral("alpha("));
+    EXPECT_EQ(Column(1), Texts{}) << "an unfinished expression lists nothing";
+    EXPECT_FALSE(field->accessibleDescription().isEmpty()) << "and says why";
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(field->accessibleDescription(), "");
+    EXPECT_EQ(Column(1), (Texts{"alpha", "alphabet"}));
+
+    Reopen();
+    field = form->findChild<QLineEdit*>(QStringLiteral("Edit_QuickFilter"));
+    EXPECT_EQ(field->text(), "alpha");
+    EXPECT_TRUE(form->findChild<QCheckBox*>(QStringLiteral("CheckBox_QuickFilterRegularExpression"))->isChecked());
+    Post(Msg().Text("alpha"));
+    Post(Msg().Text("beta"));
+    EXPECT_EQ(Column(1), Texts{"alpha"}) << "kept with the settings, applied at start";
 }

@@ -6,6 +6,7 @@
 #include "settings/WindowPlacementWidgets.h"
 #include "viewer/panes/MenuItems.h"
 #include "viewer/panes/MessageListModel.h"
+#include "viewer/panes/QuickFilterBar.h"
 #include "viewer/panes/ViewerImages.h"
 #include "viewer/session/MessageColumns.h"
 #include "viewer/session/MessageListing.h"
@@ -42,7 +43,7 @@ QAction* AddShortcutItem(QMenu* menu, const char* name, const QString& caption, 
 } // namespace
 
 MessageListPane::MessageListPane(const TraceSession& session, MessageListing& listing, QWidget* parent)
-    : QWidget(parent), session_(session)
+    : QWidget(parent), session_(session), listing_(listing)
 {
     setObjectName(QStringLiteral("Panel_Main_Messages"));
     setAccessibleName(QStringLiteral("Message pane"));
@@ -51,6 +52,9 @@ MessageListPane::MessageListPane(const TraceSession& session, MessageListing& li
     std::copy(std::begin(kMessageColumnWidths), std::end(kMessageColumnWidths), savedColumnWidths_.begin());
     rows_ = new MessageListModel(session.Store(), listing, this);
     rows_->SetStateImages(ViewerImages::MessageTypeImages());
+    quickFilter_ = new QuickFilterBar(this);
+    layout->addWidget(quickFilter_);
+    connect(quickFilter_, &QuickFilterBar::Changed, this, &MessageListPane::ApplyQuickFilter);
     CreateList();
     CreateMenu();
     CreateFindBar();
@@ -179,6 +183,30 @@ void MessageListPane::AddFindShortcutsTo(QWidget* window)
 {
     for (QAction* item : findCommands_)
         window->addAction(item);
+    auto* focusFilter = new QAction(QStringLiteral("Quick Filter"), window);
+    focusFilter->setObjectName(QStringLiteral("FocusQuickFilter"));
+    focusFilter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    focusFilter->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(focusFilter);
+    connect(focusFilter, &QAction::triggered, quickFilter_, &QuickFilterBar::FocusField);
+}
+
+QuickFilterSettings MessageListPane::QuickFilterShown() const
+{
+    return quickFilter_->Settings();
+}
+
+void MessageListPane::SetQuickFilter(const QuickFilterSettings& settings)
+{
+    quickFilter_->SetSettings(settings);
+}
+
+void MessageListPane::ApplyQuickFilter()
+{
+    QuickFilter filter(quickFilter_->Settings(), CurrentShownColumns());
+    quickFilter_->ShowProblem(filter.Error());
+    if (filter.Active() || listing_.Quick().Active()) // an empty filter kept empty changes no row
+        listing_.SetQuickFilter(std::move(filter));
 }
 
 void MessageListPane::SetShown(bool shown)
@@ -190,6 +218,7 @@ void MessageListPane::SetShown(bool shown)
 void MessageListPane::SetShowMilliseconds(bool show)
 {
     rows_->SetShowMilliseconds(show);
+    ApplyQuickFilter(); // the time texts it looks at changed
 }
 
 int MessageListPane::ListedCount() const
@@ -232,6 +261,7 @@ void MessageListPane::ColumnCommandClick(int column)
     if (const int width = list_->columnWidth(column); width != 0)
         savedColumnWidths_[index] = width;
     list_->setColumnWidth(column, columnItems_[index]->isChecked() ? savedColumnWidths_[index] : 0);
+    ApplyQuickFilter(); // it looks at the shown columns only
 }
 
 void MessageListPane::FollowRow(int row)

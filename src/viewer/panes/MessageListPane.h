@@ -1,6 +1,7 @@
 #pragma once
 
 #include "viewer/session/MessageFind.h"
+#include "viewer/session/QuickFilter.h"
 #include "viewer/session/SourceNavigation.h"
 
 #include <QWidget>
@@ -18,11 +19,12 @@ namespace vireo {
 
 class MessageListModel;
 class MessageListing;
+class QuickFilterBar;
 class TListViewEx;
 class TraceSession;
 
 // The message pane: the list of what the listing lists, its menu (Hold List, the columns, copying
-// and finding) and the find bar over it. It follows the listing's rows, scrolling to new ones
+// and finding), the quick filter and the find bar over it. It follows the listing's rows, scrolling to new ones
 // unless held, and asks for a message's source on a double-click.
 class MessageListPane : public QWidget {
     Q_OBJECT
@@ -30,8 +32,12 @@ public:
     // The pane over the session's messages as the listing lists them.
     MessageListPane(const TraceSession& session, MessageListing& listing, QWidget* parent = nullptr);
 
-    // Lets the find commands work from anywhere in the window.
+    // Lets the find commands and Ctrl+L (to the quick filter) work from anywhere in the window.
     void AddFindShortcutsTo(QWidget* window);
+    // What the quick filter's field and toggles hold.
+    QuickFilterSettings QuickFilterShown() const;
+    // Puts settings in the quick filter, which the listing then applies.
+    void SetQuickFilter(const QuickFilterSettings& settings);
     // Shows or hides the list with its pane.
     void SetShown(bool shown);
     // Whether the time column shows the milliseconds of the time stamp.
@@ -64,8 +70,12 @@ private:
     void FindMessage(bool forward);
     void CloseFindBar();
     void CopyMessages();
+    // Hands the quick filter, over the columns shown now, to the listing.
+    void ApplyQuickFilter();
 
     const TraceSession& session_;
+    MessageListing& listing_;
+    QuickFilterBar* quickFilter_;
     TListViewEx* list_;
     MessageListModel* rows_;
     QMenu* menu_;

@@ -62,6 +62,12 @@ ViewState ReadViewState(SettingProblems& problems)
     view.MessageWindow = ReadFlag("MessageWindow", true, problems);
     view.SourceWindow = ReadFlag("SourceWindow", true, problems);
     view.ExpertMode = ReadFlag("ExpertMode", false, problems);
+    view.QuickFilter.Text = QString::fromStdString(ReadOrDefault(std::string(), problems, [] {
+        return ReadRegString(kSettingsKey, "QuickFilterText", "");
+    }));
+    view.QuickFilter.RegularExpression = ReadFlag("QuickFilterRegularExpression", false, problems);
+    view.QuickFilter.MatchCase = ReadFlag("QuickFilterMatchCase", false, problems);
+    view.QuickFilter.Exclude = ReadFlag("QuickFilterExclude", false, problems);
     return view;
 }
 
@@ -79,6 +85,10 @@ void WriteViewerSettings(const ViewerOptions& options, const ViewState& view)
     WriteFlag("ShowMilliseconds", options.ShowMilliseconds);
     WriteRegInteger(kSettingsKey, "HistoryLimit", options.History.MaxMessages);
     WriteRegInteger(kSettingsKey, "HistoryLimitMegabytes", options.History.MaxMegabytes);
+    WriteRegString(kSettingsKey, "QuickFilterText", view.QuickFilter.Text.toStdString());
+    WriteFlag("QuickFilterRegularExpression", view.QuickFilter.RegularExpression);
+    WriteFlag("QuickFilterMatchCase", view.QuickFilter.MatchCase);
+    WriteFlag("QuickFilterExclude", view.QuickFilter.Exclude);
 }
 
 int SavedColumnWidth(int width)

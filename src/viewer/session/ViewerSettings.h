@@ -1,6 +1,7 @@
 #pragma once
 
 #include "viewer/session/HistoryLimit.h"
+#include "viewer/session/QuickFilter.h"
 
 #include <string>
 #include <string_view>
@@ -44,6 +45,7 @@ struct ViewState {
     bool MessageWindow = true;     // the message pane is shown
     bool SourceWindow = true;      // the source pane is shown
     bool ExpertMode = false;       // tracking is offered
+    QuickFilterSettings QuickFilter; // the quick filter's text and toggles
 
     bool operator==(const ViewState&) const = default;
 };

@@ -48,6 +48,7 @@ void TForm_Main::LoadSettings()
     ApplyViewSetting(messagesWindow_, view.MessageWindow);
     ApplyViewSetting(sourceWindow_, view.SourceWindow);
     ApplyViewSetting(expertMode_, view.ExpertMode);
+    messages_->SetQuickFilter(view.QuickFilter);
     keyMarks_->LoadKeyMarks();
     tracking_->LoadTracks();
     if (batch.Commit() != RegStatus::Ok)
@@ -101,7 +102,7 @@ void TForm_Main::ReportSettingsNotSaved(const QString& reason)
 ViewState TForm_Main::CurrentViewState() const
 {
     return {messageFilterTree_->isChecked(), messagesWindow_->isChecked(), sourceWindow_->isChecked(),
-            expertMode_->isChecked()};
+            expertMode_->isChecked(), messages_->QuickFilterShown()};
 }
 
 } // namespace vireo
