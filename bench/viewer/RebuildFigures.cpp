@@ -1,6 +1,6 @@
 // Prints the figures of the message list over a large store: rebuilding the list for a tree node
-// and for the filters, and the resident memory each stored and listed message costs against the
-// bytes of its texts. Usage: viewer_rebuild_figures [message count, default 1000000]
+// and for the filters, the quick filter's relisting and its cost per arriving message, and the
+// resident memory each stored and listed message costs against the bytes of its texts. Usage: viewer_rebuild_figures [message count, default 1000000]
 
 #include "../BenchSupport.h"
 #include "viewer/session/MessageAdmission.h"
@@ -91,7 +91,36 @@ int main(int argc, char* argv[])
     const ListingRule byFilters(TreeNodeRule::All(), ListPage::Filters, &filters);
     const double filterMs = Milliseconds([&] { rows = ListedRows(store, byFilters); });
 
+    // The quick filter over the six shown columns: a relisting for "All" as its text changes, and
+    // what it adds to each arriving message (the arrival rule alone, without and with it).
+    const ShownColumns shown{{0, 1, 2, 3, 4, 5}, false};
+    const auto quickMs = [&](const QuickFilterSettings& settings) {
+        const QuickFilter quick(settings, shown);
+        const double ms = Milliseconds(
+            [&] { rows = ListedRows(store, ListingRule(all, ListPage::Messages, nullptr, {}, &quick)); });
+        return std::pair(ms, rows.size());
+    };
+    const auto [plainMs, plainRows] = quickMs({QStringLiteral("item 99")});
+    const auto [expressionMs, expressionRows] = quickMs({QStringLiteral("item 99\\d* of"), true});
+    const auto perArrival = [&](const QuickFilter* quick) {
+        const ListingRule rule(all, ListPage::Messages, nullptr, {}, quick);
+        std::size_t admitted = 0;
+        const double ms = Milliseconds([&] {
+            for (int i = 0; i < n; ++i)
+                admitted += rule.Admits(store.Items(i));
+        });
+        return std::pair(ms * 1000.0 / n, admitted);
+    };
+    const QuickFilter plain({QStringLiteral("item 99")}, shown);
+    const double arrivalUs = perArrival(nullptr).first;
+    const double arrivalQuickUs = perArrival(&plain).first;
+
     std::printf("messages stored and listed:        %d\n", n);
+    std::printf("quick filter \"item 99\" relists:   %.1f ms (%zu rows, target 100 ms)\n", plainMs, plainRows);
+    std::printf("as an expression \"item 99\\d* of\": %.1f ms (%zu rows, target 400 ms)\n", expressionMs,
+                expressionRows);
+    std::printf("arrival test per message:          %.3f us, with the plain quick filter %.3f us (+%.3f, target 1)\n",
+                arrivalUs, arrivalQuickUs, arrivalQuickUs - arrivalUs);
     std::printf("rebuild for node \"All\":            %.1f ms (%zu rows)\n", allMs, listed);
     std::printf("rebuild for a class node:          %.1f ms (%zu rows)\n", nodeMs, nodeRows);
     std::printf("rebuild for the filters:           %.1f ms (%zu rows)\n", filterMs, rows.size());

@@ -14,6 +14,7 @@ namespace vireo {
 
 namespace {
 
+constexpr int kMessageTextColumn = 1;
 constexpr int kTimeColumn = 4;
 
 char LowerAscii(char c)
@@ -136,19 +137,29 @@ bool TextMatcher::Matches(std::string_view text) const
 
 bool TextMatcher::Matches(const TTraceInfo& message, const ShownColumns& columns) const
 {
+    // Bounds the cache when rows carry ever new pooled texts (message IDs, units).
+    constexpr std::size_t kMostSeen = 1 << 16;
     thread_local std::string scratch;
     for (const int column : columns.Columns) {
         const std::string_view text = columns.Text(message, column, scratch);
-        // Pooled texts repeat from row to row as the same characters: one that did not match
-        // the last time needs no second look. Text made in scratch always does.
-        auto& missed = lastMiss_[static_cast<std::size_t>(column) % lastMiss_.size()];
-        const bool pooled = text.data() != scratch.data();
-        if (pooled && text.data() == missed.data() && text.size() == missed.size())
+        // The message text is each row's own, and text made in scratch is made anew: looked at
+        // each time. A pooled text repeats from row to row: looked at once.
+        if (column == kMessageTextColumn || text.data() == scratch.data()) {
+            if (Matches(text))
+                return true;
             continue;
-        if (Matches(text))
+        }
+        auto found = seen_.find(text.data());
+        if (found == seen_.end() || found->second.Text != text) {
+            if (found == seen_.end() && seen_.size() >= kMostSeen)
+                seen_.clear();
+            Seen& seen = seen_[text.data()];
+            seen.Text.assign(text);
+            seen.Matched = Matches(text);
+            found = seen_.find(text.data());
+        }
+        if (found->second.Matched)
             return true;
-        if (pooled)
-            missed = text;
     }
     return false;
 }

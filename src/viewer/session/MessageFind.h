@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vireo {
@@ -49,8 +50,14 @@ private:
     std::string asciiNeedle_;       // lower-cased, when the text looked for is all ASCII
     std::array<bool, 256> starts_{}; // the bytes that may begin a match of asciiNeedle_
     char firstLower_ = 0, firstUpper_ = 0; // the same two bytes, for a search many bytes at a time
-    // Per column, the last text that did not match: a cache of the search, hence mutable.
-    mutable std::array<std::string_view, 8> lastMiss_{};
+    // A pooled text (a name, unit, date or time, shared by many rows) and whether it matched.
+    struct Seen {
+        std::string Text;
+        bool Matched = false;
+    };
+    // Results for pooled texts by where they lie, checked against the text itself, so a text freed
+    // and another pooled at its place is not taken for it: a cache of the search, hence mutable.
+    mutable std::unordered_map<const char*, Seen> seen_;
 };
 
 // The row a search lands on, and whether it went past an end of the list to get there.
