@@ -38,15 +38,14 @@ interface
 uses
   System.UITypes;
 
-type
-  { Kind of a message. The type and the names mtWarning and mtError are those of the message
-    dialogs in System.UITypes, which the LCL's Dialogs (and Delphi's) declare again under the
-    same names with the same values. So in a unit that uses Dialogs and Vireo, in either order,
-    MessageDlg(..., mtWarning, ...) still compiles, and so do the inserted AddDebug calls. }
-  TMessageType = System.UITypes.TMsgDlgType;
-
 const
-  { The viewer's four message types: general, information, warning and error. }
+  { The viewer's four message types: general, information, warning and error. Their type, and
+    the names mtWarning and mtError, are those of the message dialogs in System.UITypes
+    (TMsgDlgType), which the LCL's Dialogs (and Delphi's) declare again under the same names
+    with the same values. So in a unit that uses Dialogs and Vireo, in either order,
+    MessageDlg(..., mtWarning, ...) still compiles, and so do the inserted AddDebug calls. The
+    unit declares no type of its own: coming last in a uses clause, it would hide a type of
+    that name from the units before it (AdvancedIPC and SimpleIPC declare TMessageType). }
   mtGeneral = System.UITypes.TMsgDlgType.mtCustom;
   mtInfo = System.UITypes.TMsgDlgType.mtInformation;
   mtWarning = System.UITypes.TMsgDlgType.mtWarning;
@@ -62,20 +61,20 @@ const
   not empty, is the D-Bus address (as in DBUS_SESSION_BUS_ADDRESS, such as
   tcp:host=buildhost,port=5555) of the bus the viewer serves on, used instead of the session
   bus. This computer's host name and the current local time go with the message. }
-procedure AddDebug(Sender: TObject; const Msg: string; MsgType: TMessageType;
+procedure AddDebug(Sender: TObject; const Msg: string; MsgType: System.UITypes.TMsgDlgType;
   const Group, MsgID, UnitFile, RemoteComputer: string); overload;
 
 { The same for Self inside a class method, where Self is a class reference. }
-procedure AddDebug(Sender: TClass; const Msg: string; MsgType: TMessageType;
+procedure AddDebug(Sender: TClass; const Msg: string; MsgType: System.UITypes.TMsgDlgType;
   const Group, MsgID, UnitFile, RemoteComputer: string); overload;
 
 { The same for a literal nil sender (and the Self of plain routines): no class name. }
-procedure AddDebug(Sender: Pointer; const Msg: string; MsgType: TMessageType;
+procedure AddDebug(Sender: Pointer; const Msg: string; MsgType: System.UITypes.TMsgDlgType;
   const Group, MsgID, UnitFile, RemoteComputer: string); overload;
 
 { The same for Self inside a method of an advanced record, an old-style object or a type helper,
   which is a value rather than a class instance: no class name. }
-procedure AddDebug(const Sender; const Msg: string; MsgType: TMessageType;
+procedure AddDebug(const Sender; const Msg: string; MsgType: System.UITypes.TMsgDlgType;
   const Group, MsgID, UnitFile, RemoteComputer: string); overload;
 
 { Why the last AddDebug of the process failed; empty when it was delivered. It first waits (a few
@@ -86,6 +85,10 @@ implementation
 
 uses
   SysUtils, Math, BaseUnix, Unix, dbus;
+
+type
+  { Kind of a message, under a name the interface leaves free. }
+  TMessageType = System.UITypes.TMsgDlgType;
 
 const
   ViewerBusName = 'VireoX.Vireo';
@@ -1190,6 +1193,8 @@ end;
 function VireoLastError: string;
 begin
   FollowFork;
+  if Finished then
+    Exit(LastError);
   Drain;
   EnterCriticalSection(Lock);
   try
@@ -1199,7 +1204,21 @@ begin
   end;
 end;
 
-{ Delivers what is queued, then stops the sender and closes the connection. }
+{ Frees the events, the lock and the fork mark, so that a program that reports its heap at its
+  end finds nothing of the unit's left; once freed, nothing takes them again (see Finished). }
+procedure ReleaseHeld;
+begin
+  RTLEventDestroy(WorkEvent);
+  RTLEventDestroy(RoomEvent);
+  RTLEventDestroy(SettledEvent);
+  DoneCriticalSection(Lock);
+  if ForkMark <> nil then
+    fpmunmap(ForkMark, 4096);
+  ForkMark := nil;
+end;
+
+{ Delivers what is queued, then stops the sender, closes the connection and frees what the unit
+  holds; a sender still inside libdbus is left running with what it uses. }
 procedure Finish;
 var
   Waited: Integer;
@@ -1221,13 +1240,12 @@ begin
       Break
     else
       Sleep(10);
-  if not SenderRunning then
-    CloseConnection
-  else if SenderEnded then
-  begin
+  if SenderRunning and not SenderEnded then
+    Exit;
+  if SenderRunning then
     WaitForThreadTerminate(Sender, 0);
-    CloseConnection;
-  end;
+  CloseConnection;
+  ReleaseHeld;
 end;
 
 var

@@ -31,14 +31,7 @@ fclbase=/usr/share/fpcsrc/3.2.2/packages/fcl-base/src
 examples=/usr/lib/lazarus/2.2.6/examples
 work=$(mktemp -d /tmp/vireo-corpus-XXXXXX)
 [ "$keep" = 1 ] || trap 'rm -rf "$work"' EXIT
-
-# Instruments one unit; prints nothing, returns vireo-examine's status.
-instrument() {
-  local list
-  for list in procedures functions exceptions; do
-    "$examine" "${mode[@]}" --add-debug "$list:all" "$1" > /dev/null 2>> "$work/examine.log" || return 1
-  done
-}
+source "$(dirname "$0")/corpus-common.sh"
 
 # Counts the inserted calls, and the calls standing in a stack of two or more right after a begin
 # that ends its line.
@@ -47,11 +40,6 @@ stacked() {
        /^[ \t]*AddDebug\(/ { calls++; run++; if (afterBegin && run == 2) stacked += 2; else if (afterBegin && run > 2) stacked++; next }
        { afterBegin = ($0 ~ /(^|[^A-Za-z0-9_])begin[ \t]*$/); run = 0 }
        END { printf "%d calls, %d of them stacked after one begin\n", calls, stacked }' "$@" /dev/null
-}
-
-# The first error of a compiler log, its file position left out.
-first_error() {
-  grep -m1 -E '(Error|Fatal):' "$1" | sed -E 's/^[^ ]*\([0-9,]+\) //; s/^(Error|Fatal): //' | cut -c1-100
 }
 
 # Whether a failure comes from the clash of the client unit's message-type names with LCL's

@@ -17,14 +17,17 @@ struct CodeMarkKind {
     std::string_view messageType;
     // Characters from the mark's first character to its message (the mark text and four more).
     std::size_t skip;
+    // The message type named through the client unit (Vireo.mtWarning), which no unit used after
+    // it can hide; the Pascal reading writes this.
+    std::string_view qualifiedType;
 };
 
 // The four code marks, in the order they are tested.
 inline constexpr std::array<CodeMarkKind, 4> kCodeMarkKinds = {{
-    {"{T=GENERAL", "mtGeneral", 14},
-    {"{T=INFO", "mtInfo", 11},
-    {"{T=WARN", "mtWarning", 11},
-    {"{T=ERROR", "mtError", 12},
+    {"{T=GENERAL", "mtGeneral", 14, "Vireo.mtGeneral"},
+    {"{T=INFO", "mtInfo", 11, "Vireo.mtInfo"},
+    {"{T=WARN", "mtWarning", 11, "Vireo.mtWarning"},
+    {"{T=ERROR", "mtError", 12, "Vireo.mtError"},
 }};
 
 } // namespace vireo

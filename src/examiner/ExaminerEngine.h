@@ -38,12 +38,13 @@ public:
 
     // Fills every list but Custom from the text.
     virtual void Scan(const std::vector<std::string>& lines, ExaminerLists& lists) const = 0;
-    // Adds the client unit to the uses clause and the UnitFileName constant, each unless present;
-    // the lists keep pointing at their lines.
+    // Adds the client unit to the uses clause and the UnitFileName constant, each unless present,
+    // before code marks are replaced; the lists keep pointing at their lines. An engine may leave
+    // this to its ReplaceCodeMarks, so that a run that replaces nothing changes nothing.
     virtual void PrepareForCalls(UnitText& text, ExaminerLists& lists, const EngineCalls& calls) const = 0;
     // Prepares the unit as above and inserts a debug call for every selected item of the list of
-    // that kind (Procedures, Functions or Exceptions); without a kind it only prepares. The lists
-    // need a rescan afterwards.
+    // that kind (Procedures, Functions or Exceptions); without a kind the line rules only prepare,
+    // the Pascal reading changes nothing. The lists need a rescan afterwards.
     virtual DebugInsertionResult InsertDebugCalls(UnitText& text, ExaminerLists& lists,
                                                   std::optional<ExaminerListKind> kind,
                                                   const EngineCalls& calls) const = 0;

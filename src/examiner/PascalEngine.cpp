@@ -1,5 +1,6 @@
 #include "examiner/PascalEngine.h"
 
+#include "examiner/CodeMarkKinds.h"
 #include "examiner/CodeMarkReplacer.h"
 #include "examiner/PascalInstrumenter.h"
 
@@ -10,33 +11,28 @@ void PascalEngine::Scan(const std::vector<std::string>& lines, ExaminerLists& li
     ScanPascalUnit(lines, lists);
 }
 
-void PascalEngine::PrepareForCalls(UnitText& text, ExaminerLists& lists, const EngineCalls& calls) const
-{
-    text.FillBreaks();
-    const LineMap map = PreparePascalUnitForCalls(text.lines, calls.settings.indentation, calls.filePath);
-    text.FollowAddedLines(map);
-    RemapItemLines(lists, map);
-}
+// The code-mark replacement prepares the unit itself once a mark is replaced, so that a run that
+// replaces none leaves the text as it was.
+void PascalEngine::PrepareForCalls(UnitText&, ExaminerLists&, const EngineCalls&) const {}
 
-// Without a kind the insertion still runs, over no items, so that the unit is prepared in the same
-// single pass.
+// Without a kind no call goes in, and so nothing changes.
 DebugInsertionResult PascalEngine::InsertDebugCalls(UnitText& text, ExaminerLists& lists,
                                                     std::optional<ExaminerListKind> kind,
                                                     const EngineCalls& calls) const
 {
+    if (!kind)
+        return {};
     text.FillBreaks();
-    const ExaminerList none;
     LineMap map;
-    const auto result = InsertPascalDebugCalls(text.lines, kind ? lists[*kind] : none,
-                                               kind.value_or(ExaminerListKind::Procedures), calls.settings,
-                                               calls.filePath, calls.ids, calls.progress, &map);
+    const auto result = InsertPascalDebugCalls(text.lines, lists[*kind], *kind, calls.settings, calls.filePath,
+                                               calls.ids, calls.progress, &map);
     text.FollowAddedLines(map);
     return result;
 }
 
 // How a mark reads (message, second value, where it ends) stays the line rules'; only which mark
 // of the line is taken comes from the comments, since the line rules would take a mark's text in a
-// string and break the code around it.
+// string and break the code around it. The call names its type through the client unit.
 int PascalEngine::ReplaceCodeMarks(UnitText& text, ExaminerLists& lists, const EngineCalls& calls) const
 {
     const auto columns = PascalCodeMarkColumns(text.lines);
@@ -44,9 +40,19 @@ int PascalEngine::ReplaceCodeMarks(UnitText& text, ExaminerLists& lists, const E
         text, lists[ExaminerListKind::CodeMarks], calls.settings, calls.ids, calls.clock, calls.progress,
         [&columns](const std::vector<std::string>& lines, std::size_t line) -> std::optional<CodeMark> {
             const auto at = columns.find(line);
-            return at == columns.end() ? std::nullopt : ReadCodeMarkAt(lines, line, at->second);
+            auto mark = at == columns.end() ? std::nullopt : ReadCodeMarkAt(lines, line, at->second);
+            for (const auto& kind : kCodeMarkKinds)
+                if (mark && mark->messageType == kind.messageType)
+                    mark->messageType = kind.qualifiedType;
+            return mark;
         });
     FollowRemovedLines(lists, replacement.removedLines);
+    if (replacement.replaced > 0) {
+        text.FillBreaks();
+        const LineMap map = PreparePascalUnitForCalls(text.lines, calls.settings.indentation, calls.filePath);
+        text.FollowAddedLines(map);
+        RemapItemLines(lists, map);
+    }
     return replacement.replaced;
 }
 

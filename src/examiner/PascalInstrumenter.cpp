@@ -14,6 +14,10 @@ namespace vireo {
 
 namespace {
 
+// The calls name their message types through the client unit.
+constexpr std::string_view kGeneralType = kCodeMarkKinds[0].qualifiedType;
+constexpr std::string_view kErrorType = kCodeMarkKinds[3].qualifiedType;
+
 // Text to put at a place of the text before the change; "\n" starts a new line.
 struct Insertion {
     std::size_t line;
@@ -174,7 +178,8 @@ int PlanCalls(const PascalStructure& structure, const std::vector<std::string>& 
             if (routine.instrumented)
                 return 0;
             InsertAfter(structure, lines, routine.begin,
-                        indent + BuildAddDebugCall(lines[routine.headerLine], "mtGeneral", "", ids.NextId(), remote), out);
+                        indent + BuildAddDebugCall(lines[routine.headerLine], kGeneralType, "", ids.NextId(), remote),
+                        out);
             return 1;
         }
         const PascalHandler& handler = structure.handlers[index];
@@ -182,7 +187,7 @@ int PlanCalls(const PascalStructure& structure, const std::vector<std::string>& 
             if (CallFollows(structure, after))
                 continue;
             InsertAfter(structure, lines, after,
-                        indent + BuildAddDebugCall(HandlerMessage(lines, handler), "mtError", "", ids.NextId(), remote),
+                        indent + BuildAddDebugCall(HandlerMessage(lines, handler), kErrorType, "", ids.NextId(), remote),
                         out);
             ++calls;
         }
@@ -287,7 +292,6 @@ DebugInsertionResult InsertPascalDebugCalls(std::vector<std::string>& lines, con
 {
     const PascalStructure structure = ReadPascal(lines);
     std::vector<Insertion> insertions;
-    PlanUnitPreparation(structure, lines, settings.indentation, filePath, insertions);
     const auto byLine = kind == ExaminerListKind::Exceptions
                             ? ByLine(structure.handlers,
                                      [&](const PascalHandler& h) { return std::size_t(structure.tokens[h.except].line); })
@@ -301,6 +305,9 @@ DebugInsertionResult InsertPascalDebugCalls(std::vector<std::string>& lines, con
         result.inserted += calls;
         result.skipped += calls == 0 ? 1 : 0;
     });
+    // Without a call the unit needs neither the client unit nor the constant.
+    if (result.inserted > 0)
+        PlanUnitPreparation(structure, lines, settings.indentation, filePath, insertions);
     LineMap map = Apply(lines, insertions);
     if (lineMap)
         *lineMap = std::move(map);

@@ -32,12 +32,13 @@ std::map<std::size_t, std::size_t> PascalCodeMarkColumns(const std::vector<std::
 // the implementation line (a program's after its uses), each unless present.
 LineMap PreparePascalUnitForCalls(std::vector<std::string>& lines, int indentation, std::string_view filePath);
 
-// Prepares the unit as above and puts an AddDebug call after the begin of every selected routine
-// of a Procedures or Functions list, or at the start of every selected exception handler: after
-// except, or after the begin of each "on ... do begin" clause. A routine or handler that already
+// Puts an AddDebug call (its message type named as Vireo.mtGeneral, Vireo.mtError) after the
+// begin of every selected routine of a Procedures or Functions list, or at the start of every
+// selected exception handler: after except, or after the begin of each "on ... do begin" clause. A routine or handler that already
 // starts with an AddDebug call gets none; items of routines sharing a header line are told apart
 // by their order; methods of records, old-style objects and helpers get theirs like any other (the
-// client unit takes such a Self). The text is read once and changed once; nothing waits.
+// client unit takes such a Self). Once a call goes in, the unit is prepared as above; without one
+// the text is left as it was. The text is read once and changed once; nothing waits.
 // lineMap, when given, receives where each line went.
 DebugInsertionResult InsertPascalDebugCalls(std::vector<std::string>& lines, const ExaminerList& items,
                                             ExaminerListKind kind, const DebugInsertion& settings,

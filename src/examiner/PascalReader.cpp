@@ -1,6 +1,7 @@
 #include "examiner/PascalReader.h"
 
 #include "components/AsciiText.h"
+#include "examiner/PascalConditions.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -151,7 +152,7 @@ private:
         token.line = token.endLine = std::uint32_t(line_);
         token.column = std::uint32_t(column_);
         token.endColumn = std::uint32_t(end);
-        token.kind = kind;
+        token.kind = conditions_.Active() ? kind : PascalTokenKind::Inactive;
         column_ = end;
         return tokens_.emplace_back(token);
     }
@@ -205,14 +206,17 @@ private:
             else if (c == '}' && depth-- == 0)
                 break;
         }
-        if (directive && line_ == startLine)
-            ReadMode(lines_[startLine].substr(textStart, column_ - textStart));
+        if (directive)
+            FollowDirective(token, TextFrom(startLine, textStart, column_ - 1));
         Finish(token);
     }
 
     void Starred()
     {
-        PascalToken token = Start(At(column_ + 2) == '$' ? PascalTokenKind::Directive : PascalTokenKind::Comment);
+        const bool directive = At(column_ + 2) == '$';
+        PascalToken token = Start(directive ? PascalTokenKind::Directive : PascalTokenKind::Comment);
+        const std::size_t textStart = column_ + 2;
+        const std::size_t startLine = line_;
         column_ += 2;
         while (line_ < lines_.size()) {
             const auto close = Text().find("*)", column_);
@@ -223,15 +227,43 @@ private:
             ++line_;
             column_ = 0;
         }
+        if (directive)
+            FollowDirective(token, TextFrom(startLine, textStart, column_ - 2));
         Finish(token);
     }
 
+    // The text from a place up to the current line's column end (exclusive), lines joined by a
+    // blank; up to the text's end when the comment was not closed.
+    std::string TextFrom(std::size_t line, std::size_t column, std::size_t end) const
+    {
+        std::string text;
+        for (; line < lines_.size() && line < line_; ++line, column = 0)
+            text.append(lines_[line], std::min(column, lines_[line].size())).push_back(' ');
+        if (line < lines_.size())
+            text.append(lines_[line].substr(0, std::min(end, lines_[line].size())).substr(std::min(column, end)));
+        return text;
+    }
+
+    // A directive opens, switches or closes a conditional branch, or, in compiled text, may set
+    // the mode; any other directive in skipped text is skipped text itself.
+    void FollowDirective(PascalToken& token, std::string_view text)
+    {
+        const bool active = conditions_.Active();
+        if (conditions_.Take(text))
+            return;
+        if (!active)
+            token.kind = PascalTokenKind::Inactive;
+        else
+            ReadMode(text);
+    }
+
+    // A comment in skipped text is skipped text; a directive's kind is settled when it is read.
     PascalToken Start(PascalTokenKind kind) const
     {
         PascalToken token;
         token.line = std::uint32_t(line_);
         token.column = std::uint32_t(column_);
-        token.kind = kind;
+        token.kind = kind == PascalTokenKind::Comment && !conditions_.Active() ? PascalTokenKind::Inactive : kind;
         return token;
     }
 
@@ -263,11 +295,13 @@ private:
     std::size_t line_ = 0;
     std::size_t column_ = 0;
     bool nested_ = true;
+    PascalConditions conditions_;
 };
 
 bool IsCode(const PascalToken& token)
 {
-    return token.kind != PascalTokenKind::Comment && token.kind != PascalTokenKind::Directive;
+    return token.kind != PascalTokenKind::Comment && token.kind != PascalTokenKind::Directive &&
+           token.kind != PascalTokenKind::Inactive;
 }
 
 bool IsRoutineWord(PascalWord word)
@@ -657,8 +691,6 @@ private:
     std::size_t pos_ = 0;
     // Reading the interface part of a unit.
     bool interface_ = false;
-    // The routine being read is a method of a record or object type, or nested in one.
-    // Upper-cased names of the record and object types declared so far.
 };
 
 } // namespace

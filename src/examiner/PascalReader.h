@@ -11,8 +11,9 @@
 
 namespace vireo {
 
-// What a token of Pascal text is.
-enum class PascalTokenKind : std::uint8_t { Word, Number, String, Symbol, Comment, Directive };
+// What a token of Pascal text is. Inactive: any token (comments and directives other than the
+// conditional ones included) in a branch of {$ifdef}, {$if} ... that the compiler skips.
+enum class PascalTokenKind : std::uint8_t { Word, Number, String, Symbol, Comment, Directive, Inactive };
 
 // The words the structure reader tells apart; every other word is Other.
 enum class PascalWord : std::uint8_t {
@@ -89,8 +90,9 @@ struct PascalStructure {
     std::vector<std::size_t> fors, whiles, repeats;
 };
 
-// Reads the tokens and the structure of Pascal text. Comments, strings and directives never count
-// as code; {$mode delphi} and {$mode tp} turn off nested { } comments, which other modes allow.
+// Reads the tokens and the structure of Pascal text. Comments, strings, directives and text in
+// skipped conditional branches never count as code; {$mode delphi} and {$mode tp} turn off nested
+// { } comments, which other modes allow.
 PascalStructure ReadPascal(const std::vector<std::string>& lines);
 
 // Index of the first token after the given one that is neither a comment nor a directive; the

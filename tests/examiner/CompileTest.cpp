@@ -286,3 +286,37 @@ TEST(CompileWithFreePascal, InstrumentedProgramsNameCthreadsFirstAndStillCompile
         EXPECT_TRUE(runs(dir, "Project1")) << ReadFile(dir / "run.log");
     }
 }
+
+// A program whose uses clause stands behind a branch Free Pascal skips, and which names
+// AdvancedIPC's TMessageType with the client unit last in its uses clause, still compiles and runs
+// once every routine and handler is instrumented in the Pascal mode.
+TEST(CompileWithFreePascal, SkippedBranchesAndTheProgramsOwnTypeNamesSurviveThePascalMode)
+{
+    if (std::system("command -v fpc > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "Free Pascal (fpc) is not installed";
+    TempDir dir;
+    const std::string program = dir / "Skipped.pas";
+    WriteFile(program, "program Skipped; {$ifndef FPC} Sorry, this needs Free Pascal {$endif}\n"
+                       "{$mode objfpc}{$H+}\nuses SysUtils, AdvancedIPC;\n"
+                       "{$ifdef WINDOWS}\nprocedure WinOnly; begin end;\n{$endif}\n"
+                       "function Kind: TMessageType;\nbegin\n  Result := 3;\nend;\n\n"
+                       "procedure Check;\nbegin\n  try\n    raise Exception.Create('x');\n  except\n"
+                       "    WriteLn('caught ', Kind);\n  end;\nend;\n\nbegin\n  Check;\nend.\n");
+    WriteFile(dir / "Vireo.pas", ReadFile(kClientUnit));
+    SystemTickSource clock;
+    ExaminerModel model(program, clock, {}, "host");
+    model.SetPascalMode(true);
+    model.Open();
+    for (const auto kind : {ExaminerListKind::Procedures, ExaminerListKind::Functions, ExaminerListKind::Exceptions}) {
+        model.SetActiveTab(kind);
+        SelectAll(model.List(kind));
+        EXPECT_GT(model.AddDebugCode().inserted, 0);
+    }
+    model.Save();
+    std::string log;
+    ASSERT_EQ(CompileWithFpc(dir, "Skipped.pas", log, "-Mobjfpc"), 0) << log << "\n--- program ---\n" << ReadFile(program);
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent ./Skipped > run.log 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFile(dir / "run.log"), "caught 3\n");
+}

@@ -198,6 +198,29 @@ TEST(VireoExamine, BackToBackRunsKeepIdsDistinctAndARunThatChangesNothingWritesN
     EXPECT_FALSE(std::filesystem::exists(dir / "Done.BAK"));
 }
 
+// In the Pascal mode a run that inserts no call (nothing to instrument, or every routine starts
+// with its call already; no mark to replace) adds neither the client unit nor the constant and
+// writes nothing, no backup either.
+TEST(VireoExamine, APascalRunThatInsertsNoCallWritesNothing)
+{
+    TempDir dir;
+    const std::string unit = dir / "Plain.pas";
+    const std::string text = "unit Plain;\ninterface\nuses SysUtils;\nimplementation\nprocedure P;\nbegin\n"
+                             "  AddDebug(Self, 'P', mtGeneral, '','UniqueStr_1',UnitFileName, '');\nend;\nend.\n";
+    WriteFile(unit, text);
+    for (const char* list : {"procedures:all", "functions:all", "exceptions:all"}) {
+        const Outcome run = Examine(dir, {unit, "--pascal", "--add-debug", list});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(Has(run.err, "0 debug call(s) inserted")) << run.err;
+        EXPECT_TRUE(Has(run.err, "nothing changed")) << run.err;
+    }
+    const Outcome marks = Examine(dir, {unit, "--pascal", "--replace-code-marks", "all"});
+    ASSERT_EQ(marks.status, 0) << marks.err;
+    EXPECT_TRUE(Has(marks.err, "nothing changed")) << marks.err;
+    EXPECT_EQ(ReadFile(unit), text);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Plain.BAK"));
+}
+
 // A program the command line instruments is told to have got cthreads; one that has it is not.
 TEST(VireoExamine, SaysWhenItPutsCthreadsIntoAProgram)
 {

@@ -86,20 +86,20 @@ TEST(PascalMode, ListsAndInstrumentsWhatThePascalReaderFinds)
     // The one-line body is split after its begin; the nested routine and its outer one each get a call.
     EXPECT_EQ(Line(model, 36), "procedure TLocal.Hidden; begin");
     EXPECT_EQ(Line(model, 37),
-              "  AddDebug(Self, 'procedure TLocal.Hidden; begin Exit; end;', mtGeneral, '','UniqueStr_500',UnitFileName, '');");
+              "  AddDebug(Self, 'procedure TLocal.Hidden; begin Exit; end;', Vireo.mtGeneral, '','UniqueStr_500',UnitFileName, '');");
     EXPECT_EQ(Line(model, 38), " Exit; end;");
     EXPECT_EQ(Line(model, 56), "  begin");
-    EXPECT_NE(Line(model, 57).find("'  function Inner: Integer;', mtGeneral"), std::string::npos);
+    EXPECT_NE(Line(model, 57).find("'  function Inner: Integer;', Vireo.mtGeneral"), std::string::npos);
     EXPECT_EQ(Line(model, 60), "begin");
-    EXPECT_NE(Line(model, 61).find("'class function TThing.Make: TThing;', mtGeneral"), std::string::npos);
+    EXPECT_NE(Line(model, 61).find("'class function TThing.Make: TThing;', Vireo.mtGeneral"), std::string::npos);
     // A handler of "on" clauses gets its call inside the clause with a begin only.
     EXPECT_EQ(Line(model, 80), "    begin");
-    EXPECT_NE(Line(model, 81).find("AddDebug(Self, 'Exception in procedure TThing.Run(const S: string = ''begin'');', mtError"),
+    EXPECT_NE(Line(model, 81).find("AddDebug(Self, 'Exception in procedure TThing.Run(const S: string = ''begin'');', Vireo.mtError"),
               std::string::npos);
     EXPECT_EQ(Line(model, 84), "    on E: Exception do T := '';");
     EXPECT_EQ(Line(model, 116), "begin");
-    EXPECT_NE(Line(model, 117).find("AddDebug(Self, 'procedure TPair.Clear;', mtGeneral"), std::string::npos);
-    EXPECT_NE(Line(model, 125).find("AddDebug(Self, 'Exception', mtError"), std::string::npos);
+    EXPECT_NE(Line(model, 117).find("AddDebug(Self, 'procedure TPair.Clear;', Vireo.mtGeneral"), std::string::npos);
+    EXPECT_NE(Line(model, 125).find("AddDebug(Self, 'Exception', Vireo.mtError"), std::string::npos);
     const std::string once = model.TextAsSaved();
 
     // The calls are neither listed nor inserted again.
@@ -141,7 +141,7 @@ TEST(PascalMode, RoutinesSharingALineAreToldApartByTheirOrder)
     EXPECT_EQ(second.skipped, 1);
     EXPECT_TRUE(procedures[0].instrumented && procedures[1].instrumented);
     EXPECT_EQ(Line(model, 9), "procedure A; begin");
-    EXPECT_NE(Line(model, 10).find("AddDebug(Self, 'procedure A; begin end; procedure B; begin', mtGeneral"),
+    EXPECT_NE(Line(model, 10).find("AddDebug(Self, 'procedure A; begin end; procedure B; begin', Vireo.mtGeneral"),
               std::string::npos);
     EXPECT_EQ(Line(model, 11), " end; procedure B; begin");
     EXPECT_NE(Line(model, 12).find("'UniqueStr_7'"), std::string::npos) << "B's call stays the only one";
@@ -198,9 +198,74 @@ TEST(PascalMode, PutsTheClientUnitIntoTheRealUsesClause)
     model.Open();
     model.SetActiveTab(ExaminerListKind::CodeMarks);
     EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 2);
-    EXPECT_EQ(Line(model, 11), "  AddDebug(Self, 'Going', mtInfo, '','UniqueStr_7',UnitFileName, '');");
+    EXPECT_EQ(Line(model, 11), "  AddDebug(Self, 'Going', Vireo.mtInfo, '','UniqueStr_7',UnitFileName, '');");
     EXPECT_EQ(Line(model, 12),
-              "  S := '{T=ERROR x=''no''}'; AddDebug(Self, 'w', mtWarning, '2','UniqueStr_8',UnitFileName, '');");
+              "  S := '{T=ERROR x=''no''}'; AddDebug(Self, 'w', Vireo.mtWarning, '2','UniqueStr_8',UnitFileName, '');");
+}
+
+// Text in a branch Free Pascal skips on Linux is not read: its uses clauses, routines and marks
+// make no item and take no edit. {$define} and {$undef} count, nested branches follow their
+// outer one, and a condition that cannot be decided leaves both branches read.
+TEST(PascalMode, TextInASkippedConditionalBranchIsNotRead)
+{
+    const std::string constant = "  UnitFileName = '/p/U.pas';";
+    const std::string manager = "uses {$IFDEF UNIX}cthreads,{$ENDIF} ";
+    EXPECT_EQ(Prepared({"program p; {$ifndef FPC} Sorry, text {$endif} uses SysUtils;", "begin", "end."}),
+              (std::vector<std::string> {"program p; {$ifndef FPC} Sorry, text {$endif} " + manager + "SysUtils, Vireo;",
+                                         "", "Const", constant, "", "begin", "end."}));
+    EXPECT_EQ(Prepared({"unit U;", "interface", "{$IF defined(WINDOWS) or (FPC_FULLVERSION < 30000)}", "uses Windows;",
+                        "{$ELSEIF defined(UNIX) and not defined(DARWIN)}", "uses BaseUnix;", "{$ELSE}", "uses Other;",
+                        "{$IFEND}", "implementation", "end."}),
+              (std::vector<std::string> {"unit U;", "interface", "{$IF defined(WINDOWS) or (FPC_FULLVERSION < 30000)}",
+                                         "uses Windows;", "{$ELSEIF defined(UNIX) and not defined(DARWIN)}",
+                                         "uses BaseUnix, Vireo;", "{$ELSE}", "uses Other;", "{$IFEND}", "", "Const",
+                                         constant, "", "implementation", "end."}));
+
+    ExaminerLists lists;
+    ScanPascalUnit({"unit U;", "interface", "implementation", "{$define MINE}", "{$ifdef MSWINDOWS}",
+                    "procedure WinOnly; begin {T=INFO x='w'} end;", "{$ifdef MINE} procedure Nested; begin end; {$endif}",
+                    "{$else}", "procedure Posix; begin end;", "{$endif}", "{$undef MINE}",
+                    "{$ifndef MINE} procedure Undefined; begin end; {$endif}",
+                    "{$if declared(TFoo)} procedure Either; begin end; {$else} function Other: Integer; begin end; {$endif}",
+                    "end."},
+                   lists);
+    EXPECT_EQ(Rows(lists[ExaminerListKind::Procedures]),
+              (std::vector<std::pair<int, std::string>> {
+                  {9, "procedure Posix; begin end;"},
+                  {12, "{$ifndef MINE} procedure Undefined; begin end; {$endif}"},
+                  {13, "{$if declared(TFoo)} procedure Either; begin end; {$else} function Other: Integer; begin end; {$endif}"}}));
+    EXPECT_EQ(lists[ExaminerListKind::Functions].size(), 1u);
+    EXPECT_TRUE(lists[ExaminerListKind::CodeMarks].empty());
+}
+
+// In the Pascal mode an action that puts in no call leaves the text as it was: no client unit, no
+// constant, whether nothing is selected, every routine starts with its call, or no mark is chosen.
+TEST(PascalMode, AnActionThatInsertsNoCallChangesNothing)
+{
+    TempDir dir;
+    const std::string unit = dir / "Calm.pas";
+    WriteFile(unit, Joined({"unit Calm;", "interface", "uses SysUtils;", "implementation", "procedure Done;", "begin",
+                            "  AddDebug(Self, 'x', mtGeneral, '','UniqueStr_1',UnitFileName, '');", "end;",
+                            "procedure Open;", "begin", "end;", "end."}));
+    FixedClock clock(7);
+    ExaminerModel model(unit, clock, {}, "host");
+    model.SetPascalMode(true);
+    model.Open();
+    const std::vector<std::string> before = model.WorkingText();
+    model.SetActiveTab(ExaminerListKind::Procedures);
+    EXPECT_EQ(model.AddDebugCode().inserted, 0);
+    model.List(ExaminerListKind::Procedures)[0].selected = true;
+    EXPECT_EQ(model.AddDebugCode().inserted, 0);
+    model.SetActiveTab(ExaminerListKind::CodeMarks);
+    EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 0);
+    model.SetActiveTab(ExaminerListKind::Fors);
+    EXPECT_EQ(model.AddDebugCode().inserted, 0);
+    EXPECT_EQ(model.WorkingText(), before);
+
+    model.SetActiveTab(ExaminerListKind::Procedures);
+    model.List(ExaminerListKind::Procedures)[1].selected = true;
+    EXPECT_EQ(model.AddDebugCode().inserted, 1);
+    EXPECT_EQ(Line(model, 3), "uses SysUtils, Vireo;");
 }
 
 // The mode can change while a unit is open, both ways: the lists and the insertions follow it. A

@@ -90,6 +90,30 @@ begin
 end.
 )";
 
+// Names its own TMessageType (AdvancedIPC's integer type) with the client unit last in its uses
+// clause, posts a message of each kind, and has heaptrc (-gh) report its heap at its end, where
+// it leaves one block of 100 bytes of its own (heaptrc says nothing of a heap without leaks).
+const char kNamesAndHeapClient[] = R"(program NamesAndHeap;
+
+{$mode objfpc}{$H+}
+
+uses
+  cthreads, AdvancedIPC, Vireo;
+
+var
+  Kind: TMessageType;
+  Kept: Pointer;
+begin
+  GetMem(Kept, 100);
+  Kind := 7;
+  AddDebug(nil, 'general', mtGeneral, '', '', '', '');
+  AddDebug(nil, 'info', mtInfo, '', '', '', '');
+  AddDebug(nil, 'warning', Vireo.mtWarning, '', '', '', '');
+  AddDebug(nil, 'error', Vireo.mtError, '', '', '', '');
+  WriteLn('kind ', Kind, ', last error: ', VireoLastError);
+end.
+)";
+
 // One message as the stand-in viewer received it.
 struct Received {
     QString Text;
@@ -115,20 +139,21 @@ public:
     std::function<void()> beforeStall; // what the viewer does as it starts to stall
 };
 
-// The client program built with fpc in a folder of its own.
+// A client program (kClient unless told) built with fpc, with the options given, in a folder of
+// its own.
 class ClientProgram {
 public:
-    ClientProgram()
+    explicit ClientProgram(const char* text = kClient, const QStringList& options = {})
     {
         QFile source(dir_.filePath(QStringLiteral("Client.dpr")));
-        if (!source.open(QIODevice::WriteOnly) || source.write(kClient) < 0)
+        if (!source.open(QIODevice::WriteOnly) || source.write(text) < 0)
             return;
         source.close();
         QProcess fpc;
         fpc.setWorkingDirectory(dir_.path());
         fpc.setProcessChannelMode(QProcess::MergedChannels);
-        fpc.start(QStringLiteral("fpc"), {QStringLiteral("-Fu") + kClients, QStringLiteral("-FU."),
-                                          QStringLiteral("-oclient"), QStringLiteral("Client.dpr")});
+        fpc.start(QStringLiteral("fpc"), options + QStringList {QStringLiteral("-Fu") + kClients, QStringLiteral("-FU."),
+                                                                QStringLiteral("-oclient"), QStringLiteral("Client.dpr")});
         compiled_ = fpc.waitForFinished(120000) && fpc.exitStatus() == QProcess::NormalExit && fpc.exitCode() == 0;
         log_ = fpc.readAll().toStdString();
     }
@@ -213,6 +238,22 @@ TEST(ClientUnit, AForkedChildLeavesItsOwnDescriptorsAlone)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().toStdString(), expected);
     EXPECT_EQ(Texts(viewer.intake.received), "parent\nchild\n");
+}
+
+// The client unit neither hides a type the program names (it exports no type of its own) nor
+// leaves anything on the program's heap: threads, events, queue and strings are freed by its end.
+TEST(ClientUnit, HidesNoTypeOfTheProgramAndLeavesNothingOnItsHeap)
+{
+    const ClientProgram client(kNamesAndHeapClient, {QStringLiteral("-gh")});
+    ASSERT_TRUE(client.Compiled()) << client.Log();
+    StandInViewer viewer;
+    ASSERT_TRUE(viewer.Started());
+
+    QString output, errors;
+    ASSERT_EQ(viewer.bus.Run(client.Program(), {}, &output, &errors), 0) << errors.toStdString();
+    EXPECT_EQ(output.toStdString(), "kind 7, last error: \n");
+    EXPECT_EQ(Texts(viewer.intake.received), "general\ninfo\nwarning\nerror\n");
+    EXPECT_TRUE(errors.contains(QStringLiteral("\n1 unfreed memory blocks : 100\n"))) << errors.toStdString();
 }
 
 // A viewer that owns its name but stalls longer than the client's patience for one answer: the
