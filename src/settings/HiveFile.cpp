@@ -333,7 +333,7 @@ bool HiveFile::SaveText(const std::string& text) const
     if (text.size() > MaxHiveFileBytes)
         return false;
     try {
-        WriteFileAtomically(file_, text, TemporaryName::FixedUnderLock);
+        WriteFileAtomically(file_, text);
         return true;
     } catch (const std::system_error&) {
         return false;
