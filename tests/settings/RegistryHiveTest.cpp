@@ -223,6 +223,34 @@ TEST_F(RegistryHive, AHiveThatIsNoRegularFileTooLargeOrTooDeepIsSetAsideLikeAnUn
     EXPECT_EQ(std::filesystem::symlink_status(hive.native() + ".tmp").type(), std::filesystem::file_type::fifo);
 }
 
+TEST_F(RegistryHive, AHiveWhoseLockCannotBeTakenIsReadButNeverChanged)
+{
+    ASSERT_TRUE(RegKey::Create(Machine, "A"));
+    ASSERT_EQ(RegKey::Open(Machine, "A")->SetValue("N", RegValue::FromDWord(1)), RegStatus::Ok);
+    const std::string before = ReadMachineHive();
+    std::filesystem::remove(MachineHive().native() + ".lock");
+    std::filesystem::create_symlink(base_ / "elsewhere", MachineHive().native() + ".lock");
+
+    auto key = RegKey::Open(Machine, "A");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->QueryValue("N"), RegValue::FromDWord(1)) << "reading needs no lock";
+    EXPECT_EQ(key->SetValue("N", RegValue::FromDWord(2)), RegStatus::CannotWrite);
+    EXPECT_FALSE(RegKey::Create(Machine, "B"));
+    {
+        HiveBatch batch(Machine);
+        EXPECT_EQ(key->DeleteValue("N"), RegStatus::Ok) << "the batch's own copy changes";
+        EXPECT_EQ(batch.Commit(), RegStatus::CannotWrite);
+    }
+    EXPECT_EQ(ReadMachineHive(), before);
+    ASSERT_EQ(reports_.size(), 1u) << "the refusal is reported once";
+    EXPECT_NE(reports_[0].find(".lock' cannot be taken"), std::string::npos) << reports_[0];
+
+    WriteMachineHive("not a hive");
+    EXPECT_FALSE(RegKey::Open(Machine, "A", RegAccess::Read));
+    EXPECT_TRUE(FilesNamedLike(".corrupt").empty()) << "an unreadable hive is moved aside only under the lock";
+    EXPECT_EQ(ReadMachineHive(), "not a hive");
+}
+
 TEST_F(RegistryHive, AHiveLinkedFromSeveralFoldersIsWrittenThroughTheLinkBesideOtherWritersTemporaries)
 {
     const auto shared = base_ / "shared.reg";
