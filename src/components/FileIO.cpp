@@ -1,9 +1,9 @@
 #include "components/FileIO.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -56,13 +56,98 @@ void WriteAll(int fd, std::string_view content, const std::filesystem::path& pat
     }
 }
 
-// The file that saving must replace: the target of a symbolic link, else the path itself.
+// The file that saving must replace: the file a symbolic link names, followed link by link so
+// that a link to a file not there yet is kept and its target created; else the path itself.
 std::filesystem::path ResolveTarget(const std::filesystem::path& path)
 {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) != nullptr)
-        return resolved;
-    return path;
+    constexpr int kMaxLinks = 40; // the kernel's own limit
+    std::filesystem::path target = path;
+    for (int links = 0;; ++links) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return target;
+        if (links == kMaxLinks)
+            Fail(path, ELOOP);
+        std::error_code error;
+        const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+        if (error)
+            Fail(path, error.value());
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+}
+
+// Creates a temporary file beside target under a fresh name (a name never shared with another
+// writer), opened for writing with mode, which the umask narrows as for any new file.
+Descriptor CreateTemporary(const std::filesystem::path& target, mode_t mode, std::string& name)
+{
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".tmp-%08x%08x", random(), random());
+        name = target.string() + suffix;
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return Descriptor(fd);
+    }
+    return Descriptor(-1);
+}
+
+// Gives a replacement the owner (where this process may) and the permissions of the file it
+// replaces. The owner comes first, as changing it clears the set-user-ID bits.
+void TakeOwnerAndMode(int fd, const struct stat& old, const std::filesystem::path& path)
+{
+    // Another user's file that this user may not give away stays this user's, as an editor's
+    // save would leave it.
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0
+        && errno != EPERM && errno != EINVAL)
+        Fail(path, errno);
+    if (::fchmod(fd, old.st_mode & 07777) != 0)
+        Fail(path, errno);
+}
+
+// Writes produce's content to a new temporary file beside target and flushes it; old, when
+// given, is the file it will replace. Returns the temporary's name; on failure removes it.
+std::string WriteTemporary(const std::filesystem::path& target, const std::filesystem::path& path, mode_t mode,
+                           const struct stat* old, const std::function<void(const ContentSink&)>& produce)
+{
+    std::string temporary;
+    Descriptor file = CreateTemporary(target, old ? 0600 : mode, temporary);
+    if (file.get() < 0)
+        Fail(path, errno);
+    try {
+        if (old)
+            TakeOwnerAndMode(file.get(), *old, path);
+        produce([&file, &path](std::string_view piece) { WriteAll(file.get(), piece, path); });
+        if (::fsync(file.get()) != 0 || file.close() != 0)
+            Fail(path, errno);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    return temporary;
+}
+
+// Writes a content held whole in one piece.
+std::function<void(const ContentSink&)> WholeContent(std::string_view content)
+{
+    return [content](const ContentSink& write) { write(content); };
+}
+
+// Moves a finished temporary file to target: replacing what is there, or only where nothing is.
+void MoveIntoPlace(const std::string& temporary, const std::filesystem::path& target, const std::filesystem::path& path,
+                   bool replace)
+{
+    int result = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), replace ? 0 : RENAME_NOREPLACE);
+    if (result != 0 && !replace && errno == EINVAL) { // a file system without the flag: a link refuses too
+        result = ::link(temporary.c_str(), target.c_str());
+        if (result == 0)
+            ::unlink(temporary.c_str());
+    }
+    if (result != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        Fail(path, error);
+    }
 }
 
 } // namespace
@@ -141,51 +226,25 @@ void ReadFileInChunks(const std::filesystem::path& path, std::uint64_t maxSize,
     }
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view content, TemporaryName naming)
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view content)
 {
-    WriteFileAtomically(path, [content](const ContentSink& write) { write(content); }, naming);
+    WriteFileAtomically(path, WholeContent(content));
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, const std::function<void(const ContentSink&)>& produce,
-                         TemporaryName naming)
+void WriteFileAtomically(const std::filesystem::path& path, const std::function<void(const ContentSink&)>& produce)
 {
     const std::filesystem::path target = ResolveTarget(path);
-    std::string temporary = target.string() + (naming == TemporaryName::Unique ? ".XXXXXX" : ".tmp");
-    Descriptor file(naming == TemporaryName::Unique
-                        ? ::mkstemp(temporary.data())
-                        : ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
-                                 0600)); // a pipe left under that name fails instead of blocking
-    if (file.get() < 0)
-        Fail(path, errno);
-    try {
-        struct stat old {};
-        const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-        if (::fchmod(file.get(), mode) != 0)
-            Fail(path, errno);
-        produce([&file, &path](std::string_view piece) { WriteAll(file.get(), piece, path); });
-        if (::fsync(file.get()) != 0 || file.close() != 0)
-            Fail(path, errno);
-        if (::rename(temporary.c_str(), target.c_str()) != 0)
-            Fail(path, errno);
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
-    }
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    MoveIntoPlace(WriteTemporary(target, path, 0666, replacing ? &old : nullptr, produce), target, path, true);
 }
 
 void WriteNewFile(const std::filesystem::path& path, std::string_view content, unsigned mode)
 {
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777));
-    if (file.get() < 0)
-        Fail(path, errno);
-    try {
-        WriteAll(file.get(), content, path);
-        if (::fsync(file.get()) != 0 || file.close() != 0)
-            Fail(path, errno);
-    } catch (...) {
-        ::unlink(path.c_str());
-        throw;
-    }
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0) // spares writing a copy that could not be placed
+        Fail(path, EEXIST);
+    MoveIntoPlace(WriteTemporary(path, path, mode & 07777, nullptr, WholeContent(content)), path, path, false);
 }
 
 } // namespace vireo

@@ -18,29 +18,24 @@ std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxByte
 void ReadFileInChunks(const std::filesystem::path& path, std::uint64_t maxSize,
                       const std::function<void(std::string_view chunk)>& consume);
 
-// How the temporary file of an atomic write is named.
-enum class TemporaryName {
-    Unique,       // a fresh name for every write: safe when several processes may save the file
-    FixedUnderLock // "<file>.tmp", for callers holding a lock: a crash leaves one file, reused next time
-};
-
-// Replaces a file's content in one step: a temporary file beside it is written, flushed and
-// renamed over it, so a failure or a crash leaves the old file whole. A symbolic link is followed
-// to the file it names; the file's permissions are kept (a new file gets 0644). Throws
-// std::system_error naming the file on failure, after removing the temporary file.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view content,
-                         TemporaryName naming = TemporaryName::Unique);
+// Replaces a file's content in one step: a temporary file beside it, under a name of its own, is
+// written, flushed and renamed over it, so a failure or a crash leaves the old file whole. A
+// symbolic link stays: the file it names is replaced, or created when it is not there yet. A
+// file replaced keeps its permissions and, where this process may, its owner; a new file gets
+// the permissions the umask leaves of 0666. Throws std::system_error naming the file on failure,
+// after removing the temporary file.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 
 // Takes each piece of a content written piece by piece.
 using ContentSink = std::function<void(std::string_view piece)>;
 // The same for a content too large to hold at once: produce writes it through the sink it is
 // given; an exception from produce leaves the old file whole, as a failed write does.
-void WriteFileAtomically(const std::filesystem::path& path, const std::function<void(const ContentSink&)>& produce,
-                         TemporaryName naming = TemporaryName::Unique);
+void WriteFileAtomically(const std::filesystem::path& path, const std::function<void(const ContentSink&)>& produce);
 
-// Creates a file with the given content and permissions only if no file of that name exists
-// (exclusive create; an existing file is never overwritten). Throws std::system_error (EEXIST
-// when the file exists); a file left half-written by a failure is removed.
+// Creates a file with the given content and permissions (narrowed by the umask) only if no file
+// of that name exists: written beside it first and then moved in without replacing, so an
+// existing file is never overwritten and a failure or a crash never leaves a half-written one.
+// Throws std::system_error (EEXIST when the file exists).
 void WriteNewFile(const std::filesystem::path& path, std::string_view content, unsigned mode);
 
 } // namespace vireo

@@ -30,16 +30,26 @@ bool CanWritePath(const std::filesystem::path& path)
 }
 
 // Holds the hive's advisory lock for its lifetime. The lock lives in a file of its own because
-// the hive file itself is replaced on every change.
+// the hive file itself is replaced on every change. A lock file that is a symbolic link is
+// refused, so that the lock cannot be moved to a file other writers do not lock.
 class HiveLock {
 public:
     explicit HiveLock(const std::filesystem::path& path)
     {
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
         if (fd_ < 0)
-            fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd_ >= 0)
-            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
+            fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd_ < 0) {
+            error_ = errno;
+            return;
+        }
+        while (flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                error_ = errno;
+                close(std::exchange(fd_, -1));
+                return;
+            }
+        }
     }
     ~HiveLock()
     {
@@ -49,8 +59,14 @@ public:
     HiveLock(const HiveLock&) = delete;
     HiveLock& operator=(const HiveLock&) = delete;
 
+    // Whether the lock is held: without it the hive may be read but never changed.
+    bool Held() const { return fd_ >= 0; }
+    // Why the lock is not held.
+    std::string Error() const { return std::generic_category().message(error_); }
+
 private:
     int fd_ = -1;
+    int error_ = 0;
 };
 
 std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::string& suffix)
@@ -146,9 +162,10 @@ HiveBatch::HiveBatch(RegRoot root)
     if (openBatch != nullptr && openBatch->root == root)
         return; // joins the batch already open
     const HiveFile file(root);
+    file.CreateFolder(); // a first save needs the folder for its lock file
     state_.reset(new State{root, HiveLock(WithSuffix(HiveFilePath(root), ".lock")), nullptr, false});
     std::string text;
-    state_->hive = file.Load({}, text);
+    state_->hive = file.Load({}, text, state_->lock.Held());
     file.ReportPendingProblem();
     openBatch = state_.get();
 }
@@ -166,7 +183,13 @@ RegStatus HiveBatch::Commit()
     if (!state_->hive)
         return RegStatus::CannotWrite;
     if (state_->changed) {
-        if (!HiveFile(state_->root).Save(*state_->hive))
+        const HiveFile file(state_->root);
+        if (!state_->lock.Held()) {
+            file.ReportLockRefused(state_->lock.Error());
+            file.ReportPendingProblem();
+            return RegStatus::CannotWrite;
+        }
+        if (!file.Save(*state_->hive))
             return RegStatus::CannotWrite;
         state_->changed = false;
     }
@@ -199,11 +222,17 @@ HiveFile::HiveFile(RegRoot root)
 
 bool HiveFile::CanWrite() const
 {
+    if (!CreateFolder() || !CanWritePath(folder_))
+        return false;
+    std::error_code ec;
+    return !std::filesystem::exists(file_, ec) || CanWritePath(file_);
+}
+
+bool HiveFile::CreateFolder() const
+{
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
-    if (!std::filesystem::is_directory(folder_, ec) || !CanWritePath(folder_))
-        return false;
-    return !std::filesystem::exists(file_, ec) || CanWritePath(file_);
+    return std::filesystem::is_directory(folder_, ec);
 }
 
 HiveBatch::State* HiveFile::Batch() const
@@ -223,7 +252,7 @@ RegStatus HiveFile::Inspect(std::string_view path, const std::function<void(cons
     {
         const HiveLock lock(WithSuffix(file_, ".lock"));
         std::string text;
-        const auto root = Load(path, text);
+        const auto root = Load(path, text, lock.Held());
         if (root)
             inspect(*root);
         else
@@ -248,7 +277,9 @@ RegStatus HiveFile::Change(std::string_view path, const std::function<bool(HiveK
     {
         const HiveLock lock(WithSuffix(file_, ".lock"));
         std::string text;
-        const auto root = Load(path, text);
+        if (!lock.Held())
+            ReportLockRefused(lock.Error());
+        const auto root = lock.Held() ? Load(path, text, true) : nullptr;
         if (!root || (change(*root) && !SaveBranch(*root, path, text)))
             status = RegStatus::CannotWrite;
     }
@@ -262,7 +293,7 @@ void HiveFile::ReportPendingProblem() const
         ReportHiveProblem(std::exchange(pendingProblem_, {}));
 }
 
-std::unique_ptr<HiveKey> HiveFile::Load(std::string_view path, std::string& text) const
+std::unique_ptr<HiveKey> HiveFile::Load(std::string_view path, std::string& text, bool locked) const
 {
     const auto rootName = std::string(RegRootName(root_));
     std::string fault;
@@ -270,11 +301,9 @@ std::unique_ptr<HiveKey> HiveFile::Load(std::string_view path, std::string& text
     case ReadOutcome::Missing:
         return std::make_unique<HiveKey>(rootName);
     case ReadOutcome::Unreadable:
-        return SetAside(fault);
+        return locked ? SetAside(fault) : CannotRead(fault);
     case ReadOutcome::Failed:
-        ReportOnce("The settings file '" + file_.string() + "' cannot be read (" + fault
-                   + "); settings are neither read nor saved.");
-        return nullptr;
+        return CannotRead(fault);
     case ReadOutcome::Read:
         break;
     }
@@ -282,7 +311,21 @@ std::unique_ptr<HiveKey> HiveFile::Load(std::string_view path, std::string& text
     if (parsed.root)
         return std::move(parsed.root);
     text.clear();
-    return SetAside("line " + std::to_string(parsed.errorLine) + ": " + parsed.error);
+    fault = "line " + std::to_string(parsed.errorLine) + ": " + parsed.error;
+    return locked ? SetAside(fault) : CannotRead(fault);
+}
+
+std::unique_ptr<HiveKey> HiveFile::CannotRead(const std::string& fault) const
+{
+    ReportOnce("The settings file '" + file_.string() + "' cannot be read (" + fault
+               + "); settings are neither read nor saved.");
+    return nullptr;
+}
+
+void HiveFile::ReportLockRefused(const std::string& reason) const
+{
+    ReportOnce("The settings lock file '" + WithSuffix(file_, ".lock").string() + "' cannot be taken (" + reason
+               + "); settings are not saved.");
 }
 
 void HiveFile::ReportOnce(const std::string& problem) const
@@ -333,7 +376,7 @@ bool HiveFile::SaveText(const std::string& text) const
     if (text.size() > MaxHiveFileBytes)
         return false;
     try {
-        WriteFileAtomically(file_, text, TemporaryName::FixedUnderLock);
+        WriteFileAtomically(file_, text);
         return true;
     } catch (const std::system_error&) {
         return false;

@@ -34,16 +34,23 @@ public:
     RegStatus Inspect(std::string_view path, const std::function<void(const HiveKey&)>& inspect) const;
 
     // Lets change edit the key at path and below it (creating keys leading there), and writes the
-    // hive back when it returns true; CannotWrite when the hive cannot be read or written (the file
-    // then stays as it was).
+    // hive back when it returns true; CannotWrite when the hive cannot be read or written or its
+    // lock cannot be taken (the file then stays as it was, and the lock's failure is reported).
     RegStatus Change(std::string_view path, const std::function<bool(HiveKey&)>& change) const;
 
 private:
     friend class HiveBatch;
+    // Creates the hive's folder when missing; whether it is there now.
+    bool CreateFolder() const;
     // The batch this thread has open on this hive, if any.
     HiveBatch::State* Batch() const;
     // The hive's keys at path and leading there; text receives the file's text (empty for none).
-    std::unique_ptr<HiveKey> Load(std::string_view path, std::string& text) const;
+    // Only a caller holding the lock (locked) may have an unreadable file moved aside.
+    std::unique_ptr<HiveKey> Load(std::string_view path, std::string& text, bool locked) const;
+    // Reports that the file cannot be read, for the reason fault; returns no hive.
+    std::unique_ptr<HiveKey> CannotRead(const std::string& fault) const;
+    // Reports that a change is refused because the hive's lock cannot be taken, for reason.
+    void ReportLockRefused(const std::string& reason) const;
     std::unique_ptr<HiveKey> SetAside(const std::string& fault) const;
     // Reports a problem with the file as it is now, unless this state of it was reported before.
     void ReportOnce(const std::string& problem) const;

@@ -49,7 +49,7 @@ enum class RegAccess { Read, Full };
 enum class RegStatus {
     Ok,
     NotFound,     // the key or value does not exist
-    CannotWrite,  // the hive's folder or file cannot be written (or read)
+    CannotWrite,  // the hive's folder or file cannot be written (or read), or its lock taken
     InvalidName,  // a name the hive file cannot hold (line breaks, NUL)
 };
 
@@ -120,8 +120,8 @@ public:
     HiveBatch(const HiveBatch&) = delete;
     HiveBatch& operator=(const HiveBatch&) = delete;
 
-    // Writes the changes made so far; CannotWrite when the hive could not be read or written
-    // (the file then stays as it was).
+    // Writes the changes made so far; CannotWrite when the hive could not be read or written or
+    // its lock could not be taken (the file then stays as it was).
     RegStatus Commit();
 
     struct State; // the locked hive's copy, shared with the hive file operations

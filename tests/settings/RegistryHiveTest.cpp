@@ -217,9 +217,58 @@ TEST_F(RegistryHive, AHiveThatIsNoRegularFileTooLargeOrTooDeepIsSetAsideLikeAnUn
         EXPECT_EQ(std::filesystem::symlink_status(aside[0]).type(), c.asideType) << "kept as it was: " << c.fault;
     }
     ASSERT_EQ(mkfifo((hive.native() + ".tmp").c_str(), 0600), 0);
-    EXPECT_EQ(RegKey::Open(Machine, "A")->SetValue("N", RegValue::FromDWord(4)), RegStatus::CannotWrite)
-        << "a pipe where the temporary file goes fails the write instead of blocking it";
-    EXPECT_EQ(RegKey::Open(Machine, "A")->QueryValue("N"), RegValue::FromDWord(3));
+    EXPECT_EQ(RegKey::Open(Machine, "A")->SetValue("N", RegValue::FromDWord(4)), RegStatus::Ok)
+        << "a pipe beside the hive neither blocks the write nor fails it";
+    EXPECT_EQ(RegKey::Open(Machine, "A")->QueryValue("N"), RegValue::FromDWord(4));
+    EXPECT_EQ(std::filesystem::symlink_status(hive.native() + ".tmp").type(), std::filesystem::file_type::fifo);
+}
+
+TEST_F(RegistryHive, AHiveWhoseLockCannotBeTakenIsReadButNeverChanged)
+{
+    ASSERT_TRUE(RegKey::Create(Machine, "A"));
+    ASSERT_EQ(RegKey::Open(Machine, "A")->SetValue("N", RegValue::FromDWord(1)), RegStatus::Ok);
+    const std::string before = ReadMachineHive();
+    std::filesystem::remove(MachineHive().native() + ".lock");
+    std::filesystem::create_symlink(base_ / "elsewhere", MachineHive().native() + ".lock");
+
+    auto key = RegKey::Open(Machine, "A");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->QueryValue("N"), RegValue::FromDWord(1)) << "reading needs no lock";
+    EXPECT_EQ(key->SetValue("N", RegValue::FromDWord(2)), RegStatus::CannotWrite);
+    EXPECT_FALSE(RegKey::Create(Machine, "B"));
+    {
+        HiveBatch batch(Machine);
+        EXPECT_EQ(key->DeleteValue("N"), RegStatus::Ok) << "the batch's own copy changes";
+        EXPECT_EQ(batch.Commit(), RegStatus::CannotWrite);
+    }
+    EXPECT_EQ(ReadMachineHive(), before);
+    ASSERT_EQ(reports_.size(), 1u) << "the refusal is reported once";
+    EXPECT_NE(reports_[0].find(".lock' cannot be taken"), std::string::npos) << reports_[0];
+
+    WriteMachineHive("not a hive");
+    EXPECT_FALSE(RegKey::Open(Machine, "A", RegAccess::Read));
+    EXPECT_TRUE(FilesNamedLike(".corrupt").empty()) << "an unreadable hive is moved aside only under the lock";
+    EXPECT_EQ(ReadMachineHive(), "not a hive");
+}
+
+TEST_F(RegistryHive, AHiveLinkedFromSeveralFoldersIsWrittenThroughTheLinkBesideOtherWritersTemporaries)
+{
+    const auto shared = base_ / "shared.reg";
+    std::ofstream(shared) << "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\n\"N\"=dword:00000001\n";
+    std::filesystem::create_directories(folder_);
+    std::filesystem::create_symlink(shared, MachineHive());
+    // Another folder's writer, under a lock of its own, is half-way through its temporary file.
+    std::ofstream(shared.native() + ".tmp") << "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL";
+
+    EXPECT_EQ(RegKey::Open(Machine, "A")->SetValue("N", RegValue::FromDWord(2)), RegStatus::Ok);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(MachineHive()));
+    EXPECT_EQ(RegKey::Open(Machine, "A")->QueryValue("N"), RegValue::FromDWord(2));
+    std::ifstream other(shared.native() + ".tmp");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(other), {}),
+              "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL")
+        << "the other writer's temporary file is not taken over";
+    EXPECT_TRUE(reports_.empty());
 }
 
 TEST_F(RegistryHive, AChangeToOneKeyKeepsTheRestOfAHandEditedHive)
