@@ -318,7 +318,10 @@ void TFrm_VireoAddOn::ShowCurrentUnit()
 void TFrm_VireoAddOn::ComboBox_UnitsChange(int index)
 {
     try {
-        model_.SelectUnit(index);
+        model_.SelectUnit(index, [this](const std::string& question) {
+            return ShowMessageBox(QMessageBox::Question, QStringLiteral("Question"), Text(question),
+                                  QMessageBox::Discard | QMessageBox::Cancel) == QMessageBox::Discard;
+        });
     } catch (const ExaminerError& error) {
         ReportError(error);
     }

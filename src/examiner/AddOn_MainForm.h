@@ -73,7 +73,8 @@ public:
     QTreeView* ListView(ExaminerListKind kind) const { return ListViews[std::size_t(kind)]; }
 
 public slots:
-    // Saves the current unit and loads the one chosen in the unit selector.
+    // Saves the current unit when it changed and loads the one chosen in the unit selector; a
+    // changed read-only unit is left only when the user discards its changes.
     void ComboBox_UnitsChange(int index);
     // Saves the current unit with its backup; false (after telling the user) when that failed.
     bool Button_SaveClick();

@@ -62,13 +62,13 @@ void ExaminerModel::OpenUnit()
     SelectUnit(0);
 }
 
-void ExaminerModel::SelectUnit(int index)
+void ExaminerModel::SelectUnit(int index, const DiscardQuestion& askDiscard)
 {
-    if (index < 0 || std::size_t(index) >= units_.size())
+    if (index < 0 || std::size_t(index) >= units_.size() || !SaveBeforeSwitch(askDiscard))
         return;
-    Save();
     const std::string& path = units_[std::size_t(index)];
     text_ = LoadUnitText(path);
+    savedText_ = TextAsSaved();
     ids_.NoteUsedIds(text_.lines);
     currentUnit_ = index;
     localPath_ = path;
@@ -79,11 +79,23 @@ void ExaminerModel::SelectUnit(int index)
     unitLoaded_ = true;
 }
 
+// Returns whether the switch may go on: the unit is saved, unchanged, or its changes given up.
+bool ExaminerModel::SaveBeforeSwitch(const DiscardQuestion& askDiscard)
+{
+    if (askDiscard && Modified() && IsReadOnlyUnit(localPath_))
+        return askDiscard("\"" + localPath_ + "\" is read-only, so its changes cannot be saved.\n"
+                          "Discard the changes and open the other unit?");
+    Save();
+    return true;
+}
+
 void ExaminerModel::Save()
 {
-    if (!unitLoaded_)
+    std::string text = TextAsSaved();
+    if (!unitLoaded_ || text == savedText_)
         return;
     SaveUnitWithBackup(localPath_, text_);
+    savedText_ = std::move(text);
     if (!projectPath_.empty() && std::any_of(text_.lines.begin(), text_.lines.end(),
                                   [](const std::string& line) { return ContainsText("VIREO", UpperCaseAscii(line)); })) {
         UnitText program = LoadUnitText(projectPath_);

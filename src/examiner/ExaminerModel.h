@@ -20,6 +20,8 @@ class ExaminerModel {
 public:
     // Supplies this computer's shared folders when a unit's network path is needed.
     using ShareReader = std::function<std::vector<Share>()>;
+    // Asks the user the question given; true lets the changes of a unit that cannot be saved go.
+    using DiscardQuestion = std::function<bool(const std::string& question)>;
 
     // Text of the question asked before closing.
     static constexpr std::string_view kSaveChangesQuestion = "Save changes?";
@@ -46,14 +48,19 @@ public:
     const std::vector<std::string>& Units() const { return units_; }
     // Index of the chosen unit in Units(), -1 before one is chosen.
     int CurrentUnitIndex() const { return currentUnit_; }
-    // Switches to the unit at that index: saves the current one first (with its backup), then loads
-    // and scans the new one. A failed save abandons the switch; a failed load leaves the previous
-    // unit's text and lists in place. Both throw ExaminerError.
-    void SelectUnit(int index);
-    // Writes the working text to the current unit, keeping a backup of the first saved state; with
-    // a project open and the unit naming Vireo, the project's program gets cthreads first in its
-    // uses clause (AddThreadManagerToProgram), backed up the same way. Does nothing before a unit
-    // is loaded. Throws ExaminerError on failure.
+    // Switches to the unit at that index: saves the current one first when it changed (Save),
+    // then loads and scans the new one. A changed read-only unit is left only when askDiscard
+    // agrees (its changes are dropped); otherwise the switch does not happen. Without askDiscard,
+    // or for any other failed save, the switch is abandoned with ExaminerError; a failed load
+    // leaves the previous unit's text and lists in place and throws ExaminerError.
+    void SelectUnit(int index, const DiscardQuestion& askDiscard = {});
+    // Whether the working text differs from the unit as it was loaded or last saved.
+    bool Modified() const { return unitLoaded_ && TextAsSaved() != savedText_; }
+    // Writes the working text to the current unit when it changed (an unchanged unit is left
+    // untouched), keeping a backup of the first saved state; with a project open and the unit
+    // naming Vireo, the project's program gets cthreads first in its uses clause
+    // (AddThreadManagerToProgram), backed up the same way. Does nothing before a unit is loaded.
+    // Throws ExaminerError on failure.
     void Save();
     // Runs the six scans over the working text (the Custom list is left as it is).
     void RescanUnit();
@@ -114,6 +121,7 @@ public:
 
 private:
     EngineCalls Calls(const DebugInsertion& settings);
+    bool SaveBeforeSwitch(const DiscardQuestion& askDiscard);
 
     TickSource& clock_;
     MessageIdSource ids_;
@@ -128,6 +136,8 @@ private:
     std::vector<std::string> units_;
     int currentUnit_ = -1;
     UnitText text_;
+    // The current unit's text as loaded or last saved: only a working text that differs is written.
+    std::string savedText_;
     ExaminerLists lists_;
     ExaminerListKind activeTab_ = ExaminerListKind::Procedures;
     int indentation_ = 2;

@@ -3,27 +3,12 @@
 #include "components/FileIO.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace vireo {
-
-namespace {
-
-std::string Reason(int error)
-{
-    return std::strerror(error);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::string& path, int error)
-{
-    throw ExaminerError(what + " \"" + path + "\": " + Reason(error));
-}
-
-} // namespace
 
 void UnitText::InsertLines(std::size_t at, std::vector<std::string> added)
 {
@@ -76,17 +61,22 @@ std::string JoinUnitText(const UnitText& text)
 
 namespace {
 
-// Copies the unit to its backup unless a backup exists. Returns whether this call created it.
+// Copies the unit to its backup unless a backup exists. Returns whether this call created it. A
+// copy that fails otherwise (no space, no permission) stops the save: the unit is not to be
+// written without the state it replaces.
 bool MakeBackupOnce(const std::string& path, const std::string& backup)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
         return false;
     try {
-        WriteNewFile(backup, ReadFileBytes(path), info.st_mode);
+        WriteNewFile(backup, ReadUnitBytes(path), info.st_mode);
         return true;
-    } catch (const std::system_error&) {
-        return false;
+    } catch (const std::system_error& e) {
+        if (e.code() == std::errc::file_exists)
+            return false;
+        throw ExaminerError("Cannot save \"" + path + "\": its backup \"" + backup + "\" cannot be made (" +
+                            e.code().message() + "); the unit is left as it was");
     }
 }
 
@@ -116,13 +106,28 @@ UnitText SplitUnitText(const std::string& bytes)
     return text;
 }
 
+std::string ReadUnitBytes(const std::string& path)
+{
+    return ReadFileBytes(path, kMaxUnitFileBytes);
+}
+
+std::string UnitReadReason(const std::error_code& error)
+{
+    // ReadFileBytes refuses anything but a regular file as invalid.
+    if (error == std::errc::invalid_argument)
+        return "Not a regular file";
+    if (error == std::errc::file_too_large)
+        return "Larger than " + std::to_string(kMaxUnitFileBytes / (1024 * 1024)) + " MB";
+    return error.message();
+}
+
 UnitText LoadUnitText(const std::string& path)
 {
     std::string bytes;
     try {
-        bytes = ReadFileBytes(path);
+        bytes = ReadUnitBytes(path);
     } catch (const std::system_error& e) {
-        Fail("Cannot open file", path, e.code().value());
+        throw ExaminerError("Cannot open file \"" + path + "\": " + UnitReadReason(e.code()));
     }
     // A NUL byte never stands in Pascal source; rewriting such a file would corrupt it.
     if (bytes.find('\0') != std::string::npos)
@@ -140,12 +145,17 @@ std::string BackupPathFor(const std::string& path)
     return path.substr(0, dot + 1) + "BAK";
 }
 
-void SaveUnitWithBackup(const std::string& path, const UnitText& text)
+bool IsReadOnlyUnit(const std::string& path)
 {
     struct stat info {};
     // The write bits decide, so that a unit the user made read-only is refused even for root.
-    if (::stat(path.c_str(), &info) == 0 && ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-                                             ::access(path.c_str(), W_OK) != 0))
+    return ::stat(path.c_str(), &info) == 0 &&
+           ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0);
+}
+
+void SaveUnitWithBackup(const std::string& path, const UnitText& text)
+{
+    if (IsReadOnlyUnit(path))
         throw ExaminerError("Cannot save \"" + path + "\": the unit is read-only");
     const std::string backup = BackupPathFor(path);
     const bool backupCreated = MakeBackupOnce(path, backup);
@@ -155,7 +165,7 @@ void SaveUnitWithBackup(const std::string& path, const UnitText& text)
         // The backup made for this save is taken back, so that a later save makes it again.
         if (backupCreated)
             ::unlink(backup.c_str());
-        Fail("Cannot save", path, e.code().value());
+        throw ExaminerError("Cannot save \"" + path + "\": " + e.code().message());
     }
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -53,8 +55,21 @@ struct UnitText {
 // same lines.
 std::string JoinUnitText(const UnitText& text);
 
-// Reads a whole text file. A line break is LF, CR LF or CR alone, kept line by line. Throws
-// ExaminerError naming the file and the reason, also for a file holding NUL bytes (not text).
+// Largest unit file read, in bytes; a source file is far smaller, so a larger one is no unit.
+inline constexpr std::uintmax_t kMaxUnitFileBytes = 256u * 1024 * 1024;
+
+// Reads a unit file's bytes, as the examiner and the viewer's source window both do: only a regular
+// file of at most kMaxUnitFileBytes, told by its size before anything is read, so that a pipe or a
+// device never blocks and a huge file never fills the memory. Throws std::system_error.
+std::string ReadUnitBytes(const std::string& path);
+
+// Why a unit file could not be read, in the user's words: "Not a regular file", "Larger than
+// 256 MB", else the system's text for the error.
+std::string UnitReadReason(const std::error_code& error);
+
+// Reads a whole text file with ReadUnitBytes. A line break is LF, CR LF or CR alone, kept line by
+// line. Throws ExaminerError naming the file and the reason, also for a file holding NUL bytes
+// (not text).
 UnitText LoadUnitText(const std::string& path);
 
 // Splits a file's bytes into lines as LoadUnitText does.
@@ -64,10 +79,15 @@ UnitText SplitUnitText(const std::string& bytes);
 // Unit1.BAK), or ".BAK" appended when the file name has none.
 std::string BackupPathFor(const std::string& path);
 
+// Whether an existing unit may not be written: it has no write bit, or this process may not write it.
+bool IsReadOnlyUnit(const std::string& path);
+
 // Saves a unit as the examiner does: the backup is made first when none exists yet (an existing
-// backup is never overwritten), then the text replaces the file atomically, keeping the file's
-// permissions. A read-only unit is refused before anything is written. On failure throws
-// ExaminerError naming the file and the reason; the unit and its backup are then as they were.
+// backup is never overwritten, so it keeps the first state), then the text replaces the file
+// atomically, keeping the file's permissions. A read-only unit is refused before anything is
+// written, and so is the save when the backup cannot be made (no space, no permission). On
+// failure throws ExaminerError naming the file and the reason; the unit and its backup are then
+// as they were.
 void SaveUnitWithBackup(const std::string& path, const UnitText& text);
 
 } // namespace vireo

@@ -1,3 +1,5 @@
+#include "examiner/UnitFile.h"
+
 #include "ExaminerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vireo::test;
 
@@ -127,6 +130,13 @@ TEST(VireoExamine, ErrorsExplainThemselvesAndWriteNothing)
     const std::string binary = dir / "Binary.pas";
     const char binaryBytes[] = "unit B;\0implementation\nprocedure P;\nbegin\nend;\n";
     WriteFile(binary, std::string(binaryBytes, sizeof binaryBytes - 1));
+    // Refused by their kind and size before a byte is read: a pipe without a writer would block,
+    // and a huge file would fill the memory.
+    const std::string pipe = dir / "Pipe.pas";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const std::string huge = dir / "Huge.pas";
+    WriteFile(huge, "unit Huge;\n");
+    ASSERT_EQ(::truncate(huge.c_str(), off_t(vireo::kMaxUnitFileBytes + 1)), 0);
     struct Case {
         std::vector<std::string> arguments;
         int status;
@@ -145,6 +155,8 @@ TEST(VireoExamine, ErrorsExplainThemselvesAndWriteNothing)
         {{}, 2, "no file given"},
         {{locked, "--add-debug", "procedures:all"}, 1, "the unit is read-only"},
         {{binary, "--add-debug", "procedures:all"}, 1, "not a text file"},
+        {{pipe, "--add-debug", "procedures:all"}, 1, "Not a regular file"},
+        {{huge}, 1, "Larger than 256 MB"},
     };
     for (const auto& c : cases) {
         const Outcome run = Examine(dir, c.arguments);

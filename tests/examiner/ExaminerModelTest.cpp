@@ -4,6 +4,7 @@
 #include "ExaminerTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace vireo;
 using namespace vireo::test;
@@ -14,6 +15,14 @@ const std::vector<std::string> kSmallUnit = {
     "unit Small;", "interface", "uses SysUtils;", "implementation", "", "procedure Go;", "begin",
     "  {T=INFO x='Going';y=''}", "end;", "", "end.",
 };
+
+// The file's inode: a unit written again (atomically) gets a new one.
+ino_t InodeOf(const std::string& path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_ino;
+}
 
 ExaminerModel MakeModel(const std::string& path, TickSource& clock, std::vector<Share> shares = {})
 {
@@ -106,7 +115,7 @@ TEST(ExaminerModel, MissingFileIsReportedAndOtherExtensionsLoadNothing)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "nothing written";
 }
 
-TEST(ExaminerModel, SwitchingUnitsOfAProjectSavesEachWithItsBackup)
+TEST(ExaminerModel, SwitchingUnitsOfAProjectSavesEachChangedOneWithItsBackup)
 {
     TempDir dir;
     const std::string project = dir / "app/Proj.dpr";
@@ -134,10 +143,20 @@ TEST(ExaminerModel, SwitchingUnitsOfAProjectSavesEachWithItsBackup)
     EXPECT_EQ(ReadFile(dir / "app/units/A.BAK"), Joined(kSmallUnit, "\n"));
     EXPECT_EQ(model.CurrentUnitName(), "B");
 
+    // Units only looked at are not written: same file (no new inode), no backup; nor is one saved
+    // already and not changed since.
+    const auto bInode = InodeOf(b);
     model.SelectUnit(0);
-    EXPECT_EQ(ReadFile(b), Joined(kSmallUnit)) << "an unchanged unit is written back as it was";
-    EXPECT_EQ(ReadFile(dir / "shared/B.BAK"), Joined(kSmallUnit));
+    EXPECT_EQ(InodeOf(b), bInode) << "an unchanged unit is not rewritten";
+    EXPECT_FALSE(std::filesystem::exists(dir / "shared/B.BAK"));
     EXPECT_EQ(model.WorkingText().size(), kSmallUnit.size() + 5);
+    model.SetActiveTab(ExaminerListKind::CodeMarks);
+    EXPECT_EQ(model.ReplaceCodeMarks([] { return true; }), 1);
+    model.Save();
+    const auto aInode = InodeOf(a);
+    model.SelectUnit(1);
+    EXPECT_EQ(InodeOf(a), aInode) << "a unit saved and not changed since is not written again";
+    model.SelectUnit(0);
 
     EXPECT_THROW(model.SelectUnit(2), ExaminerError);
     EXPECT_EQ(model.CurrentUnitName(), "A") << "a failed load keeps the previous unit";

@@ -8,6 +8,7 @@
 #include "examiner/ReviewForm.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -364,14 +365,45 @@ TEST_F(ExaminerWindow, AProjectsUnitsAreSwitchedSavingEachWithItsBackup)
     EXPECT_EQ(form->Model().CurrentUnitName(), "Other");
     EXPECT_EQ(Rows(Kind::Procedures).size(), 1u);
 
-    // Close with Yes saves the current unit (with its backup) and closes.
+    // Close with Yes saves the current unit, which has not changed: nothing is written.
     answers = {QMessageBox::Yes};
     Click(form->Btn_Close);
     ASSERT_EQ(boxes.size(), 2u);
     ExpectQuestion(boxes[1], "Save changes?");
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->result(), QDialog::Accepted);
-    EXPECT_TRUE(std::filesystem::exists(dir / "shared/Other.BAK"));
+    EXPECT_EQ(ReadFile(other), Joined(FinderUnit()));
+    EXPECT_FALSE(std::filesystem::exists(dir / "shared/Other.BAK"));
+}
+
+// A read-only unit that has not changed is left freely; a changed one only when the user gives its
+// changes up.
+TEST_F(ExaminerWindow, AReadOnlyUnitIsLeftWhenUnchangedAndAsksWhenChanged)
+{
+    const std::string project = dir / "P.dpr";
+    WriteFile(project, Joined({"program P;", "uses", "  L in 'Locked.pas',", "  T in 'Tools.pas';", "begin", "end."}));
+    const std::string locked = dir / "Locked.pas";
+    WriteFile(locked, Joined(kToolsUnit));
+    ::chmod(locked.c_str(), 0444);
+    WriteFile(dir / "Tools.pas", Joined(kToolsUnit));
+    Open(project);
+    form->ComboBox_UnitsChange(1);
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text.toStdString();
+    form->ComboBox_UnitsChange(0);
+    Select(Kind::Procedures, {1});
+    Click(form->Btn_AddDebugCode);
+
+    answers = {QMessageBox::Cancel, QMessageBox::Discard};
+    form->ComboBox_UnitsChange(1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].buttons, QMessageBox::Discard | QMessageBox::Cancel);
+    EXPECT_TRUE(boxes[0].text.contains(Q(locked) + "\" is read-only")) << boxes[0].text.toStdString();
+    EXPECT_EQ(form->ComboBox_Units->currentIndex(), 0) << "Cancel stays with the changed unit";
+    EXPECT_EQ(LinesWith("AddDebug(Self, 'procedure Stop;'").size(), 1u);
+    form->ComboBox_UnitsChange(1);
+    EXPECT_EQ(form->ComboBox_Units->currentIndex(), 1) << "Discard leaves it";
+    EXPECT_EQ(ReadFile(locked), Joined(kToolsUnit));
+    EXPECT_FALSE(std::filesystem::exists(dir / "Locked.BAK"));
 }
 
 TEST_F(ExaminerWindow, AFailedSaveKeepsTheWindowOpenWithTheChanges)

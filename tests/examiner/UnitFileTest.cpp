@@ -2,7 +2,9 @@
 
 #include "ExaminerTestSupport.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace vireo;
@@ -77,6 +79,27 @@ TEST(UnitFile, FailuresNameTheFileAndLeaveUnitAndBackupAlone)
     }
     EXPECT_EQ(ReadFile(unit), "old\n");
     EXPECT_FALSE(std::filesystem::exists(BackupPathFor(unit)));
+
+    // A backup that cannot be written (a file-size limit standing for a full disk) stops the save,
+    // though the shorter new text would fit.
+    const std::string large = dir / "Large.pas";
+    const std::string original(64 * 1024, 'x');
+    WriteFile(large, original);
+    rlimit usual {};
+    ::getrlimit(RLIMIT_FSIZE, &usual);
+    const rlimit limited {4096, usual.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    std::string failure;
+    try {
+        SaveUnitWithBackup(large, UnitText {{"new"}, LineBreak::Lf});
+    } catch (const ExaminerError& e) {
+        failure = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &usual);
+    EXPECT_NE(failure.find("Large.BAK\" cannot be made (File too large)"), std::string::npos) << failure;
+    EXPECT_EQ(ReadFile(large), original);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Large.BAK")) << "no half-written backup is left";
 }
 
 TEST(UnitFile, EveryLineKeepsItsOwnBreakAndTextThatIsNotTextIsRefused)

@@ -1,6 +1,5 @@
 #include "viewer/session/UnitSource.h"
 
-#include "components/FileIO.h"
 #include "examiner/LanManShares.h"
 #include "examiner/NetworkPath.h"
 
@@ -54,16 +53,10 @@ UnitReadResult FileUnitReader::Read(const std::string& path)
 {
     UnitReadResult result;
     try {
-        result.Lines = SplitUnitLines(ReadFileBytes(OpenablePath(path), kMaxUnitFileBytes));
+        result.Lines = SplitUnitLines(ReadUnitBytes(OpenablePath(path)));
         result.Ok = true;
     } catch (const std::system_error& error) {
-        // Only regular files are read; anything else is refused as invalid.
-        if (error.code() == std::errc::invalid_argument)
-            result.Error = "Not a regular file";
-        else if (error.code() == std::errc::file_too_large)
-            result.Error = "Larger than " + std::to_string(kMaxUnitFileBytes / (1024 * 1024)) + " MB";
-        else
-            result.Error = error.code().message();
+        result.Error = UnitReadReason(error.code());
     }
     return result;
 }

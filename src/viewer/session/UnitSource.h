@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstdint>
+#include "examiner/UnitFile.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,12 +32,9 @@ public:
     virtual UnitReadResult Read(const std::string& path) = 0;
 };
 
-// Largest unit file read, in bytes; a source file is far smaller, so a larger one is no unit.
-inline constexpr std::uintmax_t kMaxUnitFileBytes = 256u * 1024 * 1024;
-
-// Reads unit files from the file system. Only regular files of at most kMaxUnitFileBytes are read:
-// a folder, a pipe, a device or a huge file is reported as unreadable instead of blocking the
-// window or filling the memory. A path in the network
+// Reads unit files from the file system as the Code Examiner does (ReadUnitBytes): only regular
+// files of at most kMaxUnitFileBytes, so a folder, a pipe, a device or a huge file is reported as
+// unreadable instead of blocking the window or filling the memory. A path in the network
 // form of one of this computer's shares is read from the local path behind it.
 class FileUnitReader : public UnitReader {
 public:
