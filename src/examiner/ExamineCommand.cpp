@@ -1,10 +1,10 @@
 #include "examiner/ExamineCommand.h"
 
 #include "components/AsciiText.h"
-#include "components/FileIO.h"
 #include "examiner/ExaminerModel.h"
 #include "examiner/LanManShares.h"
 #include "examiner/ProjectUnits.h"
+#include "examiner/UnitFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -151,12 +151,13 @@ int RewriteUnit(const ExamineOptions& options, std::ostream& out, std::ostream& 
         err << "vireo-examine: " << replaced << " code mark(s) replaced\n";
     }
     const std::string text = model.TextAsSaved();
-    if (MentionsThreadManager(text) && !MentionsThreadManager(ReadFileBytes(model.LocalPath())))
+    const std::string onDisk = ReadUnitBytes(model.LocalPath()); // bounded, as the first reading was
+    if (MentionsThreadManager(text) && !MentionsThreadManager(onDisk))
         err << "vireo-examine: cthreads put first in the program's uses clause, so that AddDebug leaves the "
                "sending to the client unit's thread\n";
     if (options.toStdout)
         out << text;
-    else if (text == ReadFileBytes(model.LocalPath()))
+    else if (text == onDisk)
         err << "vireo-examine: nothing changed; the unit is left as it was\n";
     else
         model.Save();
