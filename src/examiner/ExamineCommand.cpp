@@ -135,11 +135,13 @@ int RewriteUnit(const ExamineOptions& options, std::ostream& out, std::ostream& 
     model.OpenUnit();
     model.SetIndentation(options.indent);
     model.SetRemoteComputer(options.remote);
+    int changes = 0;
     if (options.addDebugList) {
         const ExaminerListKind kind = *options.addDebugList;
         Select(model.List(kind), options.addDebugLines, kind);
         model.SetActiveTab(kind);
         const auto result = model.AddDebugCode();
+        changes = result.inserted;
         err << "vireo-examine: " << result.inserted << " debug call(s) inserted";
         if (result.skipped > 0)
             err << ", " << result.skipped << " item(s) left unchanged";
@@ -147,11 +149,13 @@ int RewriteUnit(const ExamineOptions& options, std::ostream& out, std::ostream& 
     } else {
         Select(model.List(ExaminerListKind::CodeMarks), *options.replaceCodeMarks, ExaminerListKind::CodeMarks);
         model.SetActiveTab(ExaminerListKind::CodeMarks);
-        const int replaced = model.ReplaceCodeMarks([] { return true; });
-        err << "vireo-examine: " << replaced << " code mark(s) replaced\n";
+        changes = model.ReplaceCodeMarks([] { return true; });
+        err << "vireo-examine: " << changes << " code mark(s) replaced\n";
     }
-    const std::string text = model.TextAsSaved();
     const std::string onDisk = ReadUnitBytes(model.LocalPath()); // bounded, as the first reading was
+    // A run that inserts nothing leaves the unit as it was, in either mode, though the line rules
+    // put the constant and the uses entry into the working text first.
+    const std::string text = changes > 0 ? model.TextAsSaved() : onDisk;
     if (MentionsThreadManager(text) && !MentionsThreadManager(onDisk))
         err << "vireo-examine: cthreads put first in the program's uses clause, so that AddDebug leaves the "
                "sending to the client unit's thread\n";
@@ -263,9 +267,9 @@ std::string ExamineHelpText()
            "  --stdout                    print the changed unit instead of saving it\n"
            "  --help                      this text\n"
            "\n"
-           "A changed unit is saved in place (an unchanged one is left alone); the first save keeps the old\n"
-           "text as UNIT.BAK, which is never overwritten. A read-only unit, or a file that is not text, is\n"
-           "refused. Exit status: 0 done, 1 a file could not be read or written, 2 a bad option or a line\n"
+           "A run that inserts or replaces nothing leaves the unit alone, in either mode. A changed unit is\n"
+           "saved in place; the first save keeps the old text as UNIT.BAK, which is never overwritten. A\n"
+           "read-only unit, or a file that is not text, is refused. Exit status: 0 done, 1 a file could not be read or written, 2 a bad option or a line\n"
            "that names no item; nothing is written then.\n"
            "\n"
            "Examples:\n"

@@ -213,7 +213,7 @@ TEST(VireoExamine, BackToBackRunsKeepIdsDistinctAndARunThatChangesNothingWritesN
 // In the Pascal mode a run that inserts no call (nothing to instrument, or every routine starts
 // with its call already; no mark to replace) adds neither the client unit nor the constant and
 // writes nothing, no backup either.
-TEST(VireoExamine, APascalRunThatInsertsNoCallWritesNothing)
+TEST(VireoExamine, ARunThatInsertsNoCallWritesNothing)
 {
     TempDir dir;
     const std::string unit = dir / "Plain.pas";
@@ -229,6 +229,9 @@ TEST(VireoExamine, APascalRunThatInsertsNoCallWritesNothing)
     const Outcome marks = Examine(dir, {unit, "--pascal", "--replace-code-marks", "all"});
     ASSERT_EQ(marks.status, 0) << marks.err;
     EXPECT_TRUE(Has(marks.err, "nothing changed")) << marks.err;
+    const Outcome lineRules = Examine(dir, {unit, "--add-debug", "functions:all"}); // no function: none inserted
+    ASSERT_EQ(lineRules.status, 0) << lineRules.err;
+    EXPECT_TRUE(Has(lineRules.err, "nothing changed")) << lineRules.err;
     EXPECT_EQ(ReadFile(unit), text);
     EXPECT_FALSE(std::filesystem::exists(dir / "Plain.BAK"));
 }
@@ -246,7 +249,7 @@ TEST(VireoExamine, SaysWhenItPutsCthreadsIntoAProgram)
     EXPECT_TRUE(Has(added.err, "cthreads put first in the program's uses clause")) << added.err;
 
     WriteFile(program, "program Tool;\nuses cthreads, SysUtils;\nprocedure Go;\nbegin\nend;\nbegin\nend.\n");
-    const Outcome named = Examine(dir, {program, "--add-debug", "procedures:all"});
+    const Outcome named = Examine(dir, {program, "--pascal", "--add-debug", "procedures:all"});
     ASSERT_EQ(named.status, 0) << named.err;
     EXPECT_TRUE(Has(ReadFile(program), "uses cthreads, SysUtils, Vireo;"));
     EXPECT_FALSE(Has(named.err, "cthreads")) << named.err;
