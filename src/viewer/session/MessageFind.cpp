@@ -149,16 +149,17 @@ bool TextMatcher::Matches(const TTraceInfo& message, const ShownColumns& columns
                 return true;
             continue;
         }
-        auto found = seen_.find(text.data());
-        if (found == seen_.end() || found->second.Text != text) {
-            if (found == seen_.end() && seen_.size() >= kMostSeen)
-                seen_.clear();
-            Seen& seen = seen_[text.data()];
-            seen.Text.assign(text);
-            seen.Matched = Matches(text);
-            found = seen_.find(text.data());
+        auto& last = last_[static_cast<std::size_t>(column) % last_.size()];
+        if (last.first != text.data()) {
+            auto found = seen_.find(text.data());
+            if (found == seen_.end()) {
+                if (seen_.size() >= kMostSeen)
+                    seen_.clear();
+                found = seen_.emplace(text.data(), Matches(text)).first;
+            }
+            last = *found;
         }
-        if (found->second.Matched)
+        if (last.second)
             return true;
     }
     return false;

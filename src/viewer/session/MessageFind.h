@@ -40,6 +40,12 @@ public:
     bool Matches(std::string_view text) const;
     // Whether any text the columns show for the message matches.
     bool Matches(const TTraceInfo& message, const ShownColumns& columns) const;
+    // Forgets what it learned of pooled texts (the store was cleared: their places may be reused).
+    void Forget()
+    {
+        seen_.clear();
+        last_ = {};
+    }
 
 private:
     bool MatchesAscii(std::string_view text) const;
@@ -50,14 +56,12 @@ private:
     std::string asciiNeedle_;       // lower-cased, when the text looked for is all ASCII
     std::array<bool, 256> starts_{}; // the bytes that may begin a match of asciiNeedle_
     char firstLower_ = 0, firstUpper_ = 0; // the same two bytes, for a search many bytes at a time
-    // A pooled text (a name, unit, date or time, shared by many rows) and whether it matched.
-    struct Seen {
-        std::string Text;
-        bool Matched = false;
-    };
-    // Results for pooled texts by where they lie, checked against the text itself, so a text freed
-    // and another pooled at its place is not taken for it: a cache of the search, hence mutable.
-    mutable std::unordered_map<const char*, Seen> seen_;
+    // Whether each pooled text (a name, unit, date or time, shared by many rows) matched, by where
+    // it lies: a cache of the search, hence mutable. Pooled texts live until the store is cleared,
+    // so a matcher kept across a clear must Forget.
+    mutable std::unordered_map<const char*, bool> seen_;
+    // Per column, the last pooled text looked up and its result: neighbouring rows often share one.
+    mutable std::array<std::pair<const char*, bool>, 8> last_{};
 };
 
 // The row a search lands on, and whether it went past an end of the list to get there.

@@ -15,6 +15,7 @@ MessageListing::MessageListing(const TraceSession& session, QObject* parent) : Q
     // The filter snapshot remembers results by the store's pooled texts, which a clear frees.
     connect(&session, &TraceSession::Cleared, this, [this] {
         ForgetFilters();
+        quick_.Forget();
         Replace({});
     });
     connect(&session, &TraceSession::NameLearned, this, &MessageListing::ForgetFilters);

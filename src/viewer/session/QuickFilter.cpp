@@ -31,4 +31,10 @@ bool QuickFilter::Admits(const TTraceInfo& message) const
     return matcher_->Matches(message, columns_) != exclude_;
 }
 
+void QuickFilter::Forget()
+{
+    if (matcher_)
+        matcher_->Forget();
+}
+
 } // namespace vireo

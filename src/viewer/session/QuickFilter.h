@@ -33,6 +33,8 @@ public:
     const QString& Error() const { return error_; }
     // Whether the message is listed.
     bool Admits(const TTraceInfo& message) const;
+    // Forgets what it learned of the store's pooled texts (the store was cleared).
+    void Forget();
 
 private:
     ShownColumns columns_;
