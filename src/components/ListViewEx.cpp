@@ -88,7 +88,7 @@ void TListViewEx::setModel(QAbstractItemModel* model)
 
 void TListViewEx::HeaderClicked(int column)
 {
-    if (!model_)
+    if (!model_ || !model_->SortsBy(column))
         return;
     model_->FlushAppendedRows();
     if (model_->rowCount() > 0)

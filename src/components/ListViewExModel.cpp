@@ -10,6 +10,11 @@ namespace vireo {
 
 TListViewExModel::TListViewExModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+bool TListViewExModel::SortsBy(int) const
+{
+    return true;
+}
+
 int TListViewExModel::StateImage(int) const
 {
     return -1;

@@ -36,6 +36,10 @@ public:
     // attached data stay with the row position. Views learn of it through dataChanged.
     virtual void PermuteRows(std::span<const int> order) = 0;
 
+    // Whether clicking a column's header sorts the rows by it; a column whose texts are not
+    // keys (computed on the fly, or numbers that text order would scramble) may say no.
+    virtual bool SortsBy(int column) const;
+
     // State image index of a row (-1 for none); it stays with the row position.
     virtual int StateImage(int row) const;
 

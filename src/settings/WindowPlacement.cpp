@@ -156,6 +156,11 @@ void SaveColumnWidths(const PlacementColumns& columns, std::string_view keyName,
         writer.Write(ColumnWidthValueName(listName, column), columns.Width(column));
 }
 
+void SaveColumnWidth(std::string_view keyName, std::string_view listName, int column, std::int32_t width)
+{
+    PlacementWriter(keyName).Write(ColumnWidthValueName(listName, column), width);
+}
+
 void RestoreColumnWidths(PlacementColumns& columns, std::string_view keyName,
                          std::string_view listName)
 {

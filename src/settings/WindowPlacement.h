@@ -99,6 +99,10 @@ void RestoreWindowPlacement(PlacementWindow& window, std::string_view keyName,
 void SaveColumnWidths(const PlacementColumns& columns, std::string_view keyName,
                       std::string_view listName);
 
+// Writes one column's width value (a negative one restores nothing); raises
+// ERegistryException when it cannot be written.
+void SaveColumnWidth(std::string_view keyName, std::string_view listName, int column, std::int32_t width);
+
 // Applies the stored widths to the columns that have one; raises ERegistryException for a
 // stored width that is not a 32-bit number.
 void RestoreColumnWidths(PlacementColumns& columns, std::string_view keyName,

@@ -1,6 +1,7 @@
 #include "viewer/panes/MessageListModel.h"
 #include "viewer/session/MessageColumns.h"
 #include "viewer/session/MessageListing.h"
+#include "viewer/session/TimeColumns.h"
 #include "viewer/session/TraceSession.h"
 #include "ModelContract.h"
 #include "ViewerTestMessages.h"
@@ -27,7 +28,8 @@ struct ListedSession {
     }
     TraceSession session{std::make_unique<FixedTimeConventions>("%d/%m/%Y")};
     MessageListing listing{session};
-    MessageListModel model{session.Store(), listing};
+    TimeColumns times{session, listing};
+    MessageListModel model{session.Store(), listing, times};
 };
 
 } // namespace
@@ -37,7 +39,7 @@ TEST(MessageListModel, RowsAreTheListingsStoreIndicesCarryingTheMessageTexts)
     ListedSession s;
     MessageListModel& model = s.model;
     const auto contract = test::CheckModelContract(&model);
-    EXPECT_EQ(model.columnCount(), kMessageColumnCount);
+    EXPECT_EQ(model.columnCount(), kMessageListColumnCount);
     EXPECT_EQ(model.headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(), "Computer Name");
 
     Post(s.session, Msg().Class("TFoo").Text("first").Type(5).Group("Red").Id("ID_1").Unit("/u/A.pas"));

@@ -137,3 +137,42 @@ TEST_F(ViewerWindow, TheQuickFilterIsReachedByCtrlLClearedByEscapeMarkedWhenUnfi
     Post(Msg().Text("beta"));
     EXPECT_EQ(Column(1), Texts{"alpha"}) << "kept with the settings, applied at start";
 }
+
+TEST_F(ViewerWindow, TimeColumnsAreChosenFromTheMenuAndSinceMarkFollowsTheMarkedRow)
+{
+    for (const double seconds : {0.0, 0.25, 3.0})
+        Post(Msg().Text(std::to_string(seconds)).Stamp(37622.5 + seconds / 86400));
+    Settle();
+    TListViewEx* list = ui->ListViewEx_Messages;
+    MessageListModel& rows = *ui->MessageRows;
+    QAction* delta = ui->ColumnItems[kDeltaColumn];
+    QAction* sinceMark = ui->ColumnItems[kSinceMarkColumn];
+    EXPECT_EQ(delta->text(), "Delta");
+    EXPECT_EQ(sinceMark->text(), "Since Mark");
+    EXPECT_EQ(rows.headerData(kSinceMarkColumn, Qt::Horizontal, Qt::AccessibleTextRole).toString(), "Since Mark");
+    EXPECT_EQ(rows.headerData(kDeltaColumn, Qt::Horizontal, Qt::ToolTipRole).toString(),
+              "Seconds since the previous listed message, in arrival order");
+    for (QAction* item : {delta, sinceMark}) {
+        EXPECT_TRUE(item->isCheckable() && !item->isChecked()) << "hidden at first";
+        EXPECT_EQ(list->columnWidth(item == delta ? kDeltaColumn : kSinceMarkColumn), 0);
+    }
+
+    delta->trigger();
+    sinceMark->trigger();
+    EXPECT_EQ(list->columnWidth(kDeltaColumn), 75);
+    EXPECT_EQ(Column(kDeltaColumn), (Texts{"", "0.250", "2.750"}));
+    EXPECT_EQ(Column(kSinceMarkColumn), (Texts{"", "", ""}));
+    EXPECT_EQ(ui->SetTimeMark1->text(), "Set Time Mark");
+    list->SelectRow(1);
+    ui->SetTimeMark1->trigger();
+    EXPECT_EQ(Column(kSinceMarkColumn), (Texts{"-0.250", "0.000", "2.750"}));
+
+    ClickHeader(kDeltaColumn);
+    EXPECT_EQ(Column(1)[0], "0.000000") << "the time columns do not sort the list";
+    list->selectAll();
+    ui->Find<QAction>("CopyMessages1")->trigger(); // copying takes the shown time columns along
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(copied.contains("Delta\tSince Mark\n") && copied.contains("\t0.250\t0.000\n")) << copied.toStdString();
+    sinceMark->trigger();
+    EXPECT_EQ(list->columnWidth(kSinceMarkColumn), 0);
+}

@@ -6,6 +6,7 @@
 #include "viewer/panes/About.h"
 #include "viewer/panes/CaptionPanel.h"
 #include "viewer/panes/OptionsForm.h"
+#include "viewer/session/MessageColumns.h"
 
 #include <QAccessible>
 #include <QLineEdit>
@@ -134,8 +135,15 @@ TEST_F(SettingsWindow, FirstRunStoresEveryDefaultAndTheMenusAreComplete)
     ui->ListView_Source->setColumnWidth(0, 411);
     ui->ColumnItems[2]->trigger();
     ASSERT_EQ(ui->ListViewEx_Messages->columnWidth(2), 0);
+    ui->ColumnItems[kDeltaColumn]->trigger(); // a time column shown keeps its width, a hidden one stays hidden
+    ui->ListViewEx_Messages->setColumnWidth(kDeltaColumn, 90);
     const QRect bounds = form->geometry();
     ReopenAnswering();
+    EXPECT_EQ(ui->ListViewEx_Messages->columnWidth(kDeltaColumn), 90);
+    EXPECT_TRUE(ui->ColumnItems[kDeltaColumn]->isChecked());
+    EXPECT_EQ(Stored(kPlacementPath, "ReportColWidth : Messages[7]"), -1);
+    EXPECT_EQ(ui->ListViewEx_Messages->columnWidth(kSinceMarkColumn), 0);
+    EXPECT_FALSE(ui->ColumnItems[kSinceMarkColumn]->isChecked());
     EXPECT_EQ(Stored(kPlacementPath, "ReportColWidth : Messages[2]"), 75);
     EXPECT_EQ(Stored(kPlacementPath, "Form_Main : Width"), 900);
     EXPECT_EQ(form->geometry().size(), bounds.size());

@@ -56,7 +56,8 @@ struct WindowParts {
         KeyMarkRows = static_cast<KeyMarkListModel*>(ListViewEx_KeyMarks->model());
         Source = w.findChild<SourceWindowPane*>();
         Tracking = w.findChild<TrackingPage*>();
-        const char* columns[] = {"ClassName1", "Message1", "Group1", "Date1", "Time1", "ComputerName1"};
+        const char* columns[] = {"ClassName1", "Message1", "Group1",       "Date1",
+                                 "Time1",      "ComputerName1", "Delta1", "SinceMark1"};
         for (std::size_t column = 0; column < ColumnItems.size(); ++column)
             ColumnItems[column] = Find<QAction>(columns[column]);
         for (QAction* menu : w.menuBar()->actions()) {
@@ -86,7 +87,7 @@ struct WindowParts {
     KeyMarkListModel* KeyMarkRows;
     SourceWindowPane* Source;
     TrackingPage* Tracking;
-    std::array<QAction*, 6> ColumnItems{};
+    std::array<QAction*, 8> ColumnItems{};
     QMenu* File1 = nullptr;
     QMenu* MessageOptions1 = nullptr;
     QTabWidget* PageControl_Main = Find<QTabWidget>("PageControl_Main");
@@ -116,6 +117,7 @@ struct WindowParts {
     QMenu* Help1 = Find<QMenu>("Help1");
     QAction* HoldList1 = Find<QAction>("HoldList1");
     QAction* CopyMessageText1 = Find<QAction>("CopyMessageText1");
+    QAction* SetTimeMark1 = Find<QAction>("SetTimeMark1");
     QAction* AddKeyMarkwithDescription1 = Find<QAction>("AddKeyMarkwithDescription1");
     QAction* ClearKeyMark1 = Find<QAction>("ClearKeyMark1");
     QAction* ClearsAllKeyMarks1 = Find<QAction>("ClearsAllKeyMarks1");

@@ -5,6 +5,7 @@
 #include "viewer/session/MessageFind.h"
 #include "viewer/session/MessageListing.h"
 #include "viewer/session/MessageStore.h"
+#include "viewer/session/TimeColumns.h"
 
 namespace vireo {
 
@@ -14,8 +15,9 @@ constexpr int kTimeColumn = 4;
 
 } // namespace
 
-MessageListModel::MessageListModel(const MessageStore& store, MessageListing& listing, QObject* parent)
-    : TListViewExModel(parent), store_(store), listing_(listing)
+MessageListModel::MessageListModel(const MessageStore& store, MessageListing& listing, const TimeColumns& times,
+                                   QObject* parent)
+    : TListViewExModel(parent), store_(store), listing_(listing), times_(times)
 {
     for (const char* caption : kMessageColumnCaptions)
         AddColumn(QString::fromLatin1(caption));
@@ -25,6 +27,10 @@ MessageListModel::MessageListModel(const MessageStore& store, MessageListing& li
     connect(&listing, &MessageListing::FirstRowsAboutToBeRemoved, this,
             [this](int count) { BeginRemoveStoredRows(0, count - 1); });
     connect(&listing, &MessageListing::FirstRowsRemoved, this, &MessageListModel::EndRemoveStoredRows);
+    connect(&times, &TimeColumns::MarkChanged, this, [this] {
+        if (rowCount() > 0)
+            emit dataChanged(index(0, kSinceMarkColumn), index(rowCount() - 1, kSinceMarkColumn), {Qt::DisplayRole});
+    });
 }
 
 int MessageListModel::RowTotal() const
@@ -58,7 +64,21 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const
         return TListViewExModel::data(index, role);
     if (showMilliseconds_ && index.column() == kTimeColumn)
         return QtText(TimeWithMilliseconds(MessageAt(index.row())));
+    if (index.column() >= kMessageColumnCount)
+        return QtText(times_.Text(StoreIndex(index.row()), index.column()));
     return QtText(MessageDisplayText(SortKey(index.row(), index.column())));
+}
+
+QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section == kDeltaColumn && role == Qt::ToolTipRole)
+        return QStringLiteral("Seconds since the previous listed message, in arrival order");
+    return TListViewExModel::headerData(section, orientation, role);
+}
+
+bool MessageListModel::SortsBy(int column) const
+{
+    return column < kMessageColumnCount;
 }
 
 void MessageListModel::PermuteRows(std::span<const int> order)

@@ -11,6 +11,7 @@ namespace vireo {
 
 class MessageListing;
 class MessageStore;
+class TimeColumns;
 
 // The message list over the store: row i shows the message at the listing's store index i, never
 // a copy of its texts. Row texts and the type icon are read from the message; rows the listing
@@ -19,19 +20,25 @@ class MessageStore;
 class MessageListModel : public TListViewExModel {
     Q_OBJECT
 public:
-    // A model with the six columns of the message list, showing what the listing lists.
-    MessageListModel(const MessageStore& store, MessageListing& listing, QObject* parent = nullptr);
+    // A model with the eight columns of the message list, showing what the listing lists and the
+    // time columns' texts.
+    MessageListModel(const MessageStore& store, MessageListing& listing, const TimeColumns& times,
+                     QObject* parent = nullptr);
 
     // Caption (column 0) or sub-item column - 1 of a row; the type and sequence number, held as
     // numbers, have no text here (SubItem gives them).
     std::string_view SortKey(int row, int column) const override;
     // Reorders the listing's rows.
     void PermuteRows(std::span<const int> order) override;
+    // Every column but the time columns, whose texts are made on the fly.
+    bool SortsBy(int column) const override;
     // The type icon of the row's message.
     int StateImage(int row) const override;
     // As the list view model's, but a long text (any client may send one) shows as its bounded
     // display text, and the time column with milliseconds when asked.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // As the list view model's, with a tooltip saying what the Delta column measures.
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Every row listed, announced to the views or not.
     int RowTotal() const;
@@ -60,6 +67,7 @@ private:
 
     const MessageStore& store_;
     MessageListing& listing_;
+    const TimeColumns& times_;
     bool showMilliseconds_ = false;
 };
 

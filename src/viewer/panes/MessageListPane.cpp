@@ -3,6 +3,7 @@
 #include "components/ListViewEx.h"
 #include "components/QtText.h"
 #include "examiner/ExaminerWidgets.h"
+#include "settings/WindowPlacement.h"
 #include "settings/WindowPlacementWidgets.h"
 #include "viewer/panes/MenuItems.h"
 #include "viewer/panes/MessageListModel.h"
@@ -10,6 +11,7 @@
 #include "viewer/panes/ViewerImages.h"
 #include "viewer/session/MessageColumns.h"
 #include "viewer/session/MessageListing.h"
+#include "viewer/session/TimeColumns.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/session/ViewerSettings.h"
 
@@ -50,7 +52,8 @@ MessageListPane::MessageListPane(const TraceSession& session, MessageListing& li
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     std::copy(std::begin(kMessageColumnWidths), std::end(kMessageColumnWidths), savedColumnWidths_.begin());
-    rows_ = new MessageListModel(session.Store(), listing, this);
+    times_ = new TimeColumns(session, listing, this);
+    rows_ = new MessageListModel(session.Store(), listing, *times_, this);
     rows_->SetStateImages(ViewerImages::MessageTypeImages());
     quickFilter_ = new QuickFilterBar(this);
     layout->addWidget(quickFilter_);
@@ -72,8 +75,8 @@ void MessageListPane::CreateList()
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     layout()->addWidget(list_);
     list_->setModel(rows_);
-    for (int column = 0; column < kMessageColumnCount; ++column)
-        list_->setColumnWidth(column, kMessageColumnWidths[column]);
+    for (int column = 0; column < kMessageListColumnCount; ++column)
+        list_->setColumnWidth(column, column < kMessageColumnCount ? kMessageColumnWidths[column] : 0);
     list_->OnAfterSort = [this](TListViewEx&, int&) { rows_->RefreshTypeIcons(); };
 
     connect(rows_, &QAbstractItemModel::rowsInserted, this,
@@ -94,19 +97,25 @@ void MessageListPane::CreateMenu()
     holdList_->setObjectName(QStringLiteral("HoldList1"));
     holdList_->setCheckable(true);
     menu_->addSeparator();
-    const char* names[] = {"ClassName1", "Message1", "Group1", "Date1", "Time1", "ComputerName1"};
-    for (int column = 0; column < kMessageColumnCount; ++column) {
+    const char* names[] = {"ClassName1", "Message1",      "Group1", "Date1",
+                           "Time1",      "ComputerName1", "Delta1", "SinceMark1"};
+    for (int column = 0; column < kMessageListColumnCount; ++column) {
         QAction* item = menu_->addAction(QString::fromLatin1(kMessageColumnCaptions[column]));
         item->setObjectName(QString::fromLatin1(names[column]));
         item->setCheckable(true);
-        item->setChecked(true);
+        item->setChecked(column < kMessageColumnCount); // the time columns start hidden
         connect(item, &QAction::triggered, this, [this, column] { ColumnCommandClick(column); });
         columnItems_[static_cast<std::size_t>(column)] = item;
     }
     menu_->addSeparator();
+    setTimeMark_ = AddMenuItem(menu_, nullptr, "SetTimeMark1", QStringLiteral("Set Time Mark"), this,
+                               &MessageListPane::SetTimeMark);
     copyMessageText_ = AddMenuItem(menu_, nullptr, "CopyMessageText1", QStringLiteral("Copy Message Text"), this,
                                    &MessageListPane::CopyMessageText);
-    connect(menu_, &QMenu::aboutToShow, this, [this] { copyMessageText_->setEnabled(list_->SelectedRow() >= 0); });
+    connect(menu_, &QMenu::aboutToShow, this, [this] {
+        setTimeMark_->setEnabled(list_->currentIndex().isValid());
+        copyMessageText_->setEnabled(list_->SelectedRow() >= 0);
+    });
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { menu_->popup(list_->viewport()->mapToGlobal(at)); });
@@ -229,13 +238,15 @@ int MessageListPane::ListedCount() const
 void MessageListPane::RestoreColumnWidths()
 {
     vireo::RestoreColumnWidths(*list_, kPlacementKey, kMessagesListName);
+    for (int column = kMessageColumnCount; column < kMessageListColumnCount; ++column)
+        columnItems_[static_cast<std::size_t>(column)]->setChecked(list_->columnWidth(column) > 0);
 }
 
 void MessageListPane::SaveColumnWidths()
 {
     QHeaderView* header = list_->header();
     std::vector<int> hidden;
-    for (int column = 0; column < header->count(); ++column)
+    for (int column = 0; column < kMessageColumnCount; ++column)
         if (header->isSectionHidden(column) || header->sectionSize(column) == 0)
             hidden.push_back(column);
     // Hidden columns are saved shown; they are hidden again at once, as a save at the end of a
@@ -248,6 +259,11 @@ void MessageListPane::SaveColumnWidths()
     };
     try {
         vireo::SaveColumnWidths(*list_, kPlacementKey, kMessagesListName);
+        // A hidden time column is saved as "no width", which a restore leaves hidden; hives
+        // without these values (older ones) load with the time columns hidden too.
+        for (int column = kMessageColumnCount; column < kMessageListColumnCount; ++column)
+            if (list_->columnWidth(column) == 0)
+                vireo::SaveColumnWidth(kPlacementKey, kMessagesListName, column, kNoColumnWidth);
     } catch (...) {
         hideAgain();
         throw;
@@ -261,7 +277,14 @@ void MessageListPane::ColumnCommandClick(int column)
     if (const int width = list_->columnWidth(column); width != 0)
         savedColumnWidths_[index] = width;
     list_->setColumnWidth(column, columnItems_[index]->isChecked() ? savedColumnWidths_[index] : 0);
-    ApplyQuickFilter(); // it looks at the shown columns only
+    if (column < kMessageColumnCount)
+        ApplyQuickFilter(); // it looks at the shown columns only
+}
+
+void MessageListPane::SetTimeMark()
+{
+    if (const QModelIndex current = list_->currentIndex(); current.isValid())
+        times_->SetMark(rows_->StoreIndex(current.row()));
 }
 
 void MessageListPane::FollowRow(int row)
@@ -315,9 +338,13 @@ ShownColumns MessageListPane::CurrentShownColumns() const
     const QHeaderView* header = list_->header();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int column = header->logicalIndex(visual);
-        if (column < kMessageColumnCount && !header->isSectionHidden(column) && header->sectionSize(column) > 0)
+        if (column < kMessageListColumnCount && !header->isSectionHidden(column) && header->sectionSize(column) > 0)
             shown.Columns.push_back(column);
     }
+    shown.TimeText = [this](const TTraceInfo& message, int column) {
+        const int storeIndex = session_.Store().IndexOfSequence(message.SequenceNumber);
+        return storeIndex < 0 ? std::string() : times_->Text(storeIndex, column);
+    };
     return shown;
 }
 

@@ -21,10 +21,11 @@ class MessageListModel;
 class MessageListing;
 class QuickFilterBar;
 class TListViewEx;
+class TimeColumns;
 class TraceSession;
 
-// The message pane: the list of what the listing lists, its menu (Hold List, the columns, copying
-// and finding), the quick filter and the find bar over it. It follows the listing's rows, scrolling to new ones
+// The message pane: the list of what the listing lists, its menu (Hold List, the columns, the time
+// mark, copying and finding), the quick filter and the find bar over it. It follows the listing's rows, scrolling to new ones
 // unless held, and asks for a message's source on a double-click.
 class MessageListPane : public QWidget {
     Q_OBJECT
@@ -42,14 +43,17 @@ public:
     void SetShown(bool shown);
     // Whether the time column shows the milliseconds of the time stamp.
     void SetShowMilliseconds(bool show);
-    // What the list shows now: its visible columns in their order, and the milliseconds option.
+    // What the list shows now: its visible columns in their order (the time columns too), and the
+    // milliseconds option.
     ShownColumns CurrentShownColumns() const;
     // Number of rows listed, announced to the list or not.
     int ListedCount() const;
 
-    // Restores the columns' widths from the registry; throws the registry's error.
+    // Restores the columns' widths from the registry, a time column's visibility with its width;
+    // throws the registry's error.
     void RestoreColumnWidths();
-    // Saves the columns' widths, a hidden column as shown; throws the registry's error.
+    // Saves the columns' widths, a hidden column as shown but a hidden time column as hidden;
+    // throws the registry's error.
     void SaveColumnWidths();
 
 signals:
@@ -62,6 +66,7 @@ private:
     void CreateFindBar();
     void CreateFindCommands();
     void ColumnCommandClick(int column);
+    void SetTimeMark();
     void FollowRow(int row);
     void FollowRebuiltRows();
     void RequestSource();
@@ -77,11 +82,13 @@ private:
     MessageListing& listing_;
     QuickFilterBar* quickFilter_;
     TListViewEx* list_;
+    TimeColumns* times_;
     MessageListModel* rows_;
     QMenu* menu_;
     QAction* holdList_;
-    std::array<QAction*, 6> columnItems_{};
-    std::array<int, 6> savedColumnWidths_{}; // width each column gets back when shown again
+    std::array<QAction*, 8> columnItems_{};
+    std::array<int, 8> savedColumnWidths_{}; // width each column gets back when shown again
+    QAction* setTimeMark_;
     QAction* copyMessageText_;
     std::array<QAction*, 3> findCommands_{}; // Find..., Find Next, Find Previous
     QWidget* findBar_;

@@ -10,13 +10,20 @@ namespace vireo {
 // Number of visible columns of the message list: class, message, group, date, time, computer.
 inline constexpr int kMessageColumnCount = 6;
 
+// The message list's optional time columns after those six, hidden at first: seconds since the
+// previous listed message, and since the marked one (TimeColumns gives their texts).
+inline constexpr int kDeltaColumn = 6;
+inline constexpr int kSinceMarkColumn = 7;
+// Number of columns of the message list, the time columns included.
+inline constexpr int kMessageListColumnCount = 8;
+
 // Number of sub-items a message row carries after its caption.
 inline constexpr int kMessageSubItemCount = 9;
 
-// Column captions and first-start widths of the message list.
-inline constexpr const char* kMessageColumnCaptions[kMessageColumnCount] = {
-    "Class Name", "Message", "Group", "Date", "Time", "Computer Name"};
-inline constexpr int kMessageColumnWidths[kMessageColumnCount] = {100, 350, 100, 75, 75, 100};
+// Column captions and first-start widths (a time column's once shown) of the message list.
+inline constexpr const char* kMessageColumnCaptions[kMessageListColumnCount] = {
+    "Class Name", "Message", "Group", "Date", "Time", "Computer Name", "Delta", "Since Mark"};
+inline constexpr int kMessageColumnWidths[kMessageListColumnCount] = {100, 350, 100, 75, 75, 100, 75, 75};
 
 // The text a visible column holds for a message (column 0 is the row caption, the class name);
 // sorting, type-ahead and the row's sub-items read it whole.

@@ -56,6 +56,10 @@ std::string_view ShownColumns::Text(const TTraceInfo& message, int column, std::
         InsertMilliseconds(scratch, message.MessageDateTime);
         return scratch;
     }
+    if (column >= kMessageColumnCount) {
+        scratch = TimeText ? TimeText(message, column) : std::string();
+        return scratch;
+    }
     return MessageColumnText(message, column);
 }
 

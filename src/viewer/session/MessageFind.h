@@ -19,11 +19,13 @@ namespace vireo {
 // "1:02:03.004 pm"): they go after the text's last digit, which is the seconds' last.
 std::string TimeWithMilliseconds(const TTraceInfo& message);
 
-// What the message list shows: its visible columns (0 to 5, left to right) and whether the time
-// column shows milliseconds.
+// What the message list shows: its visible columns (0 to 7, left to right), whether the time
+// column shows milliseconds, and where the time columns' texts (6 and 7) come from.
 struct ShownColumns {
     std::vector<int> Columns;
     bool Milliseconds = false;
+    // A time column's text for a message; without it, time columns are empty.
+    std::function<std::string(const TTraceInfo& message, int column)> TimeText = {};
 
     // The text a column shows for a message; scratch holds it when it is made for the occasion.
     std::string_view Text(const TTraceInfo& message, int column, std::string& scratch) const;

@@ -101,7 +101,16 @@ void MessageListing::ForgetFilters()
 
 void MessageListing::PermuteRows(std::span<const int> order)
 {
+    if (!arrivalRows_)
+        arrivalRows_ = rows_;
     rows_ = Permuted(rows_, order);
+}
+
+int MessageListing::PreviousListed(int storeIndex) const
+{
+    const std::vector<int>& arrival = arrivalRows_ ? *arrivalRows_ : rows_;
+    const auto at = std::lower_bound(arrival.begin(), arrival.end(), storeIndex);
+    return at == arrival.begin() ? -1 : *(at - 1);
 }
 
 const FilterSnapshot* MessageListing::FiltersFor(ListPage page)
@@ -136,8 +145,11 @@ void MessageListing::Append(int first, int last)
     const MessageStore& store = session_.Store();
     const std::size_t before = rows_.size();
     for (int index = first; index <= last; ++index)
-        if (rule.Admits(store.Items(index)))
+        if (rule.Admits(store.Items(index))) {
             rows_.push_back(index);
+            if (arrivalRows_)
+                arrivalRows_->push_back(index); // arrivals come last in arrival order too
+        }
     if (rows_.size() > before)
         emit RowsAppended();
 }
@@ -156,15 +168,27 @@ void MessageListing::PrepareDrop(int count)
         emit RowsAboutToBeReplaced();
 }
 
+namespace {
+
+// The store indices that stay when the count oldest messages go, renumbered, in their order.
+std::vector<int> KeptAfterDrop(const std::vector<int>& rows, int count)
+{
+    std::vector<int> kept;
+    kept.reserve(rows.size());
+    for (const int index : rows)
+        if (index >= count)
+            kept.push_back(index - count);
+    return kept;
+}
+
+} // namespace
+
 void MessageListing::Drop(int count)
 {
+    if (arrivalRows_)
+        arrivalRows_ = KeptAfterDrop(*arrivalRows_, count);
     if (leadingDropped_ < 0) {
-        std::vector<int> kept;
-        kept.reserve(rows_.size());
-        for (const int index : rows_)
-            if (index >= count)
-                kept.push_back(index - count);
-        rows_ = std::move(kept);
+        rows_ = KeptAfterDrop(rows_, count);
         emit RowsReplaced();
         return;
     }
@@ -179,6 +203,7 @@ void MessageListing::Replace(std::vector<int> rows)
 {
     emit RowsAboutToBeReplaced();
     rows_ = std::move(rows);
+    arrivalRows_.reset();
     emit RowsReplaced();
 }
 

@@ -56,6 +56,9 @@ public:
     const std::vector<int>& Rows() const { return rows_; }
     // Reorders the rows so that row i then holds what row order[i] held (the list was sorted).
     void PermuteRows(std::span<const int> order);
+    // The listed store index just before storeIndex in arrival order, however the rows are
+    // sorted; -1 when none is. O(log n).
+    int PreviousListed(int storeIndex) const;
 
 signals:
     // Every row is about to be replaced (a relisting); RowsReplaced follows.
@@ -92,6 +95,9 @@ private:
     std::optional<FilterSnapshot> filters_;
     std::optional<ListingRule> arrivalRule_;
     std::vector<int> rows_;
+    // While the rows are sorted (permuted), the same store indices in arrival order; rows_ is in
+    // arrival order otherwise, as listing and appending keep it.
+    std::optional<std::vector<int>> arrivalRows_;
     int leadingDropped_ = -1; // rows a drop takes from the front; -1 when it relists instead
 };
 

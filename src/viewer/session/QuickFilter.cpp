@@ -1,11 +1,15 @@
 #include "viewer/session/QuickFilter.h"
 
+#include "viewer/session/MessageColumns.h"
+
 #include <stdexcept>
 
 namespace vireo {
 
 QuickFilter::QuickFilter(const QuickFilterSettings& settings, ShownColumns columns) : columns_(std::move(columns))
 {
+    // The time columns are left out: which rows are listed decides their texts.
+    std::erase_if(columns_.Columns, [](int column) { return column >= kMessageColumnCount; });
     QString text = settings.Text;
     exclude_ = settings.Exclude;
     if (text.startsWith(QLatin1Char('-'))) {

@@ -24,7 +24,7 @@ struct QuickFilterSettings {
 // valid lists nothing and says why; an empty text lists everything.
 class QuickFilter {
 public:
-    // The filter the settings describe, over the texts the columns show.
+    // The filter the settings describe, over the texts the columns show (the time columns aside).
     QuickFilter(const QuickFilterSettings& settings, ShownColumns columns);
 
     // Whether the filter narrows the list at all.

@@ -23,6 +23,8 @@ inline constexpr std::string_view kSettingsKey = "Vireo";
 inline constexpr int kSavedMessagesHeightAtStart = 250;
 // Width a hidden message-list column is saved with, so it comes back shown.
 inline constexpr int kHiddenColumnSavedWidth = 75;
+// Width a hidden time column of the message list is saved with: no width, so it stays hidden.
+inline constexpr int kNoColumnWidth = -1;
 // Width of a "Line Number" column the options dialog brings back.
 inline constexpr int kLineNumberColumnWidth = 80;
 
