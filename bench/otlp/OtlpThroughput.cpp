@@ -4,7 +4,9 @@
 // First against the receiver feeding a TraceSession in this process (the stored count is
 // checked against what was sent), then against the viewer program (window offscreen, private
 // bus) started with --otlp.
+
 #include "BusCalls.h"
+#include "HttpClient.h"
 #include "PrivateBus.h"
 
 #include "otlp/OtlpReceiver.h"
@@ -63,26 +65,12 @@ std::string Batch(int records, int sender, int batch)
         + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-int Connect(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // Sends one request on a kept-alive connection (opened anew when closed); its status, 0 on failure.
 int Post(int& fd, quint16 port, const std::string& request)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (fd < 0)
-            fd = Connect(port);
+            fd = vireo::test::http::Connect(port);
         size_t sent = 0;
         while (fd >= 0 && sent < request.size()) {
             const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
@@ -215,7 +203,7 @@ int main(int argc, char* argv[])
     viewer.start(QStringLiteral(VIREO_VIEWER),
                  {QStringLiteral("-Automation"), QStringLiteral("--otlp"), QStringLiteral("127.0.0.1:%1").arg(port)});
     if (!testing::PrivateBus::WaitUntil([&] {
-            const int fd = Connect(port);
+            const int fd = vireo::test::http::Connect(port);
             if (fd >= 0)
                 ::close(fd);
             return fd >= 0;
