@@ -47,6 +47,8 @@ constexpr int kNoTimeout = std::numeric_limits<int>::max();
 // Gathers the lines into batches and hands each full one to a sender; keeps the first failure.
 class Poster {
 public:
+    // A poster of messages with the command line's fields and this computer's name.
+    explicit Poster(const PostOptions& options) : options_(options), computer_(QSysInfo::machineHostName()) {}
     virtual ~Poster() = default;
 
     // Adds one line stamped now to the batch being gathered, sending it once it is full; false
@@ -100,6 +102,9 @@ protected:
         failure_ += QStringLiteral(": ") + reason;
     }
 
+    const PostOptions& options_;
+    const QString computer_;
+
 private:
     std::vector<PostedLine> batch_;
     std::size_t batchBytes_ = 0;
@@ -110,8 +115,7 @@ private:
 // Sends the batches over the bus without waiting for each reply.
 class BusPoster final : public Poster {
 public:
-    BusPoster(const QDBusConnection& bus, const PostOptions& options)
-        : bus_(bus), options_(options), computer_(QSysInfo::machineHostName())
+    BusPoster(const QDBusConnection& bus, const PostOptions& options) : Poster(options), bus_(bus)
     {
         qDBusRegisterMetaType<TraceArguments>();
         qDBusRegisterMetaType<QList<TraceArguments>>();
@@ -173,8 +177,6 @@ private:
     }
 
     QDBusConnection bus_;
-    const PostOptions& options_;
-    const QString computer_;
     std::deque<Sent> inFlight_;
 };
 
@@ -183,8 +185,7 @@ private:
 class OtlpPoster final : public Poster {
 public:
     OtlpPoster(QUrl url, const PostOptions& options)
-        : url_(std::move(url)), options_(options), computer_(QSysInfo::machineHostName()),
-          token_(qEnvironmentVariable("VIREO_OTLP_TOKEN").toUtf8())
+        : Poster(options), url_(std::move(url)), token_(qEnvironmentVariable("VIREO_OTLP_TOKEN").toUtf8())
     {
         network_.setTransferTimeout(0); // a slow receiver that is there is waited for
     }
@@ -250,8 +251,6 @@ private:
     }
 
     const QUrl url_;
-    const PostOptions& options_;
-    const QString computer_;
     const QByteArray token_;
     QNetworkAccessManager network_;
     std::unique_ptr<QNetworkReply> reply_; // the request in flight

@@ -16,11 +16,9 @@ void TraceSession::ReceiveTrace(const QString& ClassName, const QString& Message
                                 const QString& UnitFileName, double MessageDateTime)
 {
     emit IntakeStarted();
-    Learn(intake_.Take(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID, UnitFileName,
-                       MessageDateTime));
-    ++takenTotal_;
+    Took(intake_.Take(ClassName, MessageStr, MessageType, MessageGroup, ComputerName, MessageID, UnitFileName,
+                      MessageDateTime));
     AnnounceTaken();
-    KeepWithinLimit();
     emit IntakeFinished();
 }
 
@@ -31,14 +29,11 @@ std::vector<TraceRefusal> TraceSession::ReceiveTraces(const std::vector<TraceArg
     for (std::size_t i = 0; i < traces.size(); ++i) {
         const TraceArguments& t = traces[i];
         try {
-            Learn(intake_.Take(t.ClassName, t.MessageStr, t.MessageType, t.MessageGroup, t.ComputerName,
-                               t.MessageID, t.UnitFileName, t.MessageDateTime));
+            Took(intake_.Take(t.ClassName, t.MessageStr, t.MessageType, t.MessageGroup, t.ComputerName,
+                              t.MessageID, t.UnitFileName, t.MessageDateTime));
         } catch (const std::exception& error) {
             refused.push_back({i, QString::fromUtf8(error.what())});
-            continue;
         }
-        ++takenTotal_;
-        KeepWithinLimit();
     }
     AnnounceTaken();
     emit IntakeFinished();
@@ -48,16 +43,20 @@ std::vector<TraceRefusal> TraceSession::ReceiveTraces(const std::vector<TraceArg
 void TraceSession::ReceiveLogged(std::vector<LoggedMessage>& messages)
 {
     try {
-        for (LoggedMessage& message : messages) {
-            Learn(intake_.Take(message.Fields()));
-            ++takenTotal_;
-            KeepWithinLimit();
-        }
+        for (LoggedMessage& message : messages)
+            Took(intake_.Take(message.Fields()));
     } catch (...) {
         AnnounceTaken(); // what was stored before the failure is shown all the same
         throw;
     }
     AnnounceTaken();
+}
+
+void TraceSession::Took(int storeIndex)
+{
+    Learn(storeIndex);
+    ++takenTotal_;
+    KeepWithinLimit(); // announces what came before a drop
 }
 
 void TraceSession::AnnounceTaken()

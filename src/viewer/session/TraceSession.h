@@ -86,6 +86,9 @@ signals:
     void Cleared();
 
 private:
+    // Follows a message just stored at a store index: its names learned, counted, the history
+    // limit kept.
+    void Took(int storeIndex);
     // Learns the names of the message at a store index and announces the new ones.
     void Learn(int storeIndex);
     // Announces the messages stored since the last announcement.
