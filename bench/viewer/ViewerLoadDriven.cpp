@@ -103,7 +103,7 @@ int main(int argc, char* argv[])
 {
     ProgramHooks hooks;
     static LogRounds logs;
-    hooks.Started = [](TraceSession& session, TForm_Main& window, VireoServer&, StartMode) {
+    hooks.Started = [](TraceSession& session, TForm_Main& window, IntakeRelay&, StartMode) {
         const long startResident = bench::ResidentBytes();
         const char* every = std::getenv("VIREO_LOAD_DRIVE_MS");
         const int driveMs = every ? std::atoi(every) : 500;

@@ -1,5 +1,6 @@
 #include "app/VireoProgram.h"
 
+#include "intake/IntakeRelay.h"
 #include "intake/Registration.h"
 #include "intake/VireoImpl.h"
 #include "intake/VireoX_TLB.h"
@@ -11,8 +12,8 @@
 #include <QApplication>
 #include <QDBusConnectionInterface>
 #include <QMessageBox>
-
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <csignal>
 #include <cstdlib>
@@ -172,6 +173,39 @@ std::unique_ptr<OtlpReceiver> StartOtlpReceiver(const std::optional<OtlpEndpoint
     return receiver;
 }
 
+// Serves the bus on a thread of its own for its life, so that clients are answered while the
+// window is busy; the relay carries their messages to the session on the window's thread.
+class BusThread {
+public:
+    BusThread(VireoServer& server, IntakeRelay& relay) : server_(server), relay_(relay)
+    {
+        thread_.setObjectName(QStringLiteral("Vireo bus"));
+        server_.moveToThread(&thread_);
+        thread_.start();
+    }
+    ~BusThread() { Stop(); }
+
+    // Stops serving: a sender waiting for room is let go first, then the name is released and the
+    // thread ends; what was queued is stored.
+    void Stop()
+    {
+        if (!thread_.isRunning())
+            return;
+        relay_.Close();
+        server_.Stop();
+        QThread* home = QThread::currentThread();
+        QMetaObject::invokeMethod(&server_, [this, home] { server_.moveToThread(home); }, Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+        relay_.DeliverAll();
+    }
+
+private:
+    VireoServer& server_;
+    IntakeRelay& relay_;
+    QThread thread_;
+};
+
 } // namespace
 
 int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
@@ -207,14 +241,16 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
     QApplication::setApplicationName(QStringLiteral("Vireo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("vireo")); // the installed entry: docks find its icon
     TraceSession session;
-    server.SetIntake(&session);
+    IntakeRelay relay(session);
+    server.SetIntake(&relay);
+    BusThread busThread(server, relay);
     QString otlpNotice;
     const std::unique_ptr<OtlpReceiver> otlpReceiver = StartOtlpReceiver(otlpEndpoint, session, otlpNotice);
     auto window = std::make_unique<TForm_Main>(session);
     AutomationWarningBox asker(window.get());
     window->SetCloseGuard([&] { return MayCloseViewer(mode, server.ServedObjectCount(), asker); });
     if (hooks.Started)
-        hooks.Started(session, *window, server, mode);
+        hooks.Started(session, *window, relay, mode);
     window->show();
     if (!otlpNotice.isEmpty()) {
         if (hooks.Tell) {
@@ -229,7 +265,7 @@ int RunVireo(int argc, char** argv, const ProgramHooks& hooks)
     }
 
     const int result = endOnSignals.Received() ? 0 : QApplication::exec();
-    server.Stop();
+    busThread.Stop();
     window.reset();
     return result;
 }

@@ -8,14 +8,15 @@
 
 namespace vireo {
 
+class IntakeRelay;
 class TForm_Main;
 class TraceSession;
-class VireoServer;
 
 // Points where a test build of the program looks in; the program itself leaves them empty.
 struct ProgramHooks {
-    // Called once the session, the window and the server stand, before the message loop runs.
-    std::function<void(TraceSession&, TForm_Main&, VireoServer&, StartMode)> Started;
+    // Called once the session, the window and the bus server stand, before the message loop runs;
+    // the relay carries the bus's messages to the session.
+    std::function<void(TraceSession&, TForm_Main&, IntakeRelay&, StartMode)> Started;
     // Tells the user why the program ends without a window; by default a message box.
     std::function<void(const QString&)> Tell;
 };

@@ -6,6 +6,7 @@
 #include <QDBusVirtualObject>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -80,7 +81,7 @@ public:
     void Stop();
 
     // Number of TVireo objects created since start; never falls.
-    int32_t ServedObjectCount() const { return servedObjectCount_; }
+    int32_t ServedObjectCount() const { return servedObjectCount_.load(); }
 
     // The live TVireo objects.
     const RunningObjectTable& RunningObjects() const { return runningObjects_; }
@@ -106,7 +107,7 @@ private:
     QDBusServiceWatcher* clientWatcher_;
     RunningObjectTable runningObjects_;
     std::unordered_map<QString, std::unique_ptr<TVireo>> clients_;
-    int32_t servedObjectCount_ = 0;
+    std::atomic<int32_t> servedObjectCount_ = 0; // read by the window while calls are served elsewhere
     bool started_ = false;
 };
 

@@ -128,6 +128,8 @@ TEST(PostCommandOnTheBus, PostsWordsAndEveryInputLineToAViewerStartedByTheBus)
               0)
         << err.toStdString();
 
+    // The viewer answers once a message is queued; storing follows on its window's thread.
+    ASSERT_TRUE(PrivateBus::WaitUntil([&] { return Records(probeFile).size() >= 305u; }));
     const auto records = Records(probeFile);
     ASSERT_EQ(records.size(), 305u);
     const QString host = QSysInfo::machineHostName();
@@ -225,6 +227,7 @@ TEST(PostCommandOnTheBus, TheViewerStoresTheGoodElementsOfABatchAndNamesTheRefus
     EXPECT_NE(reason.find(" 3 ("), std::string::npos) << reason;
     QDBusConnection::disconnectFromBus(QStringLiteral("batch-client"));
 
+    ASSERT_TRUE(PrivateBus::WaitUntil([&] { return Records(probeFile).size() >= 3u; }));
     std::string stored;
     for (const QStringList& record : Records(probeFile))
         stored += record[4].toStdString() + ' ';

@@ -254,6 +254,9 @@ TEST(Program, ACallToTheRegisteredViewerStartsItForAutomationAndIsStored)
     QString reply;
     ASSERT_EQ(bus.Run(QStringLiteral("dbus-send"), kAddTraceCommand, &reply), 0);
     EXPECT_TRUE(reply.startsWith(QStringLiteral("method return"))) << reply.toStdString();
+    // Answered once queued; stored on the window's thread right after.
+    EXPECT_TRUE(PrivateBus::WaitUntil(
+        [&] { return ReadAll(out.filePath(QStringLiteral("probe.txt"))).contains(QStringLiteral("record ")); }));
     EXPECT_EQ(ReadAll(out.filePath(QStringLiteral("probe.txt"))),
               "mode automation\n"
               "record 0|12/30/99|12:00:00|TFoo|hello|2||PC|UniqueStr_1|/projects/demo/Unit1.pas\n");
@@ -279,7 +282,9 @@ TEST(Program, AProgramUnderAPathWithQuotesBackslashesAndLineBreaksIsStartedByThe
     QString err;
     EXPECT_EQ(bus.Run(QStringLiteral("dbus-send"), kAddTraceCommand, &reply, &err), 0) << err.toStdString();
     EXPECT_TRUE(reply.startsWith(QStringLiteral("method return"))) << reply.toStdString();
-    EXPECT_TRUE(ReadAll(out.filePath(QStringLiteral("probe.txt"))).startsWith(QStringLiteral("mode automation\nrecord ")));
+    EXPECT_TRUE(PrivateBus::WaitUntil([&] {
+        return ReadAll(out.filePath(QStringLiteral("probe.txt"))).startsWith(QStringLiteral("mode automation\nrecord "));
+    }));
 }
 
 TEST(Program, TheShippedViewerIsStartedByTheBus)

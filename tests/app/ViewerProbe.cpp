@@ -1,6 +1,6 @@
 // The viewer program with a recorder looking in: it writes the start mode and every stored
 // message to the file named by VIREO_PROBE_OUT, so tests in other processes can see them.
-#include "intake/VireoImpl.h"
+#include "intake/IntakeRelay.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/window/MainFormUnit.h"
 #include "app/VireoProgram.h"
@@ -55,14 +55,14 @@ int main(int argc, char* argv[])
 {
     std::unique_ptr<Recorder> recorder;
     ProgramHooks hooks;
-    hooks.Started = [&](TraceSession& session, TForm_Main& window, VireoServer& server, StartMode mode) {
+    hooks.Started = [&](TraceSession& session, TForm_Main& window, IntakeRelay& relay, StartMode mode) {
         recorder = std::make_unique<Recorder>(session, std::getenv("VIREO_PROBE_OUT"));
         recorder->Line(std::string("mode ") + ModeName(mode));
         QObject::connect(&window, &QObject::destroyed, [] {
             const char* path = std::getenv("VIREO_PROBE_OUT");
             std::ofstream(path ? path : "/dev/null", std::ios::app) << "window destroyed" << std::endl;
         });
-        server.SetIntake(recorder.get());
+        relay.SetTarget(*recorder);
     };
     hooks.Tell = [](const QString& text) {
         const char* path = std::getenv("VIREO_PROBE_OUT");
