@@ -3,6 +3,7 @@
 #include "components/ListViewExSort.h"
 #include "components/ListViewExSortMark.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -190,6 +191,24 @@ void TListViewEx::doItemsLayout()
     QTreeView::doItemsLayout();
     if (model_)
         model_->NoteLayoutCost(timer.nsecsElapsed());
+}
+
+void TListViewEx::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    constexpr int kRowsMeasured = 256;
+    if (bottomRight.row() - topLeft.row() < kRowsMeasured || state() == EditingState) {
+        QTreeView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    viewport()->update(); // rows are of one height: nothing to measure
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent changed(this, QAccessibleTableModelChangeEvent::DataChanged);
+        changed.setFirstRow(topLeft.row());
+        changed.setFirstColumn(topLeft.column());
+        changed.setLastRow(bottomRight.row());
+        changed.setLastColumn(bottomRight.column());
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void TListViewEx::UpdateSortMark()
