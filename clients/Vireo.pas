@@ -17,6 +17,18 @@ unit Vireo;
   sender gives the messages up and tries again only after a growing pause (up to 2 s), giving
   up the messages of the pause; VireoLastError then tells why and how many were given up.
 
+  OTLP: with VIREO_OTLP_ENDPOINT set when the program starts (http://HOST[:PORT][/PATH], such as
+  http://viewer-host:4318), the messages go to PATH/v1/logs there as OTLP/HTTP JSON instead
+  (RemoteComputer is then unused, and no bus is needed): through the same queue and sender
+  thread, one request of up to 1,000 messages at a time, in order, on one kept connection, with
+  VIREO_OTLP_TOKEN as the bearer token when set. A receiver that asks to wait (429, 502, 503,
+  504) gets the same request again after its Retry-After or a growing pause; one that refuses a
+  request (400, 401, 413, ...) has its messages given up, and one that rejects some records
+  names them in VireoLastError. While connections fail the messages wait; once the endpoint has
+  been unreachable for a few seconds they are given up as without a viewer. Without a sender
+  thread the caller does not wait for an answer: what it posts meanwhile goes with a later call
+  (or at the end). https is not supported: put a TLS proxy on the viewer's side.
+
   Threads: on Unix a program whose own threads call AddDebug must, as any threaded Free Pascal
   program, name cthreads first in its program's uses clause (Lazarus: define UseCThreads).
   Without cthreads the unit still works, without the sender thread: the calling thread sends
