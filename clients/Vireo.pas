@@ -939,7 +939,7 @@ const
     receiver's. }
   LongestRetryAfterMs = 30000;
   LongestReply = 1024 * 1024;
-  { The severity number of each message type: the first of its range. }
+  { The severity number of each message type, as vireo-post sends them: DEBUG, INFO, WARN, ERROR. }
   OtlpSeverities: array[TMessageType] of Integer = (
     13 { mtWarning }, 17 { mtError }, 9 { mtInformation }, 5 { mtConfirmation }, 5 { mtCustom });
   HexDigits: array[0..15] of Char = '0123456789abcdef';
@@ -1599,7 +1599,12 @@ begin
       Sleep(Min(QWord(WaitMs), BatchDueAt - Ticks));
     Exit;
   end;
-  AwaitReady(POLLIN, WaitMs);
+  if not AwaitReady(POLLIN, WaitMs) then
+  begin
+    if Ticks - BatchSentAt > ReplyTimeoutMs then
+      HttpFailed(Format('The OTLP endpoint %s did not answer in %d s', [OtlpUrl, ReplyTimeoutMs div 1000]), False);
+    Exit;
+  end;
   Ended := False;
   repeat
     if Length(Reply) - ReplyLength < 4096 then
@@ -1616,9 +1621,7 @@ begin
     TakeAnswer(Status, Content, RetryAfter, KeepOpen and not Ended)
   else if Ended then
     HttpFailed(Format('The OTLP endpoint %s closed the connection without an HTTP answer', [OtlpUrl]),
-      ReplyLength = 0)
-  else if Ticks - BatchSentAt > ReplyTimeoutMs then
-    HttpFailed(Format('The OTLP endpoint %s did not answer in %d s', [OtlpUrl, ReplyTimeoutMs div 1000]), False);
+      ReplyLength = 0);
 end;
 
 { --- Either way of sending --- }
@@ -1720,6 +1723,16 @@ begin
   Threaded := SenderRunning;
 end;
 
+{ Where a sender thread that does not come back can be stuck: libdbus, or over HTTP the C
+  library's resolver (the only call there not cut into short waits). }
+function StuckPlace: string;
+begin
+  if Otlp then
+    Result := 'the host name lookup'
+  else
+    Result := 'libdbus';
+end;
+
 { Whether the sender thread has not come back from libdbus for too long (under Lock). }
 function SenderStuck: Boolean;
 begin
@@ -1736,7 +1749,7 @@ begin
     begin
       if SenderStuck then
       begin
-        LastError := 'The sender thread is stuck in libdbus; the message was dropped';
+        LastError := 'The sender thread is stuck in ' + StuckPlace + '; the message was dropped';
         Exit;
       end;
       Inc(RoomWaiters);
@@ -1876,8 +1889,8 @@ begin
       end;
     end;
     if (Settled < Target) and SenderStuck then
-      LastError := Format('%d message(s) not answered in time; the sender thread is stuck in libdbus',
-        [Target - Settled])
+      LastError := Format('%d message(s) not answered in time; the sender thread is stuck in %s',
+        [Target - Settled, StuckPlace])
     else if Settled < Target then
       LastError := Format('%d message(s) not yet answered by the viewer', [Target - Settled]);
   finally
