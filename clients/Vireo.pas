@@ -217,7 +217,8 @@ var
   SenderEnded: Boolean = False;
 
   { The sender's own: one connection, the address it was opened for ('' = the session bus),
-    its socket, the calls in flight (a ring), and the pause after a failure. }
+    its socket (over OTLP the HTTP connection's alone), the calls in flight (a ring), and the
+    pause after a failure. }
   Connection: PDBusConnection = nil;
   ConnectionAddress: string = '';
   ConnectionFd: cint = -1;
