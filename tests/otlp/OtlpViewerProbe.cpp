@@ -2,7 +2,7 @@
 // OTLP), to the file named by VIREO_PROBE_OUT: one JSON object a line, so that tests and figures
 // in other processes can compare each field as stored.
 #include "app/VireoProgram.h"
-#include "intake/VireoImpl.h"
+#include "intake/IntakeRelay.h"
 #include "viewer/session/TraceSession.h"
 #include "viewer/window/MainFormUnit.h"
 
@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
     const char* path = std::getenv("VIREO_PROBE_OUT");
     std::ofstream out(path ? path : "/dev/null", std::ios::app);
     ProgramHooks hooks;
-    hooks.Started = [&](TraceSession& session, TForm_Main&, VireoServer&, StartMode) {
+    hooks.Started = [&](TraceSession& session, TForm_Main&, IntakeRelay&, StartMode) {
         QObject::connect(&session, &TraceSession::MessagesAppended, [&](int first, int last) {
             for (int i = first; i <= last; ++i) {
                 const TTraceInfo& m = session.Store().Items(i);
