@@ -17,6 +17,18 @@ unit Vireo;
   sender gives the messages up and tries again only after a growing pause (up to 2 s), giving
   up the messages of the pause; VireoLastError then tells why and how many were given up.
 
+  OTLP: with VIREO_OTLP_ENDPOINT set when the program starts (http://HOST[:PORT][/PATH], such as
+  http://viewer-host:4318), the messages go to PATH/v1/logs there as OTLP/HTTP JSON instead
+  (RemoteComputer is then unused, and no bus is needed): through the same queue and sender
+  thread, one request of up to 1,000 messages at a time, in order, on one kept connection, with
+  VIREO_OTLP_TOKEN as the bearer token when set. A receiver that asks to wait (429, 502, 503,
+  504) gets the same request again after its Retry-After or a growing pause; one that refuses a
+  request (400, 401, 413, ...) has its messages given up, and one that rejects some records
+  names them in VireoLastError. While connections fail the messages wait; once the endpoint has
+  been unreachable for a few seconds they are given up as without a viewer. Without a sender
+  thread the caller does not wait for an answer: what it posts meanwhile goes with a later call
+  (or at the end). https is not supported: put a TLS proxy on the viewer's side.
+
   Threads: on Unix a program whose own threads call AddDebug must, as any threaded Free Pascal
   program, name cthreads first in its program's uses clause (Lazarus: define UseCThreads).
   Without cthreads the unit still works, without the sender thread: the calling thread sends
@@ -84,7 +96,7 @@ function VireoLastError: string;
 implementation
 
 uses
-  SysUtils, Math, BaseUnix, Unix, dbus;
+  SysUtils, Math, BaseUnix, Unix, Sockets, dbus;
 
 type
   { Kind of a message, under a name the interface leaves free. }
@@ -151,6 +163,8 @@ type
     Msg, Group, MsgID, UnitFile, Address: string;
     MsgType: TMessageType;
     Stamp: TDateTime;
+    { The same moment in UTC, in nanoseconds since 1970 (for OTLP). }
+    UnixNanos: Int64;
   end;
 
   { One call on the bus awaiting its answer, and how many messages it carries. }
@@ -203,7 +217,8 @@ var
   SenderEnded: Boolean = False;
 
   { The sender's own: one connection, the address it was opened for ('' = the session bus),
-    its socket, the calls in flight (a ring), and the pause after a failure. }
+    its socket (over OTLP the HTTP connection's alone), the calls in flight (a ring), and the
+    pause after a failure. }
   Connection: PDBusConnection = nil;
   ConnectionAddress: string = '';
   ConnectionFd: cint = -1;
@@ -449,10 +464,11 @@ begin
   Result := QWord(Time.tv_sec) * 1000 + QWord(Time.tv_nsec) div 1000000;
 end;
 
-{ The local time of this moment, to the microsecond. The C library gives the zone's offset for
-  the second (the run-time library fixes it at the program's start, so a daylight-saving change
-  would be missed); it is asked again whenever the second changes (under Lock). }
-function LocalNow: TDateTime;
+{ The local time of this moment, to the microsecond, and the same moment in UTC (UnixNanos). The
+  C library gives the zone's offset for the second (the run-time library fixes it at the
+  program's start, so a daylight-saving change would be missed); it is asked again whenever the
+  second changes (under Lock). }
+function LocalNow(out UnixNanos: Int64): TDateTime;
 var
   Time: timespec;
   Seconds: time_t;
@@ -460,6 +476,7 @@ var
   Micros: Int64;
 begin
   clock_gettime(ClockRealtime, @Time);
+  UnixNanos := Int64(Time.tv_sec) * 1000000000 + Time.tv_nsec;
   if Time.tv_sec <> OffsetSecond then
   begin
     Seconds := Time.tv_sec;
@@ -906,19 +923,748 @@ begin
   Result := (InFlightCount = Window) or (Room <= 0) or (Queued = 0) or not BatchDue;
 end;
 
+{ --- OTLP/HTTP: with VIREO_OTLP_ENDPOINT set, the queue goes there instead of to the bus --- }
+
+const
+  { A request carries at most this many records and about BatchBytes of text: even escaped, far
+    below the 16 MiB body a receiver takes. }
+  OtlpBatchRecords = 1000;
+  { An endpoint refusing or dropping connections this long is taken as gone, as the bus's viewer
+    is when no one owns its name: the batch in hand is given up, and so is each batch taken in the
+    pauses after, until a connection is made again. Until then the messages wait. }
+  UnreachableMs = OwnerCheckMs;
+  { A connection not made, or a request neither taken nor answered, in this long has failed. }
+  ConnectTimeoutMs = 3000;
+  ReplyTimeoutMs = 30000;
+  { The longest pause a Retry-After is followed for; a reply longer than LongestReply is no
+    receiver's. }
+  LongestRetryAfterMs = 30000;
+  LongestReply = 1024 * 1024;
+  { The severity number of each message type, as vireo-post sends them: DEBUG, INFO, WARN, ERROR. }
+  OtlpSeverities: array[TMessageType] of Integer = (
+    13 { mtWarning }, 17 { mtError }, 9 { mtInformation }, 5 { mtConfirmation }, 5 { mtCustom });
+  HexDigits: array[0..15] of Char = '0123456789abcdef';
+  { The descriptor flag that keeps the socket from programs the process runs. }
+  CloseOnExec = 1;
+
+type
+  { The C library's struct addrinfo, for its resolver: it follows the system's own name
+    service configuration (hosts file, DNS, IPv6) as any other program on the machine. }
+  {$packrecords c}
+  PAddressInfo = ^TAddressInfo;
+  TAddressInfo = record
+    Flags, Family, SocketType, Protocol: cint;
+    AddressLength: TSocklen;
+    Address: PSockAddr;
+    CanonicalName: PChar;
+    Next: PAddressInfo;
+  end;
+  {$packrecords default}
+
+function getaddrinfo(Node, Service: PChar; Hints: PAddressInfo; out Found: PAddressInfo): cint; cdecl; external 'c';
+procedure freeaddrinfo(Found: PAddressInfo); cdecl; external 'c';
+function gai_strerror(Code: cint): PChar; cdecl; external 'c';
+
+var
+  { Whether VIREO_OTLP_ENDPOINT was set at the program's start, and why it cannot be used ('' when
+    it can: then the messages go to it, and each given up with this reason). }
+  Otlp: Boolean = False;
+  OtlpProblem: string = '';
+  OtlpUrl: string = '';
+  OtlpHost: string = '';
+  OtlpPort: string = '';
+  { The request's line and fixed headers, up to the value of Content-Length. }
+  OtlpHead: RawByteString = '';
+  { The endpoint's addresses, asked again after a connection failed on each of them. }
+  OtlpAddresses: PAddressInfo = nil;
+  { The connection (on ConnectionFd) has carried a request: its close may be the receiver's end
+    of an idle connection rather than a failure. }
+  ConnectionReused: Boolean = False;
+  { The batch in hand: its messages, its whole request (kept to be sent again), whether it awaits
+    its answer, since when, and when it may be sent (again). }
+  BatchCount: Integer = 0;
+  BatchRequest: RawByteString = '';
+  BatchSent: Boolean = False;
+  BatchSentAt: QWord = 0;
+  BatchDueAt: QWord = 0;
+  { The body being written, and the answer being read. }
+  Body: RawByteString = '';
+  BodyLength: Integer = 0;
+  Reply: RawByteString = '';
+  ReplyLength: Integer = 0;
+  { When the endpoint was first found unreachable since it last answered; 0 while it answers. }
+  UnreachableSince: QWord = 0;
+
+{ Reads VIREO_OTLP_ENDPOINT (http://HOST[:PORT][/PATH]) and VIREO_OTLP_TOKEN. }
+procedure ReadOtlpEndpoint;
+var
+  Rest, HostPort, Path, Token: string;
+  Slash, Colon, Bracket, I: Integer;
+begin
+  OtlpUrl := Trim(GetEnvironmentVariable('VIREO_OTLP_ENDPOINT'));
+  Otlp := OtlpUrl <> '';
+  if not Otlp then
+    Exit;
+  if LowerCase(Copy(OtlpUrl, 1, 7)) <> 'http://' then
+  begin
+    OtlpProblem := 'VIREO_OTLP_ENDPOINT is no http:// address (https is not supported): ' + OtlpUrl;
+    Exit;
+  end;
+  Rest := Copy(OtlpUrl, 8, MaxInt);
+  Slash := Pos('/', Rest);
+  if Slash = 0 then
+    Slash := Length(Rest) + 1;
+  HostPort := Copy(Rest, 1, Slash - 1);
+  Path := Copy(Rest, Slash, MaxInt);
+  while (Path <> '') and (Path[Length(Path)] = '/') do
+    SetLength(Path, Length(Path) - 1);
+  OtlpPort := '80';
+  Bracket := Pos(']', HostPort);
+  if Copy(HostPort, 1, 1) = '[' then
+  begin
+    OtlpHost := Copy(HostPort, 2, Bracket - 2);
+    Rest := Copy(HostPort, Bracket + 1, MaxInt);
+  end
+  else
+  begin
+    Colon := Pos(':', HostPort + ':');
+    OtlpHost := Copy(HostPort, 1, Colon - 1);
+    Rest := Copy(HostPort, Colon, MaxInt);
+  end;
+  if Rest <> '' then
+    OtlpPort := Copy(Rest, 2, MaxInt);
+  if (OtlpHost = '') or ((Rest <> '') and (Rest[1] <> ':')) or (Pos('@', HostPort) > 0)
+    or (StrToIntDef(OtlpPort, 0) < 1) or (StrToIntDef(OtlpPort, 0) > 65535) then
+  begin
+    OtlpProblem := 'VIREO_OTLP_ENDPOINT names no host and port: ' + OtlpUrl;
+    Exit;
+  end;
+  Token := Trim(GetEnvironmentVariable('VIREO_OTLP_TOKEN'));
+  for I := 1 to Length(Token) do
+    if Token[I] < ' ' then
+    begin
+      OtlpProblem := 'VIREO_OTLP_TOKEN holds a control character';
+      Exit;
+    end;
+  OtlpHead := 'POST ' + Path + '/v1/logs HTTP/1.1'#13#10'Host: ' + HostPort + #13#10
+    + 'Content-Type: application/json'#13#10;
+  if Token <> '' then
+    OtlpHead := OtlpHead + 'Authorization: Bearer ' + Token + #13#10;
+  OtlpHead := OtlpHead + 'Content-Length: ';
+end;
+
+{ --- The request body: OTLP's JSON form, written into Body --- }
+
+procedure PutBytes(P: PChar; Count: Integer);
+begin
+  if Count <= 0 then
+    Exit;
+  if BodyLength + Count > Length(Body) then
+    SetLength(Body, Max(2 * Length(Body), BodyLength + Count + 65536));
+  Move(P^, Body[BodyLength + 1], Count);
+  Inc(BodyLength, Count);
+end;
+
+procedure Put(const Text: RawByteString);
+begin
+  PutBytes(PChar(Text), Length(Text));
+end;
+
+{ The text as a JSON string: UTF-8 as the bus path makes it (a receiver refuses a whole body
+  with one malformed sequence), quotes, backslashes and control characters escaped. }
+procedure PutString(const Text: string);
+var
+  Utf8: RawByteString;
+  I, Run: Integer;
+  C: Char;
+begin
+  Utf8 := Utf8Text(Text);
+  Put('"');
+  Run := 1;
+  for I := 1 to Length(Utf8) do
+  begin
+    C := Utf8[I];
+    if (C >= ' ') and (C <> '"') and (C <> '\') then
+      Continue;
+    PutBytes(@Utf8[Run], I - Run);
+    case C of
+      '"': Put('\"');
+      '\': Put('\\');
+      #10: Put('\n');
+      #13: Put('\r');
+      #9: Put('\t');
+    else
+      Put('\u00' + HexDigits[Ord(C) shr 4] + HexDigits[Ord(C) and 15]);
+    end;
+    Run := I + 1;
+  end;
+  if Run <= Length(Utf8) then
+    PutBytes(@Utf8[Run], Length(Utf8) + 1 - Run);
+  Put('"');
+end;
+
+procedure PutAttribute(const Key, Value: string);
+begin
+  Put('{"key":"' + Key + '","value":{"stringValue":');
+  PutString(Value);
+  Put('}}');
+end;
+
+{ One log record; empty fields are left out, as the receiver reads them alike. }
+procedure PutRecord(const Trace: TTrace);
+var
+  Attributes: Integer;
+
+  procedure PutOptional(const Key, Value: string);
+  begin
+    if Value = '' then
+      Exit;
+    if Attributes > 0 then
+      Put(',');
+    PutAttribute(Key, Value);
+    Inc(Attributes);
+  end;
+
+begin
+  Put('{"timeUnixNano":"' + IntToStr(Trace.UnixNanos) + '","severityNumber":'
+    + IntToStr(OtlpSeverities[Trace.MsgType]) + ',"body":{"stringValue":');
+  PutString(Trace.Msg);
+  Put('},"attributes":[');
+  Attributes := 0;
+  PutOptional('vireo.group', Trace.Group);
+  PutOptional('vireo.message_id', Trace.MsgID);
+  PutOptional('code.filepath', Trace.UnitFile);
+  Put(']}');
+end;
+
+{ The request for Count taken messages. The class goes as the resource's service.name, so each
+  run of messages from one class is a resource of its own; this computer is its host.name. }
+procedure WriteRequest(Count: Integer);
+var
+  I: Integer;
+begin
+  BodyLength := 0;
+  Put('{"resourceLogs":[');
+  for I := 0 to Count - 1 do
+    if (I > 0) and (Taken[I].SenderClass = Taken[I - 1].SenderClass) then
+    begin
+      Put(',');
+      PutRecord(Taken[I]);
+    end
+    else
+    begin
+      if I > 0 then
+        Put(']}]},');
+      Put('{"resource":{"attributes":[');
+      PutAttribute('host.name', ThisHostName);
+      if Taken[I].SenderClass <> nil then
+      begin
+        Put(',');
+        PutAttribute('service.name', Taken[I].SenderClass.ClassName);
+      end;
+      Put(']},"scopeLogs":[{"logRecords":[');
+      PutRecord(Taken[I]);
+    end;
+  Put(']}]}]}');
+  BatchRequest := OtlpHead + IntToStr(BodyLength) + #13#10#13#10 + Copy(Body, 1, BodyLength);
+end;
+
+{ --- The connection and the batch in hand --- }
+
+procedure CloseHttpConnection;
+begin
+  if ConnectionFd >= 0 then
+    fpClose(ConnectionFd);
+  ConnectionFd := -1;
+  ConnectionReused := False;
+  ReplyLength := 0;
+end;
+
+procedure ForgetAddresses;
+begin
+  if OtlpAddresses <> nil then
+    freeaddrinfo(OtlpAddresses);
+  OtlpAddresses := nil;
+end;
+
+{ Waits up to WaitMs for the socket to be ready for Events; false when it is not. }
+function AwaitReady(Events: Integer; WaitMs: Integer): Boolean;
+var
+  Poll: pollfd;
+begin
+  Poll.fd := ConnectionFd;
+  Poll.events := Events;
+  Poll.revents := 0;
+  Result := fpPoll(@Poll, 1, WaitMs) > 0;
+end;
+
+{ Connects to one address of the endpoint (ConnectionFd); '' when connected, else why not. }
+function ConnectTo(Address: PAddressInfo): string;
+var
+  Error, NoDelay: cint;
+  Size: TSocklen;
+  Start: QWord;
+begin
+  ConnectionFd := fpSocket(Address^.Family, SOCK_STREAM, 0);
+  if ConnectionFd < 0 then
+    Exit(SysErrorMessage(SocketError));
+  fpFcntl(ConnectionFd, F_SETFD, CloseOnExec);
+  fpFcntl(ConnectionFd, F_SETFL, fpFcntl(ConnectionFd, F_GETFL) or O_NONBLOCK);
+  NoDelay := 1;
+  fpSetSockOpt(ConnectionFd, IPPROTO_TCP, TCP_NODELAY, @NoDelay, SizeOf(NoDelay));
+  Error := 0;
+  if fpConnect(ConnectionFd, Address^.Address, Address^.AddressLength) <> 0 then
+  begin
+    Error := SocketError;
+    Start := Ticks;
+    { The wait is cut in slices so that the sender is not taken for stuck meanwhile. }
+    while (Error = ESysEINPROGRESS) and (Ticks - Start < ConnectTimeoutMs) do
+    begin
+      SenderBeat := Ticks;
+      if AwaitReady(POLLOUT, 100) then
+      begin
+        Size := SizeOf(Error);
+        if fpGetSockOpt(ConnectionFd, SOL_SOCKET, SO_ERROR, @Error, @Size) <> 0 then
+          Error := SocketError;
+      end;
+    end;
+    if Error = ESysEINPROGRESS then
+      Error := ESysETIMEDOUT;
+  end;
+  if Error <> 0 then
+  begin
+    CloseHttpConnection;
+    Exit(SysErrorMessage(Error));
+  end;
+  RememberSocket;
+  Result := '';
+end;
+
+{ Opens a connection to the endpoint, trying each of its addresses; '' when open, else why not. }
+function OpenHttpConnection: string;
+var
+  Hints: TAddressInfo;
+  Address: PAddressInfo;
+  Code: cint;
+begin
+  if OtlpAddresses = nil then
+  begin
+    Hints := Default(TAddressInfo);
+    Hints.Family := AF_UNSPEC;
+    Hints.SocketType := SOCK_STREAM;
+    Code := getaddrinfo(PChar(OtlpHost), PChar(OtlpPort), @Hints, OtlpAddresses);
+    SenderBeat := Ticks;
+    if Code <> 0 then
+    begin
+      OtlpAddresses := nil;
+      Exit(Format('The OTLP endpoint %s cannot be reached: %s', [OtlpUrl, StrPas(gai_strerror(Code))]));
+    end;
+  end;
+  Result := 'no address';
+  Address := OtlpAddresses;
+  while Address <> nil do
+  begin
+    Result := ConnectTo(Address);
+    if Result = '' then
+      Exit;
+    Address := Address^.Next;
+  end;
+  ForgetAddresses;
+  Result := Format('The OTLP endpoint %s cannot be reached: %s', [OtlpUrl, Result]);
+end;
+
+{ Writes the batch's request; false when the connection failed or took nothing for too long. }
+function SendRequest: Boolean;
+var
+  Sent, Count: Integer;
+  Since: QWord;
+begin
+  Sent := 0;
+  Since := Ticks;
+  while Sent < Length(BatchRequest) do
+  begin
+    Count := fpSend(ConnectionFd, @BatchRequest[Sent + 1], Length(BatchRequest) - Sent, MSG_NOSIGNAL);
+    if Count > 0 then
+    begin
+      Inc(Sent, Count);
+      Since := Ticks;
+    end
+    else if (Count < 0) and ((SocketError = ESysEAGAIN) or (SocketError = ESysEINTR))
+      and (Ticks - Since < ReplyTimeoutMs) then
+    begin
+      SenderBeat := Ticks;
+      AwaitReady(POLLOUT, 100);
+    end
+    else
+      Exit(False);
+  end;
+  Result := True;
+end;
+
+procedure EndBatch;
+begin
+  BatchCount := 0;
+  BatchSent := False;
+  BatchRequest := '';
+end;
+
+procedure GiveUpBatch(const Reason: string);
+var
+  Count: Integer;
+begin
+  Count := BatchCount;
+  EndBatch;
+  GiveUpMessages(Count, Reason);
+end;
+
+{ Whether the endpoint has been unreachable long enough to be taken as gone. }
+function EndpointGone: Boolean;
+begin
+  Result := (UnreachableSince <> 0) and (Ticks - UnreachableSince >= UnreachableMs);
+end;
+
+{ The connection failed for Reason: the batch is sent again after a pause, or given up once the
+  endpoint is gone. A connection that had carried requests may just have been closed as idle by
+  the receiver (MayBeIdle: nothing of an answer came): the batch is then sent again at once. }
+procedure HttpFailed(const Reason: string; MayBeIdle: Boolean);
+var
+  Idle: Boolean;
+begin
+  Idle := MayBeIdle and ConnectionReused;
+  CloseHttpConnection;
+  BatchSent := False;
+  BatchDueAt := 0;
+  if Idle then
+    Exit;
+  if UnreachableSince = 0 then
+    UnreachableSince := Ticks;
+  BackOff(Reason);
+  if EndpointGone then
+    GiveUpBatch(Reason)
+  else
+    BatchDueAt := BackoffUntil;
+end;
+
+{ The value of the first field Name in a small JSON text, as written (a string unquoted, its
+  escapes left as they are); '' when there is none. }
+function JsonField(const Text, Name: RawByteString): string;
+var
+  At, Start: Integer;
+begin
+  Result := '';
+  At := Pos('"' + Name + '"', Text);
+  if At = 0 then
+    Exit;
+  At := At + Length(Name) + 2;
+  while (At <= Length(Text)) and (Text[At] in [' ', ':', #9, #10, #13]) do
+    Inc(At);
+  if (At <= Length(Text)) and (Text[At] = '"') then
+  begin
+    Inc(At);
+    Start := At;
+    while (At <= Length(Text)) and (Text[At] <> '"') do
+      Inc(At, 1 + Ord(Text[At] = '\'));
+    Result := Copy(Text, Start, At - Start);
+  end
+  else
+  begin
+    Start := At;
+    while (At <= Length(Text)) and (Text[At] in ['-', '0'..'9']) do
+      Inc(At);
+    Result := Copy(Text, Start, At - Start);
+  end;
+end;
+
+{ The body of a chunked answer from At; false while it is not whole. }
+function ChunkedBody(const Text: RawByteString; At: Integer; out Content: RawByteString): Boolean;
+var
+  LineEnd, Size: Integer;
+begin
+  Content := '';
+  repeat
+    LineEnd := Pos(#13#10, Text, At);
+    if LineEnd = 0 then
+      Exit(False);
+    Size := StrToIntDef('$' + Trim(Copy(Text, At, Pos(';', Text + ';', At) - At)), -1);
+    if Size <= 0 then
+      Exit((Size = 0) and (Pos(#13#10#13#10, Text, LineEnd) > 0));
+    At := LineEnd + 2;
+    if Length(Text) < At + Size + 1 then
+      Exit(False);
+    Content := Content + Copy(Text, At, Size);
+    At := At + Size + 2;
+  until False;
+end;
+
+{ The answer, once Reply holds it whole (Ended: the receiver closed the connection): its status
+  (0 when it is not HTTP), its body, the Retry-After in seconds (-1 for none), and whether the
+  connection stays open. False while the answer is not whole. }
+function ParseReply(Ended: Boolean; out Status: Integer; out Content: RawByteString;
+  out RetryAfter: Integer; out KeepOpen: Boolean): Boolean;
+var
+  Text, Line, Name, Value: RawByteString;
+  HeadEnd, LineStart, LineEnd, Colon, ContentLength: Integer;
+  Chunked: Boolean;
+begin
+  Status := 0;
+  Content := '';
+  RetryAfter := -1;
+  KeepOpen := False;
+  Text := Copy(Reply, 1, ReplyLength);
+  repeat
+    HeadEnd := Pos(#13#10#13#10, Text);
+    if HeadEnd = 0 then
+      Exit(Ended and (Text <> ''));
+    Status := StrToIntDef(Copy(Text, 10, 3), 0);
+    { An interim answer ("100 Continue") precedes the real one. }
+    if (Status >= 100) and (Status < 200) then
+      Delete(Text, 1, HeadEnd + 3);
+  until (Status < 100) or (Status >= 200);
+  if Copy(Text, 1, 5) <> 'HTTP/' then
+    Status := 0;
+  KeepOpen := Copy(Text, 1, 8) = 'HTTP/1.1';
+  ContentLength := -1;
+  Chunked := False;
+  LineStart := Pos(#13#10, Text) + 2;
+  while LineStart < HeadEnd + 2 do
+  begin
+    LineEnd := Pos(#13#10, Text, LineStart);
+    Line := Copy(Text, LineStart, LineEnd - LineStart);
+    LineStart := LineEnd + 2;
+    Colon := Pos(':', Line);
+    Name := LowerCase(Trim(Copy(Line, 1, Colon - 1)));
+    Value := LowerCase(Trim(Copy(Line, Colon + 1, MaxInt)));
+    if Name = 'content-length' then
+      ContentLength := StrToIntDef(Value, -1)
+    else if Name = 'transfer-encoding' then
+      Chunked := Pos('chunked', Value) > 0
+    else if Name = 'retry-after' then
+      RetryAfter := StrToIntDef(Value, -1)
+    else if (Name = 'connection') and (Value = 'close') then
+      KeepOpen := False;
+  end;
+  if Chunked then
+    Result := ChunkedBody(Text, HeadEnd + 4, Content)
+  else if ContentLength >= 0 then
+  begin
+    Result := Length(Text) - HeadEnd - 3 >= ContentLength;
+    Content := Copy(Text, HeadEnd + 4, ContentLength);
+  end
+  else
+  begin
+    { Without a length the body ends with the connection. }
+    Result := Ended;
+    Content := Copy(Text, HeadEnd + 4, MaxInt);
+    KeepOpen := False;
+  end;
+end;
+
+{ Settles the batch by the receiver's answer: taken (with the records it rejected, if any), to
+  be sent again when the receiver asks to wait, or given up when it refused the request. }
+procedure TakeAnswer(Status: Integer; const Content: RawByteString; RetryAfter: Integer; KeepOpen: Boolean);
+var
+  Count: Integer;
+  Rejected: Int64;
+  Outcome: string;
+begin
+  ReplyLength := 0;
+  ConnectionReused := True;
+  BatchSent := False;
+  if not KeepOpen then
+    CloseHttpConnection;
+  UnreachableSince := 0;
+  case Status of
+    200..299:
+    begin
+      BackoffMs := 0;
+      BackoffUntil := 0;
+      Count := BatchCount;
+      Rejected := StrToInt64Def(JsonField(Content, 'rejectedLogRecords'), 0);
+      Outcome := '';
+      if Rejected > 0 then
+        Outcome := Format('The OTLP endpoint rejected %d of %d message(s): %s',
+          [Rejected, Count, JsonField(Content, 'errorMessage')]);
+      EndBatch;
+      SettleMessages(Count, Outcome);
+    end;
+    { Asked to wait: the same batch goes again after the pause asked, or a growing one. }
+    429, 502, 503, 504:
+      if RetryAfter >= 0 then
+        BatchDueAt := Ticks + Min(QWord(RetryAfter) * 1000, LongestRetryAfterMs)
+      else
+      begin
+        BackOff('The OTLP endpoint asks to wait');
+        BatchDueAt := BackoffUntil;
+      end;
+  else
+    Outcome := Format('The OTLP endpoint answered %d', [Status]);
+    if JsonField(Content, 'message') <> '' then
+      Outcome := Outcome + ': ' + JsonField(Content, 'message');
+    GiveUpBatch(Outcome);
+  end;
+end;
+
+{ Takes the next batch from the queue and writes its request; false when nothing is queued. }
+function TakeBatch: Boolean;
+var
+  Count, Bytes, I: Integer;
+begin
+  EnterCriticalSection(Lock);
+  try
+    Count := 0;
+    Bytes := 0;
+    while Count < Min(Queued, OtlpBatchRecords) do
+    begin
+      Inc(Bytes, TextBytes(Queue[(QueueHead + Count) and High(Queue)]));
+      if (Count > 0) and (Bytes > BatchBytes) then
+        Break;
+      Inc(Count);
+    end;
+  finally
+    LeaveCriticalSection(Lock);
+  end;
+  if Count = 0 then
+    Exit(False);
+  Count := TakeQueued(Taken, Count);
+  WriteRequest(Count);
+  for I := 0 to Count - 1 do
+    Taken[I] := Default(TTrace);
+  BatchCount := Count;
+  BatchSent := False;
+  BatchDueAt := 0;
+  Result := True;
+end;
+
+{ Sends the batch in hand when it is due, taking a new one from the queue when there is none:
+  one request at a time, so that the receiver stores the batches in order. Returns whether
+  anything was done. }
+function OtlpSend: Boolean;
+var
+  Reason: string;
+begin
+  Result := False;
+  if BatchCount = 0 then
+  begin
+    if not TakeBatch then
+      Exit;
+    Result := True;
+    if OtlpProblem <> '' then
+    begin
+      GiveUpBatch(OtlpProblem);
+      Exit;
+    end;
+    if EndpointGone and (Ticks < BackoffUntil) then
+    begin
+      GiveUpBatch(BackoffReason);
+      Exit;
+    end;
+  end;
+  if BatchSent or (Ticks < BatchDueAt) then
+    Exit;
+  Result := True;
+  { A kept connection with something to read has been closed by the receiver meanwhile. }
+  if (ConnectionFd >= 0) and AwaitReady(POLLIN, 0) then
+    CloseHttpConnection;
+  if ConnectionFd < 0 then
+  begin
+    Reason := OpenHttpConnection;
+    if Reason <> '' then
+    begin
+      HttpFailed(Reason, False);
+      Exit;
+    end;
+  end;
+  if not SendRequest then
+  begin
+    HttpFailed(Format('The connection to the OTLP endpoint %s was lost', [OtlpUrl]), True);
+    Exit;
+  end;
+  BatchSent := True;
+  BatchSentAt := Ticks;
+  ReplyLength := 0;
+end;
+
+{ Reads the answer to the batch sent, waiting up to WaitMs for it; with a batch waiting for its
+  next try, waits for that instead (WaitMs at most). }
+procedure OtlpCollect(WaitMs: Integer);
+var
+  Count, Status, RetryAfter: Integer;
+  Ended, KeepOpen: Boolean;
+  Content: RawByteString;
+begin
+  if BatchCount = 0 then
+    Exit;
+  if not BatchSent then
+  begin
+    if (WaitMs > 0) and (Ticks < BatchDueAt) then
+      Sleep(Min(QWord(WaitMs), BatchDueAt - Ticks));
+    Exit;
+  end;
+  if not AwaitReady(POLLIN, WaitMs) then
+  begin
+    if Ticks - BatchSentAt > ReplyTimeoutMs then
+      HttpFailed(Format('The OTLP endpoint %s did not answer in %d s', [OtlpUrl, ReplyTimeoutMs div 1000]), False);
+    Exit;
+  end;
+  Ended := False;
+  repeat
+    if Length(Reply) - ReplyLength < 4096 then
+      SetLength(Reply, Length(Reply) + 65536);
+    Count := fpRecv(ConnectionFd, @Reply[ReplyLength + 1], Length(Reply) - ReplyLength, 0);
+    if Count > 0 then
+      Inc(ReplyLength, Count)
+    else
+      Ended := (Count = 0) or ((SocketError <> ESysEAGAIN) and (SocketError <> ESysEINTR));
+  until (Count <= 0) or (ReplyLength > LongestReply);
+  if ReplyLength > LongestReply then
+    HttpFailed(Format('The OTLP endpoint %s answers more than %d bytes', [OtlpUrl, LongestReply]), False)
+  else if ParseReply(Ended, Status, Content, RetryAfter, KeepOpen) and (Status <> 0) then
+    TakeAnswer(Status, Content, RetryAfter, KeepOpen and not Ended)
+  else if Ended then
+    HttpFailed(Format('The OTLP endpoint %s closed the connection without an HTTP answer', [OtlpUrl]),
+      ReplyLength = 0);
+end;
+
+{ --- Either way of sending --- }
+
+{ Whether messages sent await their answer, or a batch its next try. }
+function Outstanding: Boolean;
+begin
+  Result := (InFlightCount > 0) or (BatchCount > 0);
+end;
+
+{ Sends queued messages (see SendQueued and OtlpSend); returns whether any were sent. }
+function SendSome(Eager: Boolean): Boolean;
+begin
+  if Otlp then
+    Result := OtlpSend
+  else
+    Result := SendQueued(Eager);
+end;
+
+{ Takes in the answers that have come, waiting up to WaitMs for the first. }
+procedure Collect(WaitMs: Integer);
+begin
+  if Otlp then
+    OtlpCollect(WaitMs)
+  else
+    CollectAnswers(WaitMs);
+end;
+
 function SenderMain(Parameter: Pointer): PtrInt;
 begin
   Result := 0;
   try
     repeat
       SenderBeat := Ticks;
-      SendQueued(False);
-      if InFlightCount > 0 then
+      SendSome(False);
+      if Outstanding then
       begin
-        if MayWait then
-          CollectAnswers(PollMs)
+        { Over HTTP one request is out at a time: nothing more can go until it is answered. }
+        if Otlp or MayWait then
+          Collect(PollMs)
         else
-          CollectAnswers(0);
+          Collect(0);
       end
       else
       begin
@@ -942,9 +1688,22 @@ begin
   end;
 end;
 
-{ The calling thread's own sending, when there is no sender thread. }
+{ The calling thread's own sending, when there is no sender thread. Over HTTP the caller does
+  not wait for an answer: what it posts while a request is unanswered waits in the queue, for
+  a later call to send, until a batch of it is queued. }
 procedure SendInline;
 begin
+  if Otlp then
+  begin
+    OtlpCollect(0);
+    SendSome(True);
+    while Queued >= OtlpBatchRecords do
+    begin
+      OtlpCollect(PollMs);
+      SendSome(True);
+    end;
+    Exit;
+  end;
   SendQueued(True);
   while Queued > 0 do
   begin
@@ -965,6 +1724,16 @@ begin
   Threaded := SenderRunning;
 end;
 
+{ Where a sender thread that does not come back can be stuck: libdbus, or over HTTP the C
+  library's resolver (the only call there not cut into short waits). }
+function StuckPlace: string;
+begin
+  if Otlp then
+    Result := 'the host name lookup'
+  else
+    Result := 'libdbus';
+end;
+
 { Whether the sender thread has not come back from libdbus for too long (under Lock). }
 function SenderStuck: Boolean;
 begin
@@ -976,12 +1745,12 @@ procedure Enqueue(var Trace: TTrace);
 begin
   EnterCriticalSection(Lock);
   try
-    Trace.Stamp := LocalNow;
+    Trace.Stamp := LocalNow(Trace.UnixNanos);
     while Queued >= MaxQueued do
     begin
       if SenderStuck then
       begin
-        LastError := 'The sender thread is stuck in libdbus; the message was dropped';
+        LastError := 'The sender thread is stuck in ' + StuckPlace + '; the message was dropped';
         Exit;
       end;
       Inc(RoomWaiters);
@@ -1041,6 +1810,10 @@ begin
   InFlightCount := 0;
   InFlightMessages := 0;
   Allowance := 2 * BatchMessages;
+  EndBatch;
+  ReplyLength := 0;
+  ConnectionReused := False;
+  UnreachableSince := 0;
 end;
 
 procedure FollowFork;
@@ -1107,8 +1880,8 @@ begin
       end
       else
       begin
-        SendQueued(True);
-        CollectAnswers(PollMs);
+        SendSome(True);
+        Collect(PollMs);
       end;
       if Settled <> Seen then
       begin
@@ -1117,8 +1890,8 @@ begin
       end;
     end;
     if (Settled < Target) and SenderStuck then
-      LastError := Format('%d message(s) not answered in time; the sender thread is stuck in libdbus',
-        [Target - Settled])
+      LastError := Format('%d message(s) not answered in time; the sender thread is stuck in %s',
+        [Target - Settled, StuckPlace])
     else if Settled < Target then
       LastError := Format('%d message(s) not yet answered by the viewer', [Target - Settled]);
   finally
@@ -1244,7 +2017,13 @@ begin
     Exit;
   if SenderRunning then
     WaitForThreadTerminate(Sender, 0);
-  CloseConnection;
+  if Otlp then
+  begin
+    CloseHttpConnection;
+    ForgetAddresses;
+  end
+  else
+    CloseConnection;
   ReleaseHeld;
 end;
 
@@ -1260,6 +2039,7 @@ initialization
   RoomEvent := RTLEventCreate;
   SettledEvent := RTLEventCreate;
   SetLength(Queue, FirstQueueSize);
+  ReadOtlpEndpoint;
   Threaded := GetThreadManager(Manager) and Assigned(Manager.InitManager);
 
 finalization

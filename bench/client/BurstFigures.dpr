@@ -7,7 +7,8 @@ program BurstFigures;
   Thread T posts the texts 'wT 1' .. 'wT <CALLS/THREADS>' with group 'wT', built beforehand so
   that only the call is timed. With no viewer it measures the same: the calls must stay cheap.
   Built with -dBURST_CTHREADS it names cthreads, as vireo-examine makes an instrumented program
-  do; without, one thread posts from the main thread, as in a program that names no threads. }
+  do; without, one thread posts from the main thread, as in a program that names no threads.
+  With VIREO_OTLP_ENDPOINT set the unit posts the same burst over OTLP/HTTP instead. }
 
 {$mode objfpc}{$H+}
 
