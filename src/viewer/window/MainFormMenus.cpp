@@ -1,6 +1,6 @@
 // TForm_Main's menus and their commands: File (Code Examiner, Options, message logs, Close), View
-// (the panes, the message-rate strip, Expert Mode), Message Options (tracks, clearing), Help, and the right-hand area's
-// menu that brings hidden panes back.
+// (the panes, the message-rate strip, Expert Mode), Message Options (tracks, clearing), Help, and
+// the right-hand area's menu that brings hidden panes back.
 #include "viewer/window/MainFormUnit.h"
 
 #include "examiner/AddOn_MainForm.h"
