@@ -1,16 +1,24 @@
 // Prints the figures of the message list over a large store: rebuilding the list for a tree node
 // and for the filters, the quick filter's relisting and its cost per arriving message, and the
-// resident memory each stored and listed message costs against the bytes of its texts. Usage: viewer_rebuild_figures [message count, default 1000000]
+// resident memory each stored and listed message costs against the bytes of its texts; the
+// message-rate strip's histogram rebuilt over the listed rows and its cost per arriving message.
+// Usage: viewer_rebuild_figures [message count, default 1000000]
 
 #include "../BenchSupport.h"
 #include "viewer/session/MessageAdmission.h"
+#include "viewer/session/MessageListing.h"
+#include "viewer/session/MessageRate.h"
 #include "viewer/session/MessageStore.h"
+#include "viewer/session/TraceSession.h"
 #include "viewer/session/TraceSources.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +63,67 @@ std::vector<FilterEntry> Entries(std::initializer_list<std::string> values)
     for (const std::string& v : values)
         entries.push_back({v, true});
     return entries;
+}
+
+// Posts messages first .. first + count - 1 to a session as one batch, stamped 100 a second.
+void PostStamped(TraceSession& session, int first, int count)
+{
+    std::vector<TraceArguments> batch;
+    batch.reserve(static_cast<std::size_t>(count));
+    for (int i = first; i < first + count; ++i)
+        batch.push_back({QStringLiteral("TClass%1").arg(i % 40), QStringLiteral("Processing item %1").arg(i), i % 4,
+                         QString(), QStringLiteral("BUILD-PC"), QStringLiteral("UniqueStr_1"),
+                         QStringLiteral("/home/dev/project/src/Unit1.pas"), 46'000.0 + i / 100.0 / 86'400.0});
+    session.ReceiveTraces(batch);
+}
+
+// The message-rate histogram over n listed messages (a span of n / 100 seconds): its rebuild, and
+// an arrival's cost, one message at a time as AddTrace brings them, with and without it (the
+// fastest of alternating rounds, as single runs scatter).
+void PrintRateFigures(int n)
+{
+    TraceSession session;
+    MessageListing listing(session);
+    listing.SetNodeSelected(true);
+    listing.SelectNode(TreeNodeRule::All());
+    for (int first = 0; first < n; first += 10'000)
+        PostStamped(session, first, std::min(10'000, n - first));
+    std::optional<MessageRate> rate;
+    const double rebuildMs = Milliseconds([&] { rate.emplace(session, listing); });
+    const int buckets = rate->BucketCount();
+    const long long width = rate->BucketSeconds();
+
+    // Thread CPU time, paired rounds and their median: the machine's other work scatters wall time
+    // more than the histogram costs.
+    constexpr int kArrivals = 5'000;
+    int next = n;
+    const auto arrivalUs = [&] {
+        const auto cpuNs = [] {
+            timespec now{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+            return now.tv_sec * 1'000'000'000.0 + static_cast<double>(now.tv_nsec);
+        };
+        const double start = cpuNs();
+        for (int i = 0; i < kArrivals; ++i)
+            PostStamped(session, next++, 1);
+        return (cpuNs() - start) / 1000.0 / kArrivals;
+    };
+    std::vector<double> with, without, added;
+    for (int round = 0; round < 15; ++round) {
+        rate.emplace(session, listing);
+        with.push_back(arrivalUs());
+        rate.reset();
+        without.push_back(arrivalUs());
+        added.push_back(with.back() - without.back());
+    }
+    const auto median = [](std::vector<double> values) {
+        std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+        return values[values.size() / 2];
+    };
+    std::printf("message-rate rebuild:              %.1f ms (%d rows, %.3f us each, %d buckets of %lld s)\n", rebuildMs,
+                n, rebuildMs * 1000.0 / n, buckets, width);
+    std::printf("arrival with the rate following:   %.3f us CPU, without %.3f us (median of paired rounds +%.3f)\n",
+                median(with), median(without), median(added));
 }
 
 } // namespace
@@ -127,5 +196,6 @@ int main(int argc, char* argv[])
     std::printf("text bytes per message:            %.1f\n", double(textBytes) / n);
     std::printf("resident growth per message:       %.1f bytes\n", double(grown) / n);
     std::printf("growth / text bytes:               %.2f\n", double(grown) / double(textBytes));
+    PrintRateFigures(n);
     return 0;
 }

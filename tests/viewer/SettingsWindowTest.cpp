@@ -110,10 +110,11 @@ TEST_F(SettingsWindow, FirstRunStoresEveryDefaultAndTheMenusAreComplete)
     EXPECT_EQ(Captions(ui->File1), (Texts{"&Code Examiner", "&Options", "&Save Messages...", "&Open Messages...",
                                             "-", "&Close"}));
     EXPECT_EQ(Captions(ui->View1),
-              (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window", "-", "&Expert Mode"}));
+              (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window", "Message &Rate", "-",
+                     "&Expert Mode"}));
     EXPECT_EQ(Captions(ui->Help1), (Texts{"&About"}));
     EXPECT_EQ(Captions(ui->PopupMenu_ShowWindow),
-              (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window"}));
+              (Texts{"Message/Filter &Tree", "&Messages Window", "&Source Window", "Message &Rate"}));
     EXPECT_EQ(ui->Help1->accessibleName(), "Help");
     for (QAction* item : {ui->MessageFilterTree1, ui->MessagesWindow1, ui->SourceWindow1,
                           ui->MessageFilterTree2, ui->MessagesWindow2, ui->SourceWindow2})
@@ -122,7 +123,7 @@ TEST_F(SettingsWindow, FirstRunStoresEveryDefaultAndTheMenusAreComplete)
     for (const char* on : {"ShowLineNums", "SaveUserKeyMarks", "SaveMessageTracking", "MessageFilterTree",
                            "MessageWindow", "SourceWindow"})
         EXPECT_EQ(Stored(kSettingsPath, on), -1) << on << " is stored at the first run";
-    for (const char* off : {"ExpandMessages", "ExpandFilters", "ExpertMode", "HistoryLimitMegabytes"})
+    for (const char* off : {"ExpandMessages", "ExpandFilters", "ExpertMode", "MessageRate", "HistoryLimitMegabytes"})
         EXPECT_EQ(Stored(kSettingsPath, off), 0) << off;
     EXPECT_EQ(Stored(kSettingsPath, "HistoryLimit"), 5'000'000);
     EXPECT_FALSE(Stored(kPlacementPath, "Form_Main : Left")) << "placement is written only at close";

@@ -7,6 +7,7 @@
 #include "settings/WindowPlacementWidgets.h"
 #include "viewer/panes/MenuItems.h"
 #include "viewer/panes/MessageListModel.h"
+#include "viewer/panes/MessageRateStrip.h"
 #include "viewer/panes/QuickFilterBar.h"
 #include "viewer/panes/ViewerImages.h"
 #include "viewer/session/MessageColumns.h"
@@ -58,6 +59,9 @@ MessageListPane::MessageListPane(const TraceSession& session, MessageListing& li
     quickFilter_ = new QuickFilterBar(this);
     layout->addWidget(quickFilter_);
     connect(quickFilter_, &QuickFilterBar::Changed, this, &MessageListPane::ApplyQuickFilter);
+    rate_ = new MessageRateStrip(session, listing, this);
+    layout->addWidget(rate_);
+    connect(rate_, &MessageRateStrip::RowChosen, this, &MessageListPane::SelectListedRow);
     CreateList();
     CreateMenu();
     CreateFindBar();
@@ -222,6 +226,17 @@ void MessageListPane::SetShown(bool shown)
 {
     list_->setVisible(shown);
     setVisible(shown);
+}
+
+void MessageListPane::SetRateShown(bool shown)
+{
+    rate_->SetShown(shown);
+}
+
+void MessageListPane::SelectListedRow(int row)
+{
+    rows_->FlushAppendedRows(); // the row may not be announced yet
+    list_->SelectRow(row);
 }
 
 void MessageListPane::SetShowMilliseconds(bool show)

@@ -19,6 +19,7 @@ namespace vireo {
 
 class MessageListModel;
 class MessageListing;
+class MessageRateStrip;
 class QuickFilterBar;
 class TListViewEx;
 class TimeColumns;
@@ -41,6 +42,8 @@ public:
     void SetQuickFilter(const QuickFilterSettings& settings);
     // Shows or hides the list with its pane.
     void SetShown(bool shown);
+    // Shows or hides the message-rate strip above the list.
+    void SetRateShown(bool shown);
     // Whether the time column shows the milliseconds of the time stamp.
     void SetShowMilliseconds(bool show);
     // What the list shows now: its visible columns in their order (the time columns too), and the
@@ -69,6 +72,7 @@ private:
     void SetTimeMark();
     void FollowRow(int row);
     void FollowRebuiltRows();
+    void SelectListedRow(int row);
     void RequestSource();
     void CopyMessageText();
     void ShowFindBar();
@@ -81,6 +85,7 @@ private:
     const TraceSession& session_;
     MessageListing& listing_;
     QuickFilterBar* quickFilter_;
+    MessageRateStrip* rate_;
     TListViewEx* list_;
     TimeColumns* times_;
     MessageListModel* rows_;

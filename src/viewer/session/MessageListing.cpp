@@ -108,9 +108,16 @@ void MessageListing::PermuteRows(std::span<const int> order)
 
 int MessageListing::PreviousListed(int storeIndex) const
 {
-    const std::vector<int>& arrival = arrivalRows_ ? *arrivalRows_ : rows_;
+    const std::vector<int>& arrival = ArrivalRows();
     const auto at = std::lower_bound(arrival.begin(), arrival.end(), storeIndex);
     return at == arrival.begin() ? -1 : *(at - 1);
+}
+
+int MessageListing::RowOf(int storeIndex) const
+{
+    const auto at = arrivalRows_ ? std::find(rows_.begin(), rows_.end(), storeIndex)
+                                 : std::lower_bound(rows_.begin(), rows_.end(), storeIndex);
+    return at != rows_.end() && *at == storeIndex ? static_cast<int>(at - rows_.begin()) : -1;
 }
 
 const FilterSnapshot* MessageListing::FiltersFor(ListPage page)

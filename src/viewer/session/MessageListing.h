@@ -56,9 +56,14 @@ public:
     const std::vector<int>& Rows() const { return rows_; }
     // Reorders the rows so that row i then holds what row order[i] held (the list was sorted).
     void PermuteRows(std::span<const int> order);
+    // The listed store indices in arrival order (ascending), however the rows are sorted.
+    const std::vector<int>& ArrivalRows() const { return arrivalRows_ ? *arrivalRows_ : rows_; }
     // The listed store index just before storeIndex in arrival order, however the rows are
     // sorted; -1 when none is. O(log n).
     int PreviousListed(int storeIndex) const;
+    // The row that lists the message at a store index; -1 when it is not listed. O(log n) in
+    // arrival order, O(n) while the rows are sorted.
+    int RowOf(int storeIndex) const;
 
 signals:
     // Every row is about to be replaced (a relisting); RowsReplaced follows.

@@ -14,8 +14,8 @@ namespace {
 
 constexpr double kMillisecondsPerDay = 86'400'000.0;
 
-// Days since 1899-12-30 on one line: an automation date before it counts its days back but its
-// time of day forward (-1.25 is 29 December, 06:00, i.e. -0.75).
+} // namespace
+
 double LinearDays(double automationDate)
 {
     if (automationDate >= 0)
@@ -23,8 +23,6 @@ double LinearDays(double automationDate)
     const double day = std::ceil(automationDate);
     return day + (day - automationDate);
 }
-
-} // namespace
 
 std::string SecondsBetween(double fromDate, double toDate)
 {

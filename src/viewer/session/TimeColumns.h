@@ -10,6 +10,10 @@ namespace vireo {
 class MessageListing;
 class TraceSession;
 
+// Days since 1899-12-30 on one line: an automation date before it counts its days back but its
+// time of day forward (-1.25 is 29 December, 06:00, i.e. -0.75).
+double LinearDays(double automationDate);
+
 // Seconds from one automation date to another, rounded to milliseconds ("0.125", "-3.000" when
 // the second is earlier, "12.500").
 std::string SecondsBetween(double fromDate, double toDate);

@@ -61,6 +61,7 @@ ViewState ReadViewState(SettingProblems& problems)
     view.MessageFilterTree = ReadFlag("MessageFilterTree", true, problems);
     view.MessageWindow = ReadFlag("MessageWindow", true, problems);
     view.SourceWindow = ReadFlag("SourceWindow", true, problems);
+    view.MessageRate = ReadFlag("MessageRate", false, problems);
     view.ExpertMode = ReadFlag("ExpertMode", false, problems);
     view.QuickFilter.Text = QString::fromStdString(ReadOrDefault(std::string(), problems, [] {
         return ReadRegString(kSettingsKey, "QuickFilterText", "");
@@ -79,6 +80,7 @@ void WriteViewerSettings(const ViewerOptions& options, const ViewState& view)
     WriteFlag("MessageFilterTree", view.MessageFilterTree);
     WriteFlag("MessageWindow", view.MessageWindow);
     WriteFlag("SourceWindow", view.SourceWindow);
+    WriteFlag("MessageRate", view.MessageRate);
     WriteFlag("ExpertMode", view.ExpertMode);
     WriteFlag("SaveUserKeyMarks", options.SaveUserKeyMarks);
     WriteFlag("SaveMessageTracking", options.SaveMessageTracking);

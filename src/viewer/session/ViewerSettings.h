@@ -16,7 +16,7 @@ inline constexpr std::string_view kMainWindowName = "Form_Main";
 inline constexpr std::string_view kMessagesListName = "Messages";
 inline constexpr std::string_view kSourceListName = "Source";
 inline constexpr std::string_view kKeyMarksListName = "Key Marks";
-// Sub-key of the twelve settings below the registry helpers' base path.
+// Sub-key of the thirteen settings below the registry helpers' base path.
 inline constexpr std::string_view kSettingsKey = "Vireo";
 
 // Height of the message pane over a shown source pane at every start.
@@ -41,11 +41,12 @@ struct ViewerOptions {
     bool operator==(const ViewerOptions&) const = default;
 };
 
-// The four settings kept in the check marks of the "&View" menu.
+// The five settings kept in the check marks of the "&View" menu.
 struct ViewState {
     bool MessageFilterTree = true; // the left pane is shown
     bool MessageWindow = true;     // the message pane is shown
     bool SourceWindow = true;      // the source pane is shown
+    bool MessageRate = false;      // the message-rate strip is shown above the list
     bool ExpertMode = false;       // tracking is offered
     QuickFilterSettings QuickFilter; // the quick filter's text and toggles
 
@@ -60,7 +61,7 @@ using SettingProblems = std::vector<std::string>;
 ViewerOptions ReadViewerOptions(SettingProblems& problems);
 // Reads the View states in their stored order, as ReadViewerOptions does.
 ViewState ReadViewState(SettingProblems& problems);
-// Writes the twelve settings in their stored order: -1 for on, 0 for off, numbers as they are.
+// Writes the thirteen settings in their stored order: -1 for on, 0 for off, numbers as they are.
 void WriteViewerSettings(const ViewerOptions& options, const ViewState& view);
 
 // The width a message-list column is saved with: a hidden column (width 0) comes back shown.

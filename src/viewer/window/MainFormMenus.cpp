@@ -1,6 +1,6 @@
 // TForm_Main's menus and their commands: File (Code Examiner, Options, message logs, Close), View
-// (the panes, Expert Mode), Message Options (tracks, clearing), Help, and the right-hand area's
-// menu that brings hidden panes back.
+// (the panes, the message-rate strip, Expert Mode), Message Options (tracks, clearing), Help, and
+// the right-hand area's menu that brings hidden panes back.
 #include "viewer/window/MainFormUnit.h"
 
 #include "examiner/AddOn_MainForm.h"
@@ -162,6 +162,8 @@ void TForm_Main::CreateViewMenu()
     messageFilterTree_ = AddCheckItem(view, "MessageFilterTree1", "Message/Filter &Tree");
     messagesWindow_ = AddCheckItem(view, "MessagesWindow1", "&Messages Window");
     sourceWindow_ = AddCheckItem(view, "SourceWindow1", "&Source Window");
+    messageRate_ = AddCheckItem(view, "MessageRate1", "Message &Rate");
+    messageRate_->setChecked(false);
     view->addSeparator();
     expertMode_ = AddMenuItem(view, nullptr, "ExpertMode1", QStringLiteral("&Expert Mode"), this,
                               &TForm_Main::ExpertMode1Click);
@@ -169,6 +171,7 @@ void TForm_Main::CreateViewMenu()
     connect(messageFilterTree_, &QAction::triggered, this, &TForm_Main::MessageFilterTree1Click);
     connect(messagesWindow_, &QAction::triggered, this, &TForm_Main::MessagesWindow1Click);
     connect(sourceWindow_, &QAction::triggered, this, &TForm_Main::SourceWindow1Click);
+    connect(messageRate_, &QAction::triggered, this, &TForm_Main::MessageRate1Click);
 }
 
 void TForm_Main::CreateMessageOptionsMenu()
@@ -198,10 +201,13 @@ void TForm_Main::CreateShowWindowMenu()
     messageFilterTree2_ = AddCheckItem(popup, "MessageFilterTree2", "Message/Filter &Tree");
     messagesWindow2_ = AddCheckItem(popup, "MessagesWindow2", "&Messages Window");
     sourceWindow2_ = AddCheckItem(popup, "SourceWindow2", "&Source Window");
+    messageRate2_ = AddCheckItem(popup, "MessageRate2", "Message &Rate");
+    messageRate2_->setChecked(false);
     // Each runs its View menu item.
     connect(messageFilterTree2_, &QAction::triggered, messageFilterTree_, &QAction::trigger);
     connect(messagesWindow2_, &QAction::triggered, messagesWindow_, &QAction::trigger);
     connect(sourceWindow2_, &QAction::triggered, sourceWindow_, &QAction::trigger);
+    connect(messageRate2_, &QAction::triggered, messageRate_, &QAction::trigger);
     rightArea_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(rightArea_, &QWidget::customContextMenuRequested, this,
             [this, popup](const QPoint& at) { popup->popup(rightArea_->mapToGlobal(at)); });
@@ -261,6 +267,13 @@ void TForm_Main::SourceWindow1Click()
     const int total = std::max(std::accumulate(sizes.begin(), sizes.end(), 0), messagesSource_->height());
     source_->show();
     messagesSource_->setSizes({savedMessagesHeight_, std::max(total - savedMessagesHeight_, 1)});
+}
+
+void TForm_Main::MessageRate1Click()
+{
+    const bool on = messageRate_->isChecked();
+    messageRate2_->setChecked(on);
+    messages_->SetRateShown(on);
 }
 
 void TForm_Main::ExpertMode1Click()

@@ -1,4 +1,4 @@
-// TForm_Main's settings: the placement, the column widths, the twelve settings of the options dialog
+// TForm_Main's settings: the placement, the column widths, the thirteen settings of the options dialog
 // and the View menu, the key marks and the tracks, read at creation and written as one at the end.
 #include "viewer/window/MainFormUnit.h"
 
@@ -47,6 +47,7 @@ void TForm_Main::LoadSettings()
     ApplyViewSetting(messageFilterTree_, view.MessageFilterTree);
     ApplyViewSetting(messagesWindow_, view.MessageWindow);
     ApplyViewSetting(sourceWindow_, view.SourceWindow);
+    ApplyViewSetting(messageRate_, view.MessageRate);
     ApplyViewSetting(expertMode_, view.ExpertMode);
     messages_->SetQuickFilter(view.QuickFilter);
     keyMarks_->LoadKeyMarks();
@@ -102,7 +103,7 @@ void TForm_Main::ReportSettingsNotSaved(const QString& reason)
 ViewState TForm_Main::CurrentViewState() const
 {
     return {messageFilterTree_->isChecked(), messagesWindow_->isChecked(), sourceWindow_->isChecked(),
-            expertMode_->isChecked(), messages_->QuickFilterShown()};
+            messageRate_->isChecked(), expertMode_->isChecked(), messages_->QuickFilterShown()};
 }
 
 } // namespace vireo

@@ -64,7 +64,7 @@ public:
 
     // The window became the active one: "Messages" page and node "All".
     void FormActivate();
-    // Saves placement, column widths, the twelve settings and (when kept) the key marks and tracks
+    // Saves placement, column widths, the thirteen settings and (when kept) the key marks and tracks
     // as one write; a failed write is told once in the status bar, the stored settings untouched.
     void SaveSettings();
     // Starts taking in a log's messages as if they had arrived, a piece at a time while posted
@@ -100,6 +100,7 @@ private:
     void MessageFilterTree1Click();
     void MessagesWindow1Click();
     void SourceWindow1Click();
+    void MessageRate1Click();
     void ExpertMode1Click();
     void About1Click();
     void CodeExaminer1Click();
@@ -155,10 +156,12 @@ private:
     QAction* messageFilterTree_ = nullptr;
     QAction* messagesWindow_ = nullptr;
     QAction* sourceWindow_ = nullptr;
+    QAction* messageRate_ = nullptr;
     QAction* expertMode_ = nullptr;
     QAction* messageFilterTree2_ = nullptr;
     QAction* messagesWindow2_ = nullptr;
     QAction* sourceWindow2_ = nullptr;
+    QAction* messageRate2_ = nullptr;
     QAction* messageTracking_ = nullptr;
     QAction* messageTrackingSeparator_ = nullptr;
 };
