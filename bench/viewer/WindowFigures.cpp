@@ -1,7 +1,7 @@
 // Prints the figures of the main window with a large store, shown offscreen: rebuilding the list
-// for tree nodes and for the filters (until the view has laid out and painted), and loading a
-// 200,000-line unit into the source window and locating its last line, without key marks and
-// with 1,000 key marks on it.
+// for tree nodes and for the filters (until the view has laid out and painted), scrolling the list
+// a page a frame without highlight rules and with ten, and loading a 200,000-line unit into the
+// source window and locating its last line, without key marks and with 1,000 key marks on it.
 //   viewer_window_figures [message count, default 1000000] [unit lines, default 200000]
 
 #include "../BenchSupport.h"
@@ -16,11 +16,13 @@
 #include "viewer/window/MainFormUnit.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -67,6 +69,50 @@ double UntilShown(const Parts& ui, F&& action)
     });
 }
 
+// Ten rules of which most rows match none (so each row tries all ten) and a few rows match one.
+std::vector<HighlightRule> TenRules()
+{
+    const auto rule = [](HighlightTarget target, const char* pattern, bool expression) {
+        HighlightRule made;
+        made.Target = target;
+        made.Pattern = QString::fromLatin1(pattern);
+        made.RegularExpression = expression;
+        made.Background = 0xffffe0a0u;
+        return made;
+    };
+    HighlightRule type;
+    type.Target = HighlightTarget::MessageType;
+    type.Type = 7;
+    type.Foreground = 0xffc00000u;
+    return {rule(HighlightTarget::MessageText, "timeout", false),
+            rule(HighlightTarget::MessageText, "connection refused", false),
+            rule(HighlightTarget::MessageText, "item \\d+ of batch 4242$", true),
+            rule(HighlightTarget::ClassName, "TNetwork", false),
+            rule(HighlightTarget::ClassName, "^TWidget\\d", true),
+            type,
+            rule(HighlightTarget::MessageText, "batch 9999", false),
+            rule(HighlightTarget::MessageText, "^Failed", true),
+            rule(HighlightTarget::ClassName, "TClass39", false),
+            rule(HighlightTarget::MessageText, "item 12345 ", false)};
+}
+
+// The median time of scrolling the list down a page and painting it, over frames pages from its
+// top quarter.
+double MedianScrollFrame(const Parts& ui, int frames)
+{
+    QScrollBar* bar = ui.List->verticalScrollBar();
+    bar->setValue(bar->maximum() / 4);
+    ui.List->viewport()->repaint();
+    std::vector<double> times;
+    for (int frame = 0; frame < frames; ++frame)
+        times.push_back(Milliseconds([&] {
+            bar->setValue(bar->value() + bar->pageStep());
+            ui.List->viewport()->repaint();
+        }));
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -109,6 +155,23 @@ int main(int argc, char* argv[])
     std::printf("rebuild for a class node:          %.1f ms (%d rows)\n", classMs, ui.Rows->rowCount());
     const double allMs = UntilShown(ui, [&] { ui.Tree->setCurrentItem(ui.Node("All")); });
     std::printf("rebuild for node \"All\":            %.1f ms (%d rows)\n", allMs, ui.Rows->rowCount());
+
+    // Rounds alternate so that a busy moment of the machine weighs on both alike.
+    std::vector<double> plain, ruled;
+    double applyMs = 0;
+    for (int round = 0; round < 5; ++round) {
+        ui.Rows->SetHighlightRules({});
+        plain.push_back(MedianScrollFrame(ui, 100));
+        applyMs = UntilShown(ui, [&] { ui.Rows->SetHighlightRules(HighlightRules(TenRules())); });
+        ruled.push_back(MedianScrollFrame(ui, 100));
+    }
+    ui.Rows->SetHighlightRules({});
+    std::sort(plain.begin(), plain.end());
+    std::sort(ruled.begin(), ruled.end());
+    std::printf("scroll a page, paint (%d rows):     %.3f ms a frame, %.3f ms with ten highlight rules (x %.3f)\n",
+                ui.List->viewport()->height() / std::max(1, ui.List->sizeHintForRow(0)), plain[2], ruled[2],
+                ruled[2] / plain[2]);
+    std::printf("put ten highlight rules in force:  %.1f ms (%d rows listed)\n", applyMs, ui.Rows->rowCount());
 
     ui.Pages->setCurrentIndex(1); // as a click on "Filters" does
     QCoreApplication::processEvents();

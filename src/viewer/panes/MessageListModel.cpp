@@ -7,6 +7,9 @@
 #include "viewer/session/MessageStore.h"
 #include "viewer/session/TimeColumns.h"
 
+#include <QBrush>
+#include <QColor>
+
 namespace vireo {
 
 namespace {
@@ -27,6 +30,8 @@ MessageListModel::MessageListModel(const MessageStore& store, MessageListing& li
     connect(&listing, &MessageListing::FirstRowsAboutToBeRemoved, this,
             [this](int count) { BeginRemoveStoredRows(0, count - 1); });
     connect(&listing, &MessageListing::FirstRowsRemoved, this, &MessageListModel::EndRemoveStoredRows);
+    // A clear frees the pooled texts the rules matched and numbers messages anew.
+    connect(&listing, &MessageListing::RowsAboutToBeReplaced, this, &MessageListModel::ForgetHighlights);
     connect(&times, &TimeColumns::MarkChanged, this, [this] {
         if (rowCount() > 0)
             emit dataChanged(index(0, kSinceMarkColumn), index(rowCount() - 1, kSinceMarkColumn), {Qt::DisplayRole});
@@ -60,6 +65,9 @@ std::string_view MessageListModel::SortKey(int row, int column) const
 
 QVariant MessageListModel::data(const QModelIndex& index, int role) const
 {
+    if ((role == Qt::ForegroundRole || role == Qt::BackgroundRole || role == Qt::AccessibleDescriptionRole)
+        && index.isValid() && index.row() < rowCount())
+        return HighlightData(index.row(), role);
     if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return TListViewExModel::data(index, role);
     if (showMilliseconds_ && index.column() == kTimeColumn)
@@ -111,6 +119,39 @@ void MessageListModel::SetShowMilliseconds(bool show)
     showMilliseconds_ = show;
     if (rowCount() > 0)
         emit dataChanged(index(0, kTimeColumn), index(rowCount() - 1, kTimeColumn), {Qt::DisplayRole});
+}
+
+QVariant MessageListModel::HighlightData(int row, int role) const
+{
+    if (!highlights_.Active())
+        return {};
+    const TTraceInfo& message = MessageAt(row);
+    if (message.SequenceNumber != highlightedSequence_) {
+        highlightRule_ = highlights_.Match(message);
+        highlightedSequence_ = message.SequenceNumber;
+    }
+    if (highlightRule_ < 0)
+        return {};
+    const HighlightRule& rule = highlights_.List()[static_cast<std::size_t>(highlightRule_)];
+    if (role == Qt::AccessibleDescriptionRole)
+        return QStringLiteral("Highlighted: %1").arg(HighlightCaption(rule));
+    const RuleColor color = role == Qt::ForegroundRole ? rule.Foreground : rule.Background;
+    return color ? QVariant(QBrush(QColor::fromRgba(*color))) : QVariant();
+}
+
+void MessageListModel::SetHighlightRules(HighlightRules rules)
+{
+    highlights_ = std::move(rules);
+    ForgetHighlights();
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::ForegroundRole, Qt::BackgroundRole, Qt::AccessibleDescriptionRole});
+}
+
+void MessageListModel::ForgetHighlights()
+{
+    highlightedSequence_ = -1;
+    highlights_.Forget();
 }
 
 void MessageListModel::RefreshTypeIcons()

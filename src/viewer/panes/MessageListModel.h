@@ -2,6 +2,7 @@
 
 #include "components/ListViewExModel.h"
 #include "intake/TraceInfo.h"
+#include "viewer/session/HighlightRules.h"
 #include "viewer/session/SourceNavigation.h"
 
 #include <string>
@@ -35,7 +36,8 @@ public:
     // The type icon of the row's message.
     int StateImage(int row) const override;
     // As the list view model's, but a long text (any client may send one) shows as its bounded
-    // display text, and the time column with milliseconds when asked.
+    // display text, and the time column with milliseconds when asked; a row a highlight rule
+    // matches has the rule's colours and an accessible description naming it.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // As the list view model's, with a tooltip saying what the Delta column measures.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
@@ -59,16 +61,28 @@ public:
     // Re-reads every row's type icon (after a sort).
     void RefreshTypeIcons();
 
+    // Puts highlight rules in force: the rows are drawn again with their colours, not relisted.
+    void SetHighlightRules(HighlightRules rules);
+    // The highlight rules in force.
+    const HighlightRules& Highlights() const { return highlights_; }
+
 protected:
     int StoredRowCount() const override { return RowTotal(); }
 
 private:
     const TTraceInfo& MessageAt(int row) const;
+    QVariant HighlightData(int row, int role) const;
+    void ForgetHighlights();
 
     const MessageStore& store_;
     MessageListing& listing_;
     const TimeColumns& times_;
     bool showMilliseconds_ = false;
+    HighlightRules highlights_;
+    // The last row's rule, by its message's number (store indices move as the oldest messages go):
+    // a row is drawn cell by cell, each asking for its colours.
+    mutable int highlightedSequence_ = -1;
+    mutable int highlightRule_ = -1;
 };
 
 } // namespace vireo

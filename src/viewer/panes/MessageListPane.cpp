@@ -210,6 +210,16 @@ void MessageListPane::SetQuickFilter(const QuickFilterSettings& settings)
     quickFilter_->SetSettings(settings);
 }
 
+const std::vector<HighlightRule>& MessageListPane::HighlightRulesShown() const
+{
+    return rows_->Highlights().List();
+}
+
+void MessageListPane::SetHighlightRules(std::vector<HighlightRule> rules)
+{
+    rows_->SetHighlightRules(HighlightRules(std::move(rules)));
+}
+
 void MessageListPane::ApplyQuickFilter()
 {
     QuickFilter filter(quickFilter_->Settings(), CurrentShownColumns());
