@@ -22,25 +22,30 @@ TEST_F(ViewerWindow, HighlightRulesFromTheMenuColourRowsAndAPresetBringsBackFilt
     EXPECT_EQ(rulesItem->text(), "&Highlight Rules...");
 
     bool removeRule = false;
-    form->Dialogs.ChooseColor = [](const QColor&, const QString& title) -> std::optional<QColor> {
-        EXPECT_EQ(title, "Foreground Colour");
-        return QColor(Qt::red);
-    };
-    form->Dialogs.ShowHighlightRulesDialog = [&](TForm_HighlightRules& dialog) {
-        dialog.show();
-        EXPECT_EQ(dialog.windowTitle(), "Highlight Rules");
-        for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
-            EXPECT_EQ(button->accessibleName(), button->text().remove('&'));
-        if (removeRule)
-            QTest::mouseClick(dialog.Button_Remove, Qt::LeftButton);
-        else {
-            QTest::mouseClick(dialog.Button_Add, Qt::LeftButton);
-            QTest::keyClicks(dialog.Edit_Pattern, QStringLiteral("disk"));
-            QTest::mouseClick(dialog.Button_ForegroundColour, Qt::LeftButton);
-            EXPECT_EQ(dialog.ListBox_Rules->item(0)->text(), "Message contains \"disk\"");
-        }
-        QTest::mouseClick(dialog.Button_Ok, Qt::LeftButton);
-        return dialog.result();
+    int askedToReplace = 0;
+    const auto answerDialogs = [&] {
+        form->Dialogs.ChooseColor = [](const QColor&, const QString& title) -> std::optional<QColor> {
+            EXPECT_EQ(title, "Foreground Colour");
+            return QColor(Qt::red);
+        };
+        form->Dialogs.ShowHighlightRulesDialog = [&](TForm_HighlightRules& dialog) {
+            dialog.show();
+            EXPECT_EQ(dialog.windowTitle(), "Highlight Rules");
+            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+                EXPECT_EQ(button->accessibleName(), button->text().remove('&'));
+            if (removeRule)
+                QTest::mouseClick(dialog.Button_Remove, Qt::LeftButton);
+            else {
+                QTest::mouseClick(dialog.Button_Add, Qt::LeftButton);
+                QTest::keyClicks(dialog.Edit_Pattern, QStringLiteral("disk"));
+                QTest::mouseClick(dialog.Button_ForegroundColour, Qt::LeftButton);
+                EXPECT_EQ(dialog.ListBox_Rules->item(0)->text(), "Message contains \"disk\"");
+            }
+            QTest::mouseClick(dialog.Button_Ok, Qt::LeftButton);
+            return dialog.result();
+        };
+        form->Dialogs.AskPresetName = [] { return std::optional<QString>(QStringLiteral("Disks")); };
+        form->Dialogs.ConfirmReplacePreset = [&](const QString&) { return ++askedToReplace, false; };
     };
     const auto colouredRows = [this] {
         Settle();
@@ -52,34 +57,32 @@ TEST_F(ViewerWindow, HighlightRulesFromTheMenuColourRowsAndAPresetBringsBackFilt
         }
         return described;
     };
+    const auto field = [this] { return form->findChild<QLineEdit*>(QStringLiteral("Edit_QuickFilter")); };
+    answerDialogs();
     rulesItem->trigger();
     const std::string description = "Highlighted: Message contains \"disk\"";
     EXPECT_EQ(colouredRows(), (Texts{description, description}));
 
-    auto* field = form->findChild<QLineEdit*>(QStringLiteral("Edit_QuickFilter"));
-    QTest::keyClicks(field, QStringLiteral("full"));
-    form->Dialogs.AskPresetName = [] { return std::optional<QString>(QStringLiteral("Disks")); };
-    int asked = 0;
-    form->Dialogs.ConfirmReplacePreset = [&asked](const QString&) { return ++asked, false; };
-    QAction* save = ui->Find<QAction>("SavePreset1");
-    save->trigger();
-    field->setText(QStringLiteral("not a preset"));
-    save->trigger();
-    EXPECT_EQ(asked, 1) << "the same name again asks, and No keeps the preset";
+    QTest::keyClicks(field(), QStringLiteral("full"));
+    ui->Find<QAction>("SavePreset1")->trigger();
+    field()->setText(QStringLiteral("not a preset"));
+    ui->Find<QAction>("SavePreset1")->trigger();
+    EXPECT_EQ(askedToReplace, 1) << "the same name again asks, and No keeps the preset";
 
-    removeRule = true;
-    rulesItem->trigger();
-    field->clear();
-    EXPECT_EQ(colouredRows(), Texts{});
-
-    Reopen(); // presets are stored at once, and the rules with the settings
+    Reopen(); // the rules are kept with the settings, presets at once
+    answerDialogs();
     postThree();
+    field()->clear();
+    EXPECT_EQ(colouredRows(), (Texts{description, description}));
+    removeRule = true;
+    ui->Find<QAction>("HighlightRules1")->trigger();
     EXPECT_EQ(colouredRows(), Texts{});
-    QAction* preset = form->findChild<QAction*>(QStringLiteral("Preset1"));
+
+    QAction* preset = ui->Find<QAction>("Preset1");
     ASSERT_TRUE(preset);
     EXPECT_EQ(preset->text(), "Disks");
     preset->trigger();
-    EXPECT_EQ(form->findChild<QLineEdit*>(QStringLiteral("Edit_QuickFilter"))->text(), "full");
+    EXPECT_EQ(field()->text(), "full");
     EXPECT_EQ(Column(1), Texts{"disk full"});
     EXPECT_EQ(colouredRows(), Texts{description});
 }
