@@ -10,6 +10,8 @@
 #include <QBrush>
 #include <QColor>
 
+#include <algorithm>
+
 namespace vireo {
 
 namespace {
@@ -139,12 +141,16 @@ QVariant MessageListModel::HighlightData(int row, int role) const
     return color ? QVariant(QBrush(QColor::fromRgba(*color))) : QVariant();
 }
 
-void MessageListModel::SetHighlightRules(HighlightRules rules)
+void MessageListModel::SetHighlightRules(HighlightRules rules, int first, int last)
 {
     highlights_ = std::move(rules);
     ForgetHighlights();
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+    // A view answers a change by uniting the rectangles of every row named: a million rows would
+    // cost it a second, for rows it does not draw and asks for anew when they come into view.
+    first = std::max(first, 0);
+    last = std::min(last, rowCount() - 1);
+    if (first <= last)
+        emit dataChanged(index(first, 0), index(last, columnCount() - 1),
                          {Qt::ForegroundRole, Qt::BackgroundRole, Qt::AccessibleDescriptionRole});
 }
 

@@ -61,8 +61,9 @@ public:
     // Re-reads every row's type icon (after a sort).
     void RefreshTypeIcons();
 
-    // Puts highlight rules in force: the rows are drawn again with their colours, not relisted.
-    void SetHighlightRules(HighlightRules rules);
+    // Puts highlight rules in force; rows first to last (those shown) are drawn again with their
+    // colours, the others as they come into view. Nothing is relisted.
+    void SetHighlightRules(HighlightRules rules, int first, int last);
     // The highlight rules in force.
     const HighlightRules& Highlights() const { return highlights_; }
 
