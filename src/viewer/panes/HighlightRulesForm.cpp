@@ -66,7 +66,6 @@ void TForm_HighlightRules::CreateFields()
     // Created in their tab order.
     ListBox_Rules = new QListWidget(this);
     ListBox_Rules->setObjectName(QStringLiteral("ListBox_Rules"));
-    ListBox_Rules->setAccessibleName(QStringLiteral("Rules"));
     Button_Add = CaptionedButton(this, QStringLiteral("&Add"), QStringLiteral("Button_Add"));
     Button_Remove = CaptionedButton(this, QStringLiteral("&Remove"), QStringLiteral("Button_Remove"));
     Button_MoveUp = CaptionedButton(this, QStringLiteral("Move &Up"), QStringLiteral("Button_MoveUp"));
@@ -128,7 +127,6 @@ void TForm_HighlightRules::LayOut()
     };
     auto* listColumn = new QVBoxLayout;
     listColumn->addWidget(label(QStringLiteral("Rule&s"), ListBox_Rules));
-    ListBox_Rules->setAccessibleName(QStringLiteral("Rules"));
     listColumn->addWidget(ListBox_Rules);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {Button_Add, Button_Remove, Button_MoveUp, Button_MoveDown})

@@ -128,13 +128,12 @@ QVariant MessageListModel::HighlightData(int row, int role) const
     if (!highlights_.Active())
         return {};
     const TTraceInfo& message = MessageAt(row);
-    if (message.SequenceNumber != highlightedSequence_) {
-        highlightRule_ = highlights_.Match(message);
-        highlightedSequence_ = message.SequenceNumber;
-    }
-    if (highlightRule_ < 0)
+    HighlightMemo& memo = highlightMemo_[static_cast<std::size_t>(message.SequenceNumber) % highlightMemo_.size()];
+    if (memo.Sequence != message.SequenceNumber)
+        memo = {message.SequenceNumber, highlights_.Match(message)};
+    if (memo.Rule < 0)
         return {};
-    const HighlightRule& rule = highlights_.List()[static_cast<std::size_t>(highlightRule_)];
+    const HighlightRule& rule = highlights_.List()[static_cast<std::size_t>(memo.Rule)];
     if (role == Qt::AccessibleDescriptionRole)
         return QStringLiteral("Highlighted: %1").arg(HighlightCaption(rule));
     const RuleColor color = role == Qt::ForegroundRole ? rule.Foreground : rule.Background;
@@ -156,7 +155,7 @@ void MessageListModel::SetHighlightRules(HighlightRules rules, int first, int la
 
 void MessageListModel::ForgetHighlights()
 {
-    highlightedSequence_ = -1;
+    highlightMemo_.fill({});
     highlights_.Forget();
 }
 

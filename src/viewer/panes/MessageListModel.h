@@ -5,6 +5,7 @@
 #include "viewer/session/HighlightRules.h"
 #include "viewer/session/SourceNavigation.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -80,10 +81,14 @@ private:
     const TimeColumns& times_;
     bool showMilliseconds_ = false;
     HighlightRules highlights_;
-    // The last row's rule, by its message's number (store indices move as the oldest messages go):
-    // a row is drawn cell by cell, each asking for its colours.
-    mutable int highlightedSequence_ = -1;
-    mutable int highlightRule_ = -1;
+    // The rule of recently drawn rows by their messages' numbers (store indices move as the oldest
+    // messages go): each cell of a row asks for its colours, and a repaint redraws the same rows,
+    // so a row is matched once while it stays in view, however long its text.
+    struct HighlightMemo {
+        int Sequence = -1;
+        int Rule = -1;
+    };
+    mutable std::array<HighlightMemo, 256> highlightMemo_{};
 };
 
 } // namespace vireo
