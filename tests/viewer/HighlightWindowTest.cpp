@@ -4,6 +4,7 @@
 #include "viewer/panes/HighlightRulesForm.h"
 
 #include <QBrush>
+#include <QComboBox>
 #include <QListWidget>
 
 namespace vireo::test {
@@ -85,6 +86,48 @@ TEST_F(ViewerWindow, HighlightRulesFromTheMenuColourRowsAndAPresetBringsBackFilt
     EXPECT_EQ(field()->text(), "full");
     EXPECT_EQ(Column(1), Texts{"disk full"});
     EXPECT_EQ(colouredRows(), Texts{description});
+}
+
+TEST(HighlightRulesDialog, EditsACopyInOrderFromTheKeyboardAndSaysWhyARuleCannotMatch)
+{
+    HighlightRule alpha;
+    alpha.Pattern = QStringLiteral("alpha");
+    alpha.Background = 0xff00ff00u;
+    HighlightRule beta = alpha;
+    beta.Pattern = QStringLiteral("beta");
+    beta.Enabled = false;
+    ViewerDialogs dialogs;
+    TForm_HighlightRules dialog({alpha, beta}, dialogs, nullptr);
+    dialog.show();
+    QListWidget* list = dialog.ListBox_Rules;
+    EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(dialog.focusWidget(), list) << "the rules have the focus first";
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(dialog.Rules()[1].Enabled) << "Space checks the rule";
+    QTest::mouseClick(dialog.Button_MoveUp, Qt::LeftButton);
+    EXPECT_EQ(dialog.Rules()[0].Pattern, "beta");
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_FALSE(dialog.Button_MoveUp->isEnabled());
+
+    dialog.ComboBox_Target->setCurrentIndex(2);
+    dialog.ComboBox_Type->setCurrentIndex(3);
+    EXPECT_FALSE(dialog.Edit_Pattern->isEnabled());
+    EXPECT_EQ(list->item(0)->text(), "Type is Error");
+    EXPECT_EQ(dialog.Rules()[0].Type, 3);
+
+    list->setCurrentRow(1);
+    EXPECT_EQ(dialog.Edit_Pattern->text(), "alpha");
+    QTest::mouseClick(dialog.CheckBox_RegularExpression, Qt::LeftButton, {},
+                      QPoint(4, dialog.CheckBox_RegularExpression->height() / 2));
+    QTest::keyClicks(dialog.Edit_Pattern, QStringLiteral("("));
+    EXPECT_TRUE(dialog.Label_Problem->text().startsWith("The expression is not valid: "));
+    EXPECT_EQ(dialog.Rules()[1].Pattern, "alpha(");
+    dialog.CheckBox_Background->setChecked(false);
+    EXPECT_FALSE(dialog.Rules()[1].Background);
+    QTest::mouseClick(dialog.Button_Remove, Qt::LeftButton);
+    ASSERT_EQ(dialog.Rules().size(), 1u);
+    EXPECT_EQ(dialog.Rules()[0].Target, HighlightTarget::MessageType);
 }
 
 } // namespace vireo::test
