@@ -139,3 +139,34 @@ TEST(MessageListModel, DroppedMessagesLeaveTheListAsARemovalUnlessItIsSorted)
     ASSERT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.SortKey(0, 1), "d");
 }
+
+TEST(MessageListModel, HighlightedRowsFollowTheirMessagesThroughDropsAndClears)
+{
+    ListedSession s;
+    const auto contract = test::CheckModelContract(&s.model);
+    const auto post = [&s](std::initializer_list<const char*> classes) {
+        for (const char* name : classes)
+            Post(s.session, Msg().Class(name));
+        QCoreApplication::processEvents();
+    };
+    const auto marks = [&s] {
+        std::string shown;
+        for (int row = 0; row < s.model.rowCount(); ++row)
+            shown += s.model.index(row, 3).data(Qt::BackgroundRole).isValid() ? '#' : '.';
+        return shown;
+    };
+    post({"TOther", "TKeep", "TOther", "TKeep", "TOther"});
+    HighlightRule keep;
+    keep.Target = HighlightTarget::ClassName;
+    keep.Pattern = QStringLiteral("TKeep");
+    keep.Background = 0xff00ff00u;
+    s.model.SetHighlightRules(HighlightRules({keep}), 0, 4);
+    EXPECT_EQ(marks(), ".#.#.");
+    EXPECT_EQ(s.model.index(1, 0).data(Qt::AccessibleDescriptionRole).toString(), "Highlighted: Class contains \"TKeep\"");
+
+    s.session.SetHistoryLimit({4, 0}); // the oldest goes: every store index moves by one
+    EXPECT_EQ(marks(), "#.#.");
+    s.session.Clear(); // the pooled class names are freed, their places reused
+    post({"TOther", "TKeep"});
+    EXPECT_EQ(marks(), ".#");
+}

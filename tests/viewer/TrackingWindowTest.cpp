@@ -173,7 +173,8 @@ TEST_F(TrackingWindow, ExpertModeOffersTrackingAndSwitchesPagesWithoutRefillingT
     for (QAction* item : ui->MessageOptions1->actions())
         options.push_back(item->isSeparator() ? "-" : item->text().toStdString());
     EXPECT_EQ(options, (Texts{"&Add Message Track", "-", "Clear All &Messages", "Clear All Message &Tracking",
-                              "Clear All &User Key Marks", "Clear &Source Window"}));
+                              "Clear All &User Key Marks", "Clear &Source Window", "-", "&Highlight Rules...",
+                              "Filter &Presets"}));
     EXPECT_EQ(ui->View1->accessibleName(), "View");
     EXPECT_EQ(ui->TreeView_Tracking->accessibleName(), "Tracking");
     EXPECT_FALSE(ui->ExpertMode1->isChecked());

@@ -7,6 +7,11 @@
 #include "viewer/session/MessageStore.h"
 #include "viewer/session/TimeColumns.h"
 
+#include <QBrush>
+#include <QColor>
+
+#include <algorithm>
+
 namespace vireo {
 
 namespace {
@@ -27,6 +32,8 @@ MessageListModel::MessageListModel(const MessageStore& store, MessageListing& li
     connect(&listing, &MessageListing::FirstRowsAboutToBeRemoved, this,
             [this](int count) { BeginRemoveStoredRows(0, count - 1); });
     connect(&listing, &MessageListing::FirstRowsRemoved, this, &MessageListModel::EndRemoveStoredRows);
+    // A clear frees the pooled texts the rules matched and numbers messages anew.
+    connect(&listing, &MessageListing::RowsAboutToBeReplaced, this, &MessageListModel::ForgetHighlights);
     connect(&times, &TimeColumns::MarkChanged, this, [this] {
         if (rowCount() > 0)
             emit dataChanged(index(0, kSinceMarkColumn), index(rowCount() - 1, kSinceMarkColumn), {Qt::DisplayRole});
@@ -60,6 +67,9 @@ std::string_view MessageListModel::SortKey(int row, int column) const
 
 QVariant MessageListModel::data(const QModelIndex& index, int role) const
 {
+    if ((role == Qt::ForegroundRole || role == Qt::BackgroundRole || role == Qt::AccessibleDescriptionRole)
+        && index.isValid() && index.row() < rowCount())
+        return HighlightData(index.row(), role);
     if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return TListViewExModel::data(index, role);
     if (showMilliseconds_ && index.column() == kTimeColumn)
@@ -111,6 +121,42 @@ void MessageListModel::SetShowMilliseconds(bool show)
     showMilliseconds_ = show;
     if (rowCount() > 0)
         emit dataChanged(index(0, kTimeColumn), index(rowCount() - 1, kTimeColumn), {Qt::DisplayRole});
+}
+
+QVariant MessageListModel::HighlightData(int row, int role) const
+{
+    if (!highlights_.Active())
+        return {};
+    const TTraceInfo& message = MessageAt(row);
+    HighlightMemo& memo = highlightMemo_[static_cast<std::size_t>(message.SequenceNumber) % highlightMemo_.size()];
+    if (memo.Sequence != message.SequenceNumber)
+        memo = {message.SequenceNumber, highlights_.Match(message)};
+    if (memo.Rule < 0)
+        return {};
+    const HighlightRule& rule = highlights_.List()[static_cast<std::size_t>(memo.Rule)];
+    if (role == Qt::AccessibleDescriptionRole)
+        return QStringLiteral("Highlighted: %1").arg(HighlightCaption(rule));
+    const RuleColor color = role == Qt::ForegroundRole ? rule.Foreground : rule.Background;
+    return color ? QVariant(QBrush(QColor::fromRgba(*color))) : QVariant();
+}
+
+void MessageListModel::SetHighlightRules(HighlightRules rules, int first, int last)
+{
+    highlights_ = std::move(rules);
+    ForgetHighlights();
+    // A view answers a change by uniting the rectangles of every row named: a million rows would
+    // cost it a second, for rows it does not draw and asks for anew when they come into view.
+    first = std::max(first, 0);
+    last = std::min(last, rowCount() - 1);
+    if (first <= last)
+        emit dataChanged(index(first, 0), index(last, columnCount() - 1),
+                         {Qt::ForegroundRole, Qt::BackgroundRole, Qt::AccessibleDescriptionRole});
+}
+
+void MessageListModel::ForgetHighlights()
+{
+    highlightMemo_.fill({});
+    highlights_.Forget();
 }
 
 void MessageListModel::RefreshTypeIcons()

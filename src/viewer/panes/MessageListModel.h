@@ -2,8 +2,10 @@
 
 #include "components/ListViewExModel.h"
 #include "intake/TraceInfo.h"
+#include "viewer/session/HighlightRules.h"
 #include "viewer/session/SourceNavigation.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,8 @@ public:
     // The type icon of the row's message.
     int StateImage(int row) const override;
     // As the list view model's, but a long text (any client may send one) shows as its bounded
-    // display text, and the time column with milliseconds when asked.
+    // display text, and the time column with milliseconds when asked; a row a highlight rule
+    // matches has the rule's colours and an accessible description naming it.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // As the list view model's, with a tooltip saying what the Delta column measures.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
@@ -59,16 +62,33 @@ public:
     // Re-reads every row's type icon (after a sort).
     void RefreshTypeIcons();
 
+    // Puts highlight rules in force; rows first to last (those shown) are drawn again with their
+    // colours, the others as they come into view. Nothing is relisted.
+    void SetHighlightRules(HighlightRules rules, int first, int last);
+    // The highlight rules in force.
+    const HighlightRules& Highlights() const { return highlights_; }
+
 protected:
     int StoredRowCount() const override { return RowTotal(); }
 
 private:
     const TTraceInfo& MessageAt(int row) const;
+    QVariant HighlightData(int row, int role) const;
+    void ForgetHighlights();
 
     const MessageStore& store_;
     MessageListing& listing_;
     const TimeColumns& times_;
     bool showMilliseconds_ = false;
+    HighlightRules highlights_;
+    // The rule of recently drawn rows by their messages' numbers (store indices move as the oldest
+    // messages go): each cell of a row asks for its colours, and a repaint redraws the same rows,
+    // so a row is matched once while it stays in view, however long its text.
+    struct HighlightMemo {
+        int Sequence = -1;
+        int Rule = -1;
+    };
+    mutable std::array<HighlightMemo, 256> highlightMemo_{};
 };
 
 } // namespace vireo

@@ -214,6 +214,23 @@ void MessageListPane::SetQuickFilter(const QuickFilterSettings& settings)
     quickFilter_->SetSettings(settings);
 }
 
+const std::vector<HighlightRule>& MessageListPane::HighlightRulesShown() const
+{
+    return rows_->Highlights().List();
+}
+
+void MessageListPane::SetHighlightRules(std::vector<HighlightRule> rules)
+{
+    // The rows shown (none when no row is): a short list ends above the viewport's bottom.
+    const int first = list_->indexAt(QPoint(0, 0)).row();
+    int last = list_->indexAt(QPoint(0, list_->viewport()->height() - 1)).row();
+    if (first < 0)
+        last = -1;
+    else if (last < 0)
+        last = rows_->rowCount() - 1;
+    rows_->SetHighlightRules(HighlightRules(std::move(rules)), first, last);
+}
+
 void MessageListPane::ApplyQuickFilter()
 {
     QuickFilter filter(quickFilter_->Settings(), CurrentShownColumns());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/session/HighlightRules.h"
 #include "viewer/session/MessageFind.h"
 #include "viewer/session/QuickFilter.h"
 #include "viewer/session/SourceNavigation.h"
@@ -40,6 +41,10 @@ public:
     QuickFilterSettings QuickFilterShown() const;
     // Puts settings in the quick filter, which the listing then applies.
     void SetQuickFilter(const QuickFilterSettings& settings);
+    // The highlight rules the list's rows are coloured by.
+    const std::vector<HighlightRule>& HighlightRulesShown() const;
+    // Colours the list's rows by the rules (nothing is relisted).
+    void SetHighlightRules(std::vector<HighlightRule> rules);
     // Shows or hides the list with its pane.
     void SetShown(bool shown);
     // Shows or hides the message-rate strip above the list.

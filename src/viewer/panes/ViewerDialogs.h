@@ -2,7 +2,9 @@
 
 #include "viewer/session/CodeExaminerHandOff.h"
 
+#include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -11,6 +13,7 @@ namespace vireo {
 
 class TFrm_VireoAddOn;
 class TForm_About;
+class TForm_HighlightRules;
 class TForm_NewMessageTrack;
 class TForm_Options;
 
@@ -35,6 +38,16 @@ struct ViewerDialogs {
     std::function<QString(bool save)> ChooseLogFile;
     // Asks whether to save only the listed messages (true) or all (false); nothing on Cancel.
     std::function<std::optional<bool>(int listed, int all)> AskSaveListedOnly;
+    // Runs the highlight rules dialog and returns its result.
+    std::function<int(TForm_HighlightRules& dialog)> ShowHighlightRulesDialog;
+    // Asks for a colour, starting from initial, in a dialog captioned title; nothing on Cancel.
+    std::function<std::optional<QColor>(const QColor& initial, const QString& title)> ChooseColor;
+    // Asks for the name to save a filter preset under; nothing on Cancel.
+    std::function<std::optional<QString>()> AskPresetName;
+    // Asks whether the saved preset of that name may be replaced.
+    std::function<bool(const QString& name)> ConfirmReplacePreset;
+    // Asks which of the saved presets to delete; nothing on Cancel.
+    std::function<std::optional<QString>(const QStringList& names)> ChoosePresetToDelete;
 };
 
 } // namespace vireo

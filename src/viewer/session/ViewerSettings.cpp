@@ -69,6 +69,7 @@ ViewState ReadViewState(SettingProblems& problems)
     view.QuickFilter.RegularExpression = ReadFlag("QuickFilterRegularExpression", false, problems);
     view.QuickFilter.MatchCase = ReadFlag("QuickFilterMatchCase", false, problems);
     view.QuickFilter.Exclude = ReadFlag("QuickFilterExclude", false, problems);
+    view.HighlightRules = ReadHighlightRules(kHighlightRulesKey, problems);
     return view;
 }
 
@@ -91,6 +92,7 @@ void WriteViewerSettings(const ViewerOptions& options, const ViewState& view)
     WriteFlag("QuickFilterRegularExpression", view.QuickFilter.RegularExpression);
     WriteFlag("QuickFilterMatchCase", view.QuickFilter.MatchCase);
     WriteFlag("QuickFilterExclude", view.QuickFilter.Exclude);
+    WriteHighlightRules(kHighlightRulesKey, view.HighlightRules);
 }
 
 int SavedColumnWidth(int width)

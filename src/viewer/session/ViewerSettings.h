@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/session/HighlightRules.h"
 #include "viewer/session/HistoryLimit.h"
 #include "viewer/session/QuickFilter.h"
 
@@ -18,6 +19,9 @@ inline constexpr std::string_view kSourceListName = "Source";
 inline constexpr std::string_view kKeyMarksListName = "Key Marks";
 // Sub-key of the thirteen settings below the registry helpers' base path.
 inline constexpr std::string_view kSettingsKey = "Vireo";
+// Sub-keys of the highlight rules in force and of the saved filter presets, beside the settings.
+inline constexpr std::string_view kHighlightRulesKey = "Vireo\\HighlightRules";
+inline constexpr std::string_view kFilterPresetsKey = "Vireo\\FilterPresets";
 
 // Height of the message pane over a shown source pane at every start.
 inline constexpr int kSavedMessagesHeightAtStart = 250;
@@ -49,6 +53,7 @@ struct ViewState {
     bool MessageRate = false;      // the message-rate strip is shown above the list
     bool ExpertMode = false;       // tracking is offered
     QuickFilterSettings QuickFilter; // the quick filter's text and toggles
+    std::vector<HighlightRule> HighlightRules; // the message list's highlight rules, in order
 
     bool operator==(const ViewState&) const = default;
 };
@@ -61,7 +66,8 @@ using SettingProblems = std::vector<std::string>;
 ViewerOptions ReadViewerOptions(SettingProblems& problems);
 // Reads the View states in their stored order, as ReadViewerOptions does.
 ViewState ReadViewState(SettingProblems& problems);
-// Writes the thirteen settings in their stored order: -1 for on, 0 for off, numbers as they are.
+// Writes the thirteen settings in their stored order: -1 for on, 0 for off, numbers as they are;
+// then the highlight rules.
 void WriteViewerSettings(const ViewerOptions& options, const ViewState& view);
 
 // The width a message-list column is saved with: a hidden column (width 0) comes back shown.

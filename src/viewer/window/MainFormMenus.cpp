@@ -1,6 +1,6 @@
 // TForm_Main's menus and their commands: File (Code Examiner, Options, message logs, Close), View
-// (the panes, the message-rate strip, Expert Mode), Message Options (tracks, clearing), Help, and
-// the right-hand area's menu that brings hidden panes back.
+// (the panes, the message-rate strip, Expert Mode), Message Options (tracks, clearing, highlight
+// rules, filter presets), Help, and the right-hand area's menu that brings hidden panes back.
 #include "viewer/window/MainFormUnit.h"
 
 #include "examiner/AddOn_MainForm.h"
@@ -10,6 +10,8 @@
 #include "viewer/panes/About.h"
 #include "viewer/panes/CaptionPanel.h"
 #include "viewer/panes/FilterPane.h"
+#include "viewer/panes/FilterPresetsMenu.h"
+#include "viewer/panes/HighlightRulesForm.h"
 #include "viewer/panes/KeyMarksPage.h"
 #include "viewer/panes/MenuItems.h"
 #include "viewer/panes/MessageListPane.h"
@@ -22,6 +24,7 @@
 #include "viewer/session/ViewerTexts.h"
 
 #include <QAction>
+#include <QColorDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -191,6 +194,19 @@ void TForm_Main::CreateMessageOptionsMenu()
                 [this] { keyMarks_->ClearAll(); });
     AddMenuItem(messageOptions_, nullptr, "ClearSourceWindow1", QStringLiteral("Clear &Source Window"), this,
                 [this] { source_->Clear(); });
+    messageOptions_->addSeparator();
+    AddMenuItem(messageOptions_, nullptr, "HighlightRules1", QStringLiteral("&Highlight Rules..."), this,
+                &TForm_Main::HighlightRules1Click);
+    presets_ = new FilterPresetsMenu(Dialogs, [this] {
+        return FilterPreset{{}, messages_->QuickFilterShown(), messages_->HighlightRulesShown()};
+    }, messageOptions_);
+    messageOptions_->addMenu(presets_);
+    connect(presets_, &FilterPresetsMenu::PresetChosen, this, &TForm_Main::ApplyFilterPreset);
+    Dialogs.ShowHighlightRulesDialog = [](TForm_HighlightRules& dialog) { return dialog.exec(); };
+    Dialogs.ChooseColor = [this](const QColor& initial, const QString& title) -> std::optional<QColor> {
+        const QColor chosen = QColorDialog::getColor(initial, this, title);
+        return chosen.isValid() ? std::optional<QColor>(chosen) : std::nullopt;
+    };
 }
 
 void TForm_Main::CreateShowWindowMenu()
@@ -345,6 +361,19 @@ void TForm_Main::OpenMessages1Click()
     const QString path = Dialogs.ChooseLogFile(false);
     if (!path.isEmpty())
         OpenMessageLogFile(path);
+}
+
+void TForm_Main::HighlightRules1Click()
+{
+    TForm_HighlightRules dialog(messages_->HighlightRulesShown(), Dialogs, this);
+    if (Dialogs.ShowHighlightRulesDialog(dialog) == QDialog::Accepted)
+        messages_->SetHighlightRules(dialog.Rules());
+}
+
+void TForm_Main::ApplyFilterPreset(const FilterPreset& preset)
+{
+    messages_->SetQuickFilter(preset.QuickFilter);
+    messages_->SetHighlightRules(preset.Rules);
 }
 
 void TForm_Main::OpenMessageLogFile(const QString& path)

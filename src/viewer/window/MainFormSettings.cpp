@@ -6,6 +6,7 @@
 #include "settings/RegistryHive.h"
 #include "settings/WindowPlacementWidgets.h"
 #include "viewer/panes/FilterPane.h"
+#include "viewer/panes/FilterPresetsMenu.h"
 #include "viewer/panes/KeyMarksPage.h"
 #include "viewer/panes/MessageListPane.h"
 #include "viewer/panes/MessageTreePane.h"
@@ -50,6 +51,8 @@ void TForm_Main::LoadSettings()
     ApplyViewSetting(messageRate_, view.MessageRate);
     ApplyViewSetting(expertMode_, view.ExpertMode);
     messages_->SetQuickFilter(view.QuickFilter);
+    messages_->SetHighlightRules(view.HighlightRules);
+    presets_->Load(problems);
     keyMarks_->LoadKeyMarks();
     tracking_->LoadTracks();
     if (batch.Commit() != RegStatus::Ok)
@@ -103,7 +106,8 @@ void TForm_Main::ReportSettingsNotSaved(const QString& reason)
 ViewState TForm_Main::CurrentViewState() const
 {
     return {messageFilterTree_->isChecked(), messagesWindow_->isChecked(), sourceWindow_->isChecked(),
-            messageRate_->isChecked(), expertMode_->isChecked(), messages_->QuickFilterShown()};
+            messageRate_->isChecked(), expertMode_->isChecked(), messages_->QuickFilterShown(),
+            messages_->HighlightRulesShown()};
 }
 
 } // namespace vireo

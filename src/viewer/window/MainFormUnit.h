@@ -25,6 +25,8 @@ class QTabWidget;
 namespace vireo {
 
 class FilterPane;
+class FilterPresetsMenu;
+struct FilterPreset;
 class KeyMarksPage;
 class MessageLogTransfer;
 class MessageListPane;
@@ -106,6 +108,8 @@ private:
     void CodeExaminer1Click();
     void SaveMessages1Click();
     void OpenMessages1Click();
+    void HighlightRules1Click();
+    void ApplyFilterPreset(const FilterPreset& preset);
     // Runs a log's opening or saving, showing its progress; finished is called when it ends.
     void StartTransfer(std::unique_ptr<MessageLogTransfer> transfer, const char* status,
                        std::function<void(MessageLogTransfer&)> finished);
@@ -164,6 +168,7 @@ private:
     QAction* messageRate2_ = nullptr;
     QAction* messageTracking_ = nullptr;
     QAction* messageTrackingSeparator_ = nullptr;
+    FilterPresetsMenu* presets_ = nullptr;
 };
 
 } // namespace vireo
