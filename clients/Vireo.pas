@@ -138,8 +138,9 @@ const
   FirstQueueSize = 256;
   { How long the sender waits for an answer before it looks at the queue again. }
   PollMs = 2;
-  { A calling thread that sends for itself looks for answers at most this often: a look is a
-    system call, which costs several times as much as queuing a message. }
+  { A calling thread that sends for itself looks for answers, and sends, at most this often: a
+    look is a system call, which costs several times as much as queuing a message, and so is
+    giving up a message while there is no viewer. }
   LookEveryMicros = 100;
   { The end of the program, and VireoLastError, wait for the queue at most this long without
     any message being answered. }
@@ -1717,7 +1718,7 @@ begin
   end;
 end;
 
-{ Whether a calling thread that sends for itself is to look for answers now. }
+{ Whether a calling thread that sends for itself is to look for answers and send now. }
 function LookDue: Boolean;
 var
   Now: QWord;
@@ -1740,9 +1741,12 @@ begin
     Most := OtlpBatchRecords
   else
     Most := MaxQueued;
-  if LookDue and (Otlp or BusHasNews) then
-    Collect(0);
-  SendSome(True);
+  if LookDue then
+  begin
+    if Otlp or BusHasNews then
+      Collect(0);
+    SendSome(True);
+  end;
   while Queued >= Most do
   begin
     Collect(PollMs);
