@@ -25,15 +25,16 @@ unit Vireo;
   504) gets the same request again after its Retry-After or a growing pause; one that refuses a
   request (400, 401, 413, ...) has its messages given up, and one that rejects some records
   names them in VireoLastError. While connections fail the messages wait; once the endpoint has
-  been unreachable for a few seconds they are given up as without a viewer. Without a sender
-  thread the caller does not wait for an answer: what it posts meanwhile goes with a later call
-  (or at the end). https is not supported: put a TLS proxy on the viewer's side.
+  been unreachable for a few seconds they are given up as without a viewer. https is not
+  supported: put a TLS proxy on the viewer's side.
 
   Threads: on Unix a program whose own threads call AddDebug must, as any threaded Free Pascal
   program, name cthreads first in its program's uses clause (Lazarus: define UseCThreads).
-  Without cthreads the unit still works, without the sender thread: the calling thread sends
-  the message itself (as AddTrace), with the same window of calls in flight, and waits only
-  when the window is full.
+  Without cthreads the unit still works, without the sender thread, and a call costs about as
+  much: the calling thread queues the message and, once what it sent before is answered, sends
+  what is queued as one batch (one request over HTTP) without waiting for the answer; later
+  calls look whether it has come. It waits only when the queue is full (over HTTP, when a
+  request's worth is queued), until the answer comes.
 
   Fork: a child starts with an empty queue and a connection of its own; what was queued before
   the fork is delivered by the parent alone. The child closes its copy of the parent's socket
@@ -137,6 +138,10 @@ const
   FirstQueueSize = 256;
   { How long the sender waits for an answer before it looks at the queue again. }
   PollMs = 2;
+  { A calling thread that sends for itself looks for answers, and sends, at most this often: a
+    look is a system call, which costs several times as much as queuing a message, and so is
+    giving up a message while there is no viewer. }
+  LookEveryMicros = 100;
   { The end of the program, and VireoLastError, wait for the queue at most this long without
     any message being answered. }
   DrainQuietMs = 4000;
@@ -240,6 +245,8 @@ var
   BackoffReason: string = '';
   HostName: string = '';
   HostNameKnown: Boolean = False;
+  { When a calling thread that sends for itself last looked for answers (see LookEveryMicros). }
+  LastLook: QWord = 0;
 
 { Byte length of the well-formed UTF-8 sequence at S[I], or 0 when it is not one (overlong
   forms, surrogates and code points past U+10FFFF are not). }
@@ -455,13 +462,19 @@ function clock_gettime(Clock: cint; Time: ptimespec): cint; cdecl; external 'c';
 function localtime_r(Time: ptime_t; Fields: Pointer): Pointer; cdecl; external 'c';
 function madvise(Address: Pointer; Length: csize_t; Advice: cint): cint; cdecl; external 'c';
 
-{ Milliseconds on a clock that never steps back. }
-function Ticks: QWord;
+{ Microseconds on a clock that never steps back. }
+function Micros: QWord;
 var
   Time: timespec;
 begin
   clock_gettime(ClockMonotonic, @Time);
-  Result := QWord(Time.tv_sec) * 1000 + QWord(Time.tv_nsec) div 1000000;
+  Result := QWord(Time.tv_sec) * 1000000 + QWord(Time.tv_nsec) div 1000;
+end;
+
+{ Milliseconds on the same clock. }
+function Ticks: QWord;
+begin
+  Result := Micros div 1000;
 end;
 
 { The local time of this moment, to the microsecond, and the same moment in UTC (UnixNanos). The
@@ -703,8 +716,9 @@ begin
 end;
 
 { Waits up to WaitMs for the bus socket to have answers, or room for what is still to be
-  written. The wait is outside libdbus, so that a fork meanwhile finds libdbus idle. }
-procedure AwaitSocket(WaitMs: Integer);
+  written; false when it has neither. The wait is outside libdbus, so that a fork meanwhile
+  finds libdbus idle. }
+function AwaitSocket(WaitMs: Integer): Boolean;
 var
   Poll: pollfd;
 begin
@@ -713,7 +727,7 @@ begin
   Poll.revents := 0;
   if dbus_connection_has_messages_to_send(Connection) <> 0 then
     Poll.events := Poll.events or POLLOUT;
-  fpPoll(@Poll, 1, WaitMs);
+  Result := fpPoll(@Poll, 1, WaitMs) > 0;
 end;
 
 { The oldest call has waited long: while the viewer owns its name the calls go on waiting;
@@ -776,6 +790,17 @@ begin
   SettleAnswered;
   if (InFlightCount > 0) and (Ticks - InFlight[InFlightHead].WaitingSince > OwnerCheckMs) then
     CheckViewerOwnsName;
+end;
+
+{ Whether the calling thread, sending for itself, has something to take in from the bus: answers
+  read or to be read, a call not yet written whole, or an answer awaited long enough for the
+  viewer's name to be checked. A look costs one poll, a round of libdbus's reading several
+  times as much. }
+function BusHasNews: Boolean;
+begin
+  Result := (InFlightCount > 0) and ((Connection = nil) or (ConnectionFd < 0)
+    or (dbus_connection_get_dispatch_status(Connection) = DBUS_DISPATCH_DATA_REMAINS)
+    or AwaitSocket(0) or (Ticks - InFlight[InFlightHead].WaitingSince > OwnerCheckMs));
 end;
 
 { Settles every call in flight, waiting for their answers. }
@@ -887,15 +912,20 @@ begin
 end;
 
 { Sends what is queued as batches (each for one address and bounded in size) while the window
-  and the messages allowed in flight have room; unless Eager (a calling thread that sends for
-  itself), a partial batch waits while calls are unanswered (see EagerCalls). Returns whether
-  any were sent. }
-function SendQueued(Eager: Boolean): Boolean;
+  and the messages allowed in flight have room; a partial batch waits while calls are unanswered
+  (see EagerCalls). A calling thread that sends for itself (ByCaller) sends only once every call
+  is answered, so that it never waits for one. Returns whether any were sent. }
+function SendQueued(ByCaller: Boolean): Boolean;
 var
   Count, First, Next, Bytes, I: Integer;
 begin
   Result := False;
-  if (InFlightCount = Window) or (Room <= 0) or not (Eager or BatchDue) then
+  if ByCaller then
+  begin
+    if InFlightCount > 0 then
+      Exit;
+  end
+  else if (InFlightCount = Window) or (Room <= 0) or not BatchDue then
     Exit;
   Count := TakeQueued(Taken, Room);
   First := 0;
@@ -1634,12 +1664,12 @@ begin
 end;
 
 { Sends queued messages (see SendQueued and OtlpSend); returns whether any were sent. }
-function SendSome(Eager: Boolean): Boolean;
+function SendSome(ByCaller: Boolean): Boolean;
 begin
   if Otlp then
     Result := OtlpSend
   else
-    Result := SendQueued(Eager);
+    Result := SendQueued(ByCaller);
 end;
 
 { Takes in the answers that have come, waiting up to WaitMs for the first. }
@@ -1688,30 +1718,40 @@ begin
   end;
 end;
 
-{ The calling thread's own sending, when there is no sender thread. Over HTTP the caller does
-  not wait for an answer: what it posts while a request is unanswered waits in the queue, for
-  a later call to send, until a batch of it is queued. }
+{ Whether a calling thread that sends for itself is to look for answers and send now. }
+function LookDue: Boolean;
+var
+  Now: QWord;
+begin
+  Now := Micros;
+  Result := Now - LastLook >= LookEveryMicros;
+  if Result then
+    LastLook := Now;
+end;
+
+{ The calling thread's own sending, when there is no sender thread. The caller does not wait
+  for an answer: it takes in what has come, and sends what is queued once what it sent before is
+  settled; what it posts meanwhile waits in the queue for a later call. It waits for the answer
+  only while the queue holds its most: a request's worth over HTTP, the whole queue on the bus. }
 procedure SendInline;
+var
+  Most: Integer;
 begin
   if Otlp then
+    Most := OtlpBatchRecords
+  else
+    Most := MaxQueued;
+  if LookDue then
   begin
-    OtlpCollect(0);
+    if Otlp or BusHasNews then
+      Collect(0);
     SendSome(True);
-    while Queued >= OtlpBatchRecords do
-    begin
-      OtlpCollect(PollMs);
-      SendSome(True);
-    end;
-    Exit;
   end;
-  SendQueued(True);
-  while Queued > 0 do
+  while Queued >= Most do
   begin
-    CollectAnswers(PollMs);
-    SendQueued(True);
+    Collect(PollMs);
+    SendSome(True);
   end;
-  if InFlightCount > 0 then
-    CollectAnswers(0);
 end;
 
 { Starts the sender thread when there may be one and it does not run yet (under Lock). }

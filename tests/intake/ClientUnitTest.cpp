@@ -28,13 +28,14 @@ const QString kClients = QStringLiteral(VIREO_SOURCE_DIR "/clients");
 // "daemon LOG": posts, forks; the child closes every inherited descriptor, opens LOG, puts it on
 // the numbers 3 to 31, posts and writes a line through each number before and after its
 // VireoLastError. "paced N MS": posts "m 1" .. "m N", MS milliseconds apart. Both end by printing
-// VireoLastError.
+// VireoLastError; "paced N MS end" prints instead its longest call and leaves the delivery to the
+// unit's end. Built with -dNOCTHREADS it names no cthreads, so the calling thread sends.
 const char kClient[] = R"(program Client;
 
 {$mode objfpc}{$H+}
 
 uses
-  cthreads, SysUtils, BaseUnix, Vireo;
+  {$ifndef NOCTHREADS}cthreads,{$endif} SysUtils, BaseUnix, Vireo;
 
 procedure WriteThroughEach(const Round: string);
 var
@@ -51,6 +52,7 @@ end;
 
 var
   I, Pause: Integer;
+  Start, Longest: QWord;
   Child: TPid;
   Fd, Log: cint;
   Status: cint;
@@ -80,12 +82,19 @@ begin
   else
   begin
     Pause := StrToInt(ParamStr(3));
+    Longest := 0;
     for I := 1 to StrToInt(ParamStr(2)) do
     begin
+      Start := GetTickCount64;
       AddDebug(nil, 'm ' + IntToStr(I), mtInfo, '', '', '', '');
+      if GetTickCount64 - Start > Longest then
+        Longest := GetTickCount64 - Start;
       Sleep(Pause);
     end;
-    WriteLn('last error: ', VireoLastError);
+    if ParamStr(4) = 'end' then
+      WriteLn('longest call: ', Longest, ' ms')
+    else
+      WriteLn('last error: ', VireoLastError);
   end;
 end.
 )";
@@ -273,6 +282,29 @@ TEST(ClientUnit, ASlowViewerLosesNothing)
               0);
     EXPECT_EQ(output.toStdString(), "last error: \n");
     EXPECT_EQ(Texts(viewer.intake.received), Numbered(100));
+}
+
+// A program without cthreads posting densely while the viewer stalls longer than the client's
+// patience for one answer: no call waits for the stalled viewer, and the program's end delivers
+// every message queued meanwhile, in order.
+TEST(ClientUnit, WithoutCthreadsAStalledViewerHoldsUpNoCallAndTheEndDeliversAll)
+{
+    const ClientProgram client(kClient, {QStringLiteral("-dNOCTHREADS")});
+    ASSERT_TRUE(client.Compiled()) << client.Log();
+    StandInViewer viewer;
+    ASSERT_TRUE(viewer.Started());
+    viewer.intake.stallOn = QStringLiteral("m 500");
+    viewer.intake.stallMs = 4000;
+
+    QString output;
+    ASSERT_EQ(viewer.bus.Run(client.Program(),
+                             {QStringLiteral("paced"), QStringLiteral("3000"), QStringLiteral("1"), QStringLiteral("end")},
+                             &output),
+              0);
+    const QRegularExpressionMatch longest = QRegularExpression(QStringLiteral("^longest call: (\\d+) ms\n$")).match(output);
+    ASSERT_TRUE(longest.hasMatch()) << output.toStdString();
+    EXPECT_LT(longest.captured(1).toInt(), 1000);
+    EXPECT_EQ(Texts(viewer.intake.received), Numbered(3000));
 }
 
 // A viewer that gives up its name while calls to it are unanswered: the client gives up what it
