@@ -94,7 +94,7 @@ var
   Calls, PerThread, I, T, At: Integer;
   Threads: array of TThreadID;
   All: array of Int64;
-  Started, Posted, Stored: Int64;
+  Started, Posted, Answered: Int64;
   Outcome: string;
 begin
   Calls := StrToIntDef(ParamStr(1), 100000);
@@ -128,7 +128,7 @@ begin
   end;
   Posted := Nanoseconds;
   Outcome := VireoLastError;
-  Stored := Nanoseconds;
+  Answered := Nanoseconds;
 
   SetLength(All, PerThread * Length(Workers));
   At := 0;
@@ -143,7 +143,7 @@ begin
     [Length(All), Length(Workers), ThreadManager]));
   WriteLn(Format('one AddDebug: median %.2f us, p99 %.2f us, max %.0f us',
     [All[Length(All) div 2] / 1000, All[Length(All) * 99 div 100] / 1000, All[High(All)] / 1000]));
-  WriteLn(Format('burst posted in %.1f ms; all stored after %.1f ms (%.0f messages/s)',
-    [(Posted - Started) / 1E6, (Stored - Started) / 1E6, Length(All) / ((Stored - Started) / 1E9)]));
+  WriteLn(Format('burst posted in %.1f ms; all answered after %.1f ms (%.0f messages/s)',
+    [(Posted - Started) / 1E6, (Answered - Started) / 1E6, Length(All) / ((Answered - Started) / 1E9)]));
   WriteLn('last error: "', Outcome, '"');
 end.

@@ -8,6 +8,7 @@
 // with VIREO_OTLP_ENDPOINT pointing there: the same burst, posted over HTTP instead of the bus.
 // With more than one thread only the program naming cthreads runs (threads need it).
 #include "PrivateBus.h"
+#include "StoredRecords.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +29,7 @@ namespace {
 
 using vireo::testing::BuiltProgram;
 using vireo::testing::PrivateBus;
+using vireo::bench::WaitForStoredRecords;
 
 int Option(const QStringList& args, const QString& name, int fallback)
 {
@@ -132,6 +134,8 @@ int main(int argc, char** argv)
         }
         std::printf("--- %s%s\n", qPrintable(name), otlp ? ", OTLP" : "");
         std::fflush(stdout);
+        QElapsedTimer ran;
+        ran.start();
         const int status = Run(program, {QString::number(calls), QString::number(threads)}, env, &output);
         std::fputs(output.constData(), stdout);
         if (otlp) {
@@ -139,23 +143,15 @@ int main(int argc, char** argv)
             otlpViewer.waitForFinished(30000);
         }
 
-        // Texts "wT i" of thread T must arrive once each, i counting up from 1. The bus server
-        // answers before the session stores, so the file is read once it holds every message or
-        // has not grown for a second.
+        // Texts "wT i" of thread T must arrive once each, i counting up from 1.
         const int expected = viewer ? calls / threads * threads : 0;
-        QByteArray stored;
-        QElapsedTimer still;
-        still.start();
-        for (;;) {
-            QFile file(probeFile);
-            const QByteArray now = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-            if (now.size() != stored.size())
-                still.restart();
-            stored = now;
-            if (StoredTexts(stored, otlp).size() >= expected || still.elapsed() > 1000)
-                break;
-            QThread::msleep(50);
-        }
+        double storedMs = 0;
+        const QByteArray stored = WaitForStoredRecords(
+            probeFile, expected, [&](const QByteArray& s) { return StoredTexts(s, otlp).size() >= expected; }, ran,
+            &storedMs);
+        if (viewer)
+            std::printf("stored by the viewer %.0f ms after the program started (%.0f messages/s)\n", storedMs,
+                        StoredTexts(stored, otlp).size() / (storedMs / 1000));
         if (viewer && stored.isEmpty()) {
             std::fprintf(stderr, "the viewer stored nothing\n");
             return 1;

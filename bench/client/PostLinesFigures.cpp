@@ -3,6 +3,7 @@
 // answered by the viewer) and how many the viewer stored, in order.
 //   bench_post_lines [--lines N]
 #include "PrivateBus.h"
+#include "StoredRecords.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -57,16 +58,23 @@ int main(int argc, char** argv)
                 seconds, lines / seconds);
 
     // The probe writes a record per stored message; the lines must be 1 .. N in order.
-    QFile file(probeFile);
-    const QByteArray stored = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     int arrived = 0;
     bool inOrder = true;
-    for (const QByteArray& line : stored.split('\n')) {
-        const QList<QByteArray> fields = line.split('|');
-        if (!line.startsWith("record ") || fields.size() != 10 || fields[6] != "lines")
-            continue;
-        inOrder = inOrder && fields[4].toInt() == ++arrived;
-    }
+    const auto count = [&](const QByteArray& stored) {
+        arrived = 0;
+        inOrder = true;
+        for (const QByteArray& line : stored.split('\n')) {
+            const QList<QByteArray> fields = line.split('|');
+            if (!line.startsWith("record ") || fields.size() != 10 || fields[6] != "lines")
+                continue;
+            inOrder = inOrder && fields[4].toInt() == ++arrived;
+        }
+        return arrived >= lines;
+    };
+    double storedMs = 0;
+    count(vireo::bench::WaitForStoredRecords(probeFile, lines, count, clock, &storedMs));
+    std::printf("stored by the viewer %.2f s after vireo-post started (%.0f lines/s)\n", storedMs / 1000,
+                arrived / (storedMs / 1000));
     std::printf("stored by the viewer: %d of %d, in order: %s\n", arrived, lines, inOrder ? "yes" : "no");
     return ended && run.exitCode() == 0 && arrived == lines && inOrder ? 0 : 1;
 }

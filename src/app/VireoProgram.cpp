@@ -192,9 +192,14 @@ public:
         if (!thread_.isRunning())
             return;
         relay_.Close();
-        server_.Stop();
         QThread* home = QThread::currentThread();
-        QMetaObject::invokeMethod(&server_, [this, home] { server_.moveToThread(home); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &server_,
+            [this, home] {
+                server_.Stop();
+                server_.moveToThread(home);
+            },
+            Qt::BlockingQueuedConnection);
         thread_.quit();
         thread_.wait();
         relay_.DeliverAll();

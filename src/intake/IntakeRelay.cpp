@@ -70,7 +70,7 @@ void IntakeRelay::Queue(std::vector<TraceArguments>& traces)
         const std::size_t bytes = TextBytes(t);
         roomFreed_.wait(hold, [&] {
             return closed_ || queued_.empty()
-                || (queued_.size() < capacity_.Messages && queuedBytes_ + bytes <= capacity_.TextBytes);
+                || (queued_.size() < 2 * capacity_.Messages && queuedBytes_ + bytes <= 2 * capacity_.TextBytes);
         });
         if (closed_)
             throw std::runtime_error("The viewer is closing");
@@ -151,6 +151,12 @@ std::size_t IntakeRelay::Waiting() const
 {
     std::lock_guard hold(lock_);
     return queued_.size();
+}
+
+bool IntakeRelay::Crowded() const
+{
+    std::lock_guard hold(lock_);
+    return queued_.size() >= capacity_.Messages || queuedBytes_ >= capacity_.TextBytes;
 }
 
 } // namespace vireo

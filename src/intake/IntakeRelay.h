@@ -12,18 +12,19 @@
 
 namespace vireo {
 
-// How much the relay holds before senders wait.
+// How much the relay holds before it is crowded; at twice as much, senders wait.
 struct RelayCapacity {
-    std::size_t Messages = 65536;           // messages waiting at most
-    std::size_t TextBytes = 64u << 20;      // their texts' bytes at most (one bigger message still passes alone)
+    std::size_t Messages = 65536;           // messages waiting before the relay is crowded
+    std::size_t TextBytes = 64u << 20;      // their texts' bytes (one bigger message still passes alone)
 };
 
 // Lets clients be answered on a thread of their own while the messages are stored on the thread
 // the relay lives on: a call is checked and queued at once, so a busy window (a relayout, a sort,
 // a log being opened) no longer holds up a client's reply. Messages reach the target in the order
 // they were queued, in batches, each turn of the target thread's event loop taking a bounded
-// share so that the window stays responsive. When the queue is full, callers wait: nothing is
-// dropped.
+// share so that the window stays responsive. Past its capacity the relay is crowded (the server
+// then answers batches later, which slows their senders and no one else); at twice its capacity
+// callers wait: nothing is dropped.
 class IntakeRelay : public QObject, public ITraceIntake {
     Q_OBJECT
 public:
@@ -50,6 +51,9 @@ public:
 
     // Messages queued and not yet handed on.
     std::size_t Waiting() const;
+
+    // Whether more than the capacity waits.
+    bool Crowded() const override;
 
 private:
     void Queue(std::vector<TraceArguments>& traces);

@@ -57,6 +57,10 @@ public:
         }
         return refused;
     }
+
+    // Whether the intake holds so much not yet stored that senders of batches should get their
+    // answers later, once it has room again (a sender of one message is answered at once).
+    virtual bool Crowded() const { return false; }
 };
 
 } // namespace vireo

@@ -7,6 +7,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QTimer>
 
 #include <exception>
 
@@ -56,8 +57,11 @@ std::vector<TraceRefusal> TVireo::AddTraces(const std::vector<TraceArguments>& t
 VireoServer::VireoServer(QDBusConnection connection, QObject* parent)
     : QDBusVirtualObject(parent),
       connection_(std::move(connection)),
-      clientWatcher_(new QDBusServiceWatcher(this))
+      clientWatcher_(new QDBusServiceWatcher(this)),
+      heldAnswersTimer_(new QTimer(this))
 {
+    heldAnswersTimer_->setInterval(5);
+    connect(heldAnswersTimer_, &QTimer::timeout, this, [this] { ReleaseHeldAnswers(); });
     clientWatcher_->setConnection(connection_);
     clientWatcher_->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
     connect(clientWatcher_, &QDBusServiceWatcher::serviceUnregistered, this, &VireoServer::ClientLeft);
@@ -90,6 +94,7 @@ void VireoServer::Stop()
     if (!started_)
         return;
     started_ = false;
+    ReleaseHeldAnswers(true);
     connection_.unregisterService(QLatin1String(VireoX::BusName));
     connection_.unregisterObject(QLatin1String(VireoX::ObjectPath));
 }
@@ -126,7 +131,7 @@ bool VireoServer::handleMessage(const QDBusMessage& message, const QDBusConnecti
     return true;
 }
 
-void VireoServer::Answer(const QDBusMessage& message, const std::function<QString()>& serve)
+void VireoServer::Answer(const QDBusMessage& message, const std::function<QString()>& serve, bool batch)
 {
     QString failure;
     try {
@@ -140,8 +145,27 @@ void VireoServer::Answer(const QDBusMessage& message, const std::function<QStrin
     }
     if (!message.isReplyRequired())
         return;
-    connection_.send(failure.isNull() ? message.createReply()
-                                      : message.createErrorReply(QLatin1String(VireoX::ErrorUnexpected), failure));
+    QDBusMessage answer = failure.isNull() ? message.createReply()
+                                           : message.createErrorReply(QLatin1String(VireoX::ErrorUnexpected), failure);
+    // A sender of batches waits for each answer before its next batch: answering it later slows
+    // a flood at its source, while the bus thread goes on answering everyone else at once.
+    if (batch && intake_ && intake_->Crowded()) {
+        message.setDelayedReply(true);
+        heldAnswers_.push_back(std::move(answer));
+        heldAnswersTimer_->start();
+        return;
+    }
+    connection_.send(answer);
+}
+
+void VireoServer::ReleaseHeldAnswers(bool always)
+{
+    if (!always && intake_ && intake_->Crowded())
+        return;
+    heldAnswersTimer_->stop();
+    for (const QDBusMessage& answer : heldAnswers_)
+        connection_.send(answer);
+    heldAnswers_.clear();
 }
 
 void VireoServer::ServeAddTrace(const QDBusMessage& message)
@@ -177,7 +201,7 @@ void VireoServer::ServeAddTraces(const QDBusMessage& message)
             failure.chop(1);
         }
         return failure;
-    });
+    }, true);
 }
 
 TVireo& VireoServer::ObjectFor(const QString& client)

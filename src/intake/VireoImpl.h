@@ -14,6 +14,7 @@
 #include <vector>
 
 class QDBusServiceWatcher;
+class QTimer;
 
 namespace vireo {
 
@@ -95,7 +96,10 @@ public:
 private:
     // Runs a call's work and answers it: a plain return for a null failure text, otherwise
     // VireoX.Error.Unexpected with it (or with what the work threw).
-    void Answer(const QDBusMessage& message, const std::function<QString()>& serve);
+    // A batch's answer waits while the intake is crowded (see ReleaseHeldAnswers).
+    void Answer(const QDBusMessage& message, const std::function<QString()>& serve, bool batch = false);
+    // Sends the answers held back, in order, once the intake is no longer crowded (or always).
+    void ReleaseHeldAnswers(bool always = false);
     void ServeAddTrace(const QDBusMessage& message);
     void ServeAddTraces(const QDBusMessage& message);
     TVireo& ObjectFor(const QString& client);
@@ -105,6 +109,8 @@ private:
     QDBusConnection connection_;
     ITraceIntake* intake_ = nullptr;
     QDBusServiceWatcher* clientWatcher_;
+    QTimer* heldAnswersTimer_;
+    std::vector<QDBusMessage> heldAnswers_;
     RunningObjectTable runningObjects_;
     std::unordered_map<QString, std::unique_ptr<TVireo>> clients_;
     std::atomic<int32_t> servedObjectCount_ = 0; // read by the window while calls are served elsewhere

@@ -94,12 +94,12 @@ TEST(IntakeRelay, CarriesEverySendersMessagesInOrderToTheTargetsThread)
     }
 }
 
-// A full queue makes a sender wait until the relay's thread makes room, losing nothing; closing
-// lets a waiting sender go with an error instead of leaving it blocked.
+// A queue at twice its capacity makes a sender wait until the relay's thread makes room, losing
+// nothing; closing lets a waiting sender go with an error instead of leaving it blocked.
 TEST(IntakeRelay, AFullQueueHoldsSendersUntilRoomOrClose)
 {
     Sink sink;
-    IntakeRelay relay(sink, RelayCapacity{4, 1u << 20});
+    IntakeRelay relay(sink, RelayCapacity{2, 1u << 20});
     std::atomic<int> sent = 0;
     std::thread sender([&] {
         for (int i = 0; i < 10; ++i) {
@@ -114,6 +114,9 @@ TEST(IntakeRelay, AFullQueueHoldsSendersUntilRoomOrClose)
         EXPECT_EQ(sink.texts[i], QString::number(i));
 
     IntakeRelay closing(sink, RelayCapacity{1, 1u << 20});
+    EXPECT_FALSE(closing.Crowded());
+    closing.ReceiveTrace({}, QStringLiteral("first"), 0, {}, {}, {}, {}, 45000.0);
+    EXPECT_TRUE(closing.Crowded()) << "at its capacity, batches' answers wait";
     closing.ReceiveTrace({}, QStringLiteral("queued"), 0, {}, {}, {}, {}, 45000.0);
     std::atomic<bool> refused = false;
     std::thread waiting([&] {

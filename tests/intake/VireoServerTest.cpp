@@ -42,9 +42,12 @@ public:
         calls.push_back({{ClassName, MessageStr, MessageGroup, ComputerName, MessageID, UnitFileName}, MessageType,
                          MessageDateTime});
     }
+    bool Crowded() const override { return crowded; }
+
     std::vector<Call> calls;
     std::string failure;
     bool refuseNonFinite = false;
+    bool crowded = false;
 };
 
 QStringList AddTraceArgs(const QString& text, const QString& stamp = QStringLiteral("double:0.5"))
@@ -242,6 +245,33 @@ TEST_F(VireoServerTest, ABatchKeepsItsGoodElementsAndNamesTheRefusedOnes)
     EXPECT_FALSE(post({}).isError());
     EXPECT_EQ(intake.calls.size(), 2u);
     QDBusConnection::disconnectFromBus(QStringLiteral("batch-client"));
+}
+
+// While the intake is crowded a batch is taken but its answer waits, which holds its sender back;
+// a single message is still answered at once, so one flooding client slows no one else.
+TEST_F(VireoServerTest, ACrowdedIntakeAnswersBatchesLaterAndSingleMessagesAtOnce)
+{
+    ASSERT_TRUE(server.Start());
+    qDBusRegisterMetaType<TraceArguments>();
+    qDBusRegisterMetaType<QList<TraceArguments>>();
+    QDBusConnection client = bus.Connect(QStringLiteral("flood-client"));
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("VireoX.Vireo"), QStringLiteral("/Vireo"),
+                                                       QStringLiteral("VireoX.IVireo"), QStringLiteral("AddTraces"));
+    call << QVariant::fromValue(QList<TraceArguments>{
+        {QStringLiteral("TFoo"), QStringLiteral("batched"), 0, {}, QStringLiteral("PC"), {}, {}, 0.5}});
+    intake.crowded = true;
+    QDBusPendingCall batch = client.asyncCall(call);
+    ASSERT_TRUE(PrivateBus::WaitUntil([&] { return intake.calls.size() == 1; }));
+    QString out;
+    ASSERT_EQ(Post(QStringLiteral("single"), &out), 0);
+    EXPECT_TRUE(out.startsWith(QStringLiteral("method return"))) << out.toStdString();
+    EXPECT_EQ(intake.calls.size(), 2u);
+    EXPECT_FALSE(batch.isFinished()) << "the batch's answer waits while the intake is crowded";
+
+    intake.crowded = false;
+    ASSERT_TRUE(PrivateBus::WaitUntil([&] { return batch.isFinished(); }));
+    EXPECT_FALSE(batch.isError());
+    QDBusConnection::disconnectFromBus(QStringLiteral("flood-client"));
 }
 
 TEST_F(VireoServerTest, ASecondServerDoesNotTakeTheName)
