@@ -83,8 +83,7 @@ void MessageListPane::CreateList()
         list_->setColumnWidth(column, column < kMessageColumnCount ? kMessageColumnWidths[column] : 0);
     list_->OnAfterSort = [this](TListViewEx&, int&) { rows_->RefreshTypeIcons(); };
 
-    connect(rows_, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int, int last) { FollowRow(last); });
+    connect(rows_, &QAbstractItemModel::rowsInserted, this, &MessageListPane::FollowLastRowSoon);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
         if (current.isValid())
             FollowRow(current.row());
@@ -324,6 +323,22 @@ void MessageListPane::FollowRow(int row)
     if (holdList_->isChecked() || row < 0 || row >= rows_->rowCount())
         return;
     list_->scrollTo(rows_->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+void MessageListPane::FollowLastRowSoon()
+{
+    // Scrolling lays out every row at once; done later in the turn, it shares that layout with
+    // whatever else changed the rows (the oldest dropped right after new ones were shown).
+    if (followPending_)
+        return;
+    followPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            followPending_ = false;
+            FollowRow(rows_->rowCount() - 1);
+        },
+        Qt::QueuedConnection);
 }
 
 void MessageListPane::FollowRebuiltRows()

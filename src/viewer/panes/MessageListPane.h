@@ -76,6 +76,7 @@ private:
     void ColumnCommandClick(int column);
     void SetTimeMark();
     void FollowRow(int row);
+    void FollowLastRowSoon();
     void FollowRebuiltRows();
     void SelectListedRow(int row);
     void RequestSource();
@@ -96,6 +97,7 @@ private:
     MessageListModel* rows_;
     QMenu* menu_;
     QAction* holdList_;
+    bool followPending_ = false;
     std::array<QAction*, 8> columnItems_{};
     std::array<int, 8> savedColumnWidths_{}; // width each column gets back when shown again
     QAction* setTimeMark_;
