@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 
+#include <malloc.h>
+
 #include <stdexcept>
 
 namespace vireo {
@@ -16,6 +18,8 @@ namespace {
 constexpr qint64 kShareMilliseconds = 8;
 // Messages handed on at once: one batch, one announcement to the views.
 constexpr std::size_t kPiece = 2048;
+// A queue that held this many leaves pages behind in the bus thread's heap once it is empty.
+constexpr std::size_t kTrimAfter = 8192;
 
 std::size_t TextBytes(const TraceArguments& t)
 {
@@ -76,6 +80,7 @@ void IntakeRelay::Queue(std::vector<TraceArguments>& traces)
             throw std::runtime_error("The viewer is closing");
         queuedBytes_ += bytes;
         queued_.push_back(std::move(t));
+        peakQueued_ = std::max(peakQueued_, queued_.size());
         if (!deliveryPosted_) {
             deliveryPosted_ = true;
             QMetaObject::invokeMethod(this, &IntakeRelay::DeliverShare, Qt::QueuedConnection);
@@ -108,11 +113,12 @@ void IntakeRelay::DeliverShare()
     spent.start();
     while (true) {
         const std::vector<TraceArguments> piece = TakeQueued(kPiece);
-        if (piece.empty())
+        if (!piece.empty())
+            target_->ReceiveTraces(piece); // checked when queued: nothing is refused here
+        if (piece.size() < kPiece) {
+            ReturnFreedMemory(); // the queue ran dry; the next message posts a delivery again
             return;
-        target_->ReceiveTraces(piece); // checked when queued: nothing is refused here
-        if (piece.size() < kPiece)
-            return; // the queue ran dry; the next message posts a delivery again
+        }
         if (spent.elapsed() >= kShareMilliseconds)
             break;
     }
@@ -121,6 +127,19 @@ void IntakeRelay::DeliverShare()
         deliveryPosted_ = false;
     else
         QMetaObject::invokeMethod(this, &IntakeRelay::DeliverShare, Qt::QueuedConnection);
+}
+
+void IntakeRelay::ReturnFreedMemory()
+{
+    {
+        std::lock_guard hold(lock_);
+        if (peakQueued_ < kTrimAfter || !queued_.empty())
+            return;
+        peakQueued_ = 0;
+    }
+    // The queued texts were allocated on the bus thread, whose heap keeps their pages for it
+    // alone: give them back, or a flood's peak would stay in the viewer's memory for good.
+    malloc_trim(0);
 }
 
 void IntakeRelay::SetTarget(ITraceIntake& target)

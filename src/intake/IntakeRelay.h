@@ -59,6 +59,7 @@ private:
     void Queue(std::vector<TraceArguments>& traces);
     void DeliverShare();
     std::vector<TraceArguments> TakeQueued(std::size_t most);
+    void ReturnFreedMemory();
 
     ITraceIntake* target_;
     const RelayCapacity capacity_;
@@ -66,6 +67,7 @@ private:
     std::condition_variable roomFreed_;
     std::deque<TraceArguments> queued_;
     std::size_t queuedBytes_ = 0;
+    std::size_t peakQueued_ = 0; // most messages queued since memory was last given back
     bool deliveryPosted_ = false;
     bool closed_ = false;
 };
