@@ -715,19 +715,28 @@ begin
   until False;
 end;
 
+{ Waits up to WaitMs for the socket to be ready for Events; false when it is not. }
+function AwaitReady(Events: Integer; WaitMs: Integer): Boolean;
+var
+  Poll: pollfd;
+begin
+  Poll.fd := ConnectionFd;
+  Poll.events := Events;
+  Poll.revents := 0;
+  Result := fpPoll(@Poll, 1, WaitMs) > 0;
+end;
+
 { Waits up to WaitMs for the bus socket to have answers, or room for what is still to be
   written; false when it has neither. The wait is outside libdbus, so that a fork meanwhile
   finds libdbus idle. }
 function AwaitSocket(WaitMs: Integer): Boolean;
 var
-  Poll: pollfd;
+  Events: Integer;
 begin
-  Poll.fd := ConnectionFd;
-  Poll.events := POLLIN;
-  Poll.revents := 0;
+  Events := POLLIN;
   if dbus_connection_has_messages_to_send(Connection) <> 0 then
-    Poll.events := Poll.events or POLLOUT;
-  Result := fpPoll(@Poll, 1, WaitMs) > 0;
+    Events := Events or POLLOUT;
+  Result := AwaitReady(Events, WaitMs);
 end;
 
 { The oldest call has waited long: while the viewer owns its name the calls go on waiting;
@@ -1215,17 +1224,6 @@ begin
   if OtlpAddresses <> nil then
     freeaddrinfo(OtlpAddresses);
   OtlpAddresses := nil;
-end;
-
-{ Waits up to WaitMs for the socket to be ready for Events; false when it is not. }
-function AwaitReady(Events: Integer; WaitMs: Integer): Boolean;
-var
-  Poll: pollfd;
-begin
-  Poll.fd := ConnectionFd;
-  Poll.events := Events;
-  Poll.revents := 0;
-  Result := fpPoll(@Poll, 1, WaitMs) > 0;
 end;
 
 { Connects to one address of the endpoint (ConnectionFd); '' when connected, else why not. }
