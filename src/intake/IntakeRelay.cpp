@@ -123,9 +123,7 @@ void IntakeRelay::DeliverShare()
             break;
     }
     std::lock_guard hold(lock_);
-    if (queued_.empty())
-        deliveryPosted_ = false;
-    else
+    if (!queued_.empty()) // an emptied queue cleared deliveryPosted_ as it was taken
         QMetaObject::invokeMethod(this, &IntakeRelay::DeliverShare, Qt::QueuedConnection);
 }
 

@@ -30,13 +30,11 @@ public:
 
     void Line(const std::string& text) { out_ << text << std::endl; }
 
-    // A batch is written out once, after its last message: a flush per message would slow the
-    // viewer's intake more than anything measured through it.
+    // The relay hands every message over in batches; each is written out once, after its last
+    // message: a flush per message would slow the viewer's intake more than anything measured.
     std::vector<TraceRefusal> ReceiveTraces(const std::vector<TraceArguments>& traces) override
     {
-        batch_ = true;
         std::vector<TraceRefusal> refused = ITraceIntake::ReceiveTraces(traces);
-        batch_ = false;
         out_.flush();
         return refused;
     }
@@ -49,24 +47,16 @@ public:
                               MessageDateTime);
         const MessageStore& store = session_.Store();
         const TTraceInfo& m = store.Items(store.Count() - 1);
-        Record("record " + std::to_string(m.SequenceNumber) + "|" + m.MessageDate.str() + "|" + m.MessageTime.str()
+        out_ << "record " + std::to_string(m.SequenceNumber) + "|" + m.MessageDate.str() + "|" + m.MessageTime.str()
              + "|" + m.ClassName.str() + "|" + m.MessageStr + "|" + std::to_string(m.MessageType) + "|"
              + m.MessageGroup.str() + "|" + m.ComputerName.str() + "|" + m.MessageID.str() + "|"
-             + m.UnitFileName.str());
+             + m.UnitFileName.str()
+             << '\n';
     }
 
 private:
-    void Record(const std::string& text)
-    {
-        if (batch_)
-            out_ << text << '\n';
-        else
-            Line(text);
-    }
-
     TraceSession& session_;
     std::ofstream out_;
-    bool batch_ = false;
 };
 
 } // namespace
