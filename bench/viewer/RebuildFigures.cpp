@@ -39,9 +39,10 @@ std::size_t PostTypical(MessageStore& store, TraceSourceRegistry& registry, int 
         const std::string unit = "/home/dev/project/src/Unit" + std::to_string(i % 40) + ".pas";
         const std::string id = "UniqueStr_" + std::to_string(100000 + i % 400);
         const std::string time = "10:" + std::to_string(10 + i / 60000 % 50) + ":" + std::to_string(10 + i / 1000 % 50);
+        const std::string text = "Processing item " + std::to_string(i) + " of batch " + std::to_string(i / 100);
         TraceFields f;
         f.ClassName = cls;
-        f.MessageStr = "Processing item " + std::to_string(i) + " of batch " + std::to_string(i / 100);
+        f.MessageStr = text;
         f.MessageType = i % 4;
         f.MessageGroup = groups[i % 5];
         f.ComputerName = computers[i % 3];
@@ -52,7 +53,7 @@ std::size_t PostTypical(MessageStore& store, TraceSourceRegistry& registry, int 
         textBytes += f.ClassName.size() + f.MessageStr.size() + f.MessageGroup.size()
             + f.ComputerName.size() + f.MessageID.size() + f.UnitFileName.size()
             + f.MessageDate.size() + f.MessageTime.size();
-        registry.Learn(store.Items(store.Append(std::move(f))));
+        registry.Learn(store.Items(store.Append(f)));
     }
     return textBytes;
 }

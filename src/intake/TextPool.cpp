@@ -2,20 +2,30 @@
 
 namespace vireo {
 
-namespace {
-const std::string kEmpty;
+TextPool::TextPool()
+{
+    Clear();
 }
 
-PooledText::PooledText() : text_(&kEmpty) {}
-
-PooledText TextPool::Intern(std::string_view text)
+TextPool::Id TextPool::Intern(std::string_view text)
 {
     if (text.empty())
-        return PooledText();
-    auto found = texts_.find(text);
-    if (found == texts_.end())
-        found = texts_.emplace(text).first;
-    return PooledText(&*found);
+        return 0;
+    const auto found = ids_.find(text);
+    if (found != ids_.end())
+        return found->second;
+    const std::string_view kept = texts_.emplace_back(text);
+    const Id id = static_cast<Id>(views_.size());
+    views_.push_back(kept);
+    ids_.emplace(kept, id);
+    return id;
+}
+
+void TextPool::Clear()
+{
+    ids_.clear();
+    views_.assign(1, std::string_view());
+    texts_.clear();
 }
 
 } // namespace vireo

@@ -3,47 +3,41 @@
 #include "components/TextKeys.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
+#include <vector>
 
 namespace vireo {
 
-// A text held once in a TextPool; copying it copies one pointer. Compares like a string.
-class PooledText {
-public:
-    PooledText();
-
-    std::string_view view() const { return *text_; }
-    operator std::string_view() const { return *text_; }
-    const std::string& str() const { return *text_; }
-    bool empty() const { return text_->empty(); }
-    std::size_t size() const { return text_->size(); }
-
-    friend bool operator==(PooledText a, std::string_view b) { return a.view() == b; }
-
-private:
-    friend class TextPool;
-    explicit PooledText(const std::string* text) : text_(text) {}
-    const std::string* text_;
-};
-
-// Keeps each distinct text once, so texts that repeat from message to message cost one pointer.
-// Texts live until Clear(); lookups of a known text do not allocate.
+// Keeps each distinct text once under a small number, so texts that repeat from message to
+// message cost four bytes each. Texts live, in place, until Clear(); lookups of a known text do
+// not allocate.
 class TextPool {
 public:
-    // The pooled copy of text, added when not yet present.
-    PooledText Intern(std::string_view text);
+    using Id = std::uint32_t;
 
-    // Forgets every text; every PooledText taken from this pool becomes invalid.
-    void Clear() { texts_.clear(); }
+    TextPool();
 
-    // Number of distinct texts held.
-    std::size_t Count() const { return texts_.size(); }
+    // The number of text, added when not yet present; the empty text is always 0.
+    Id Intern(std::string_view text);
+
+    // The text with a number Intern gave; it stays in place until Clear().
+    std::string_view Text(Id id) const { return views_[id]; }
+
+    // Forgets every text but the empty one; every number and view taken before becomes invalid.
+    void Clear();
+
+    // Number of distinct texts held, the empty one included.
+    std::size_t Count() const { return views_.size(); }
 
 private:
-    std::unordered_set<std::string, TextHash, std::equal_to<>> texts_;
+    std::deque<std::string> texts_; // a deque never moves its strings, so views into them hold
+    std::vector<std::string_view> views_;
+    std::unordered_map<std::string_view, Id, TextHash, std::equal_to<>> ids_;
 };
 
 } // namespace vireo

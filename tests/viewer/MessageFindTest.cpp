@@ -11,16 +11,16 @@ using namespace vireo;
 
 namespace {
 
-const TTraceInfo& Add(MessageStore& store, std::string text, std::string_view time = "1:02:03 pm",
-                      double stamp = 0.5)
+TTraceInfo Add(MessageStore& store, std::string_view text, std::string_view time = "1:02:03 pm",
+               double stamp = 0.5)
 {
     TraceFields f;
     f.ClassName = "TPooled";
-    f.MessageStr = std::move(text);
+    f.MessageStr = text;
     f.MessageGroup = "Database";
     f.MessageTime = time;
     f.MessageDateTime = stamp;
-    return store.Items(store.Append(std::move(f)));
+    return store.Items(store.Append(f));
 }
 
 } // namespace
@@ -57,7 +57,7 @@ TEST(MessageFind, TextsMatchCaseInsensitivelyOrByExpressionInTheShownColumnsOnly
 
     // Copying: captions, then one line per message; tabs and line breaks inside texts become spaces.
     const TTraceInfo& broken = Add(store, "a\tb\r\nc");
-    EXPECT_EQ(MessagesAsTable({&broken, &plain}, {{1, 0}, false}),
+    EXPECT_EQ(MessagesAsTable({broken, plain}, {{1, 0}, false}),
               "Message\tClass Name\na b  c\tTPooled\nConnection LOST to server\tTPooled\n");
 }
 

@@ -25,7 +25,7 @@ Read ReadLog(std::string_view log, std::size_t piece)
 {
     Read read;
     MessageLogReader reader([&read](TraceFields&& f) {
-        read.Texts.push_back(std::string(f.ClassName) + "|" + f.MessageStr + "|" + std::to_string(f.MessageType) +
+        read.Texts.push_back(std::string(f.ClassName) + "|" + std::string(f.MessageStr) + "|" + std::to_string(f.MessageType) +
                              "|" + std::string(f.MessageGroup) + "|" + std::string(f.ComputerName) + "|" +
                              std::string(f.MessageID) + "|" + std::string(f.UnitFileName));
         read.Stamps.push_back(f.MessageDateTime);

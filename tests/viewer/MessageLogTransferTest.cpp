@@ -136,7 +136,7 @@ TEST_F(LogTransfer, ASaveWritesWhatIsStoredAsTheHistoryLimitDropsAndLeavesTheOld
     ASSERT_EQ(saving.Result(), MessageLogTransfer::Outcome::Done);
     std::vector<int> written;
     MessageLogReport report = OpenMessageLog(path, [&written](TraceFields&& fields) {
-        written.push_back(std::stoi(fields.MessageStr.substr(1)));
+        written.push_back(std::stoi(std::string(fields.MessageStr.substr(1))));
     });
     ASSERT_FALSE(written.empty());
     EXPECT_EQ(written.back(), 19'999);

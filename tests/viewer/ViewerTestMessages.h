@@ -24,7 +24,7 @@ struct Msg {
     Msg& Stamp(double v) { stamp = v; return *this; }
 };
 
-inline const TTraceInfo& Post(MessageStore& store, const Msg& m)
+inline TTraceInfo Post(MessageStore& store, const Msg& m)
 {
     TraceFields f;
     f.ClassName = m.cls;
@@ -36,7 +36,7 @@ inline const TTraceInfo& Post(MessageStore& store, const Msg& m)
     f.UnitFileName = m.unit;
     f.MessageDate = "08/12/2026";
     f.MessageTime = "01:02:03";
-    return store.Items(store.Append(std::move(f)));
+    return store.Items(store.Append(f));
 }
 
 // Hands a message to an intake (the main window) as the automation object does.

@@ -50,7 +50,7 @@ int MessageListModel::StoreIndex(int row) const
     return listing_.Rows().at(static_cast<std::size_t>(row));
 }
 
-const TTraceInfo& MessageListModel::MessageAt(int row) const
+TTraceInfo MessageListModel::MessageAt(int row) const
 {
     return store_.Items(StoreIndex(row));
 }

@@ -72,7 +72,7 @@ protected:
     int StoredRowCount() const override { return RowTotal(); }
 
 private:
-    const TTraceInfo& MessageAt(int row) const;
+    TTraceInfo MessageAt(int row) const;
     QVariant HighlightData(int row, int role) const;
     void ForgetHighlights();
 

@@ -434,10 +434,10 @@ void MessageListPane::CopyMessages()
         return;
     std::sort(rows.begin(), rows.end());
     const MessageStore& store = session_.Store();
-    std::vector<const TTraceInfo*> messages;
+    std::vector<TTraceInfo> messages;
     messages.reserve(rows.size());
     for (const int row : rows)
-        messages.push_back(&store.Items(rows_->StoreIndex(row)));
+        messages.push_back(store.Items(rows_->StoreIndex(row)));
     QGuiApplication::clipboard()->setText(QString::fromStdString(MessagesAsTable(messages, CurrentShownColumns())));
 }
 

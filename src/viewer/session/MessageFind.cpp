@@ -184,7 +184,7 @@ FoundRow FindRow(int rowCount, int current, bool forward, const std::function<bo
     return {};
 }
 
-std::string MessagesAsTable(const std::vector<const TTraceInfo*>& messages, const ShownColumns& columns)
+std::string MessagesAsTable(const std::vector<TTraceInfo>& messages, const ShownColumns& columns)
 {
     std::string table;
     const auto appendLine = [&table, &columns](const auto& textOf) {
@@ -202,8 +202,8 @@ std::string MessagesAsTable(const std::vector<const TTraceInfo*>& messages, cons
     };
     appendLine([](int column) { return std::string_view(kMessageColumnCaptions[column]); });
     std::string scratch;
-    for (const TTraceInfo* message : messages)
-        appendLine([&](int column) { return columns.Text(*message, column, scratch); });
+    for (const TTraceInfo& message : messages)
+        appendLine([&](int column) { return columns.Text(message, column, scratch); });
     return table;
 }
 

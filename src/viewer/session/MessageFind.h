@@ -79,6 +79,6 @@ FoundRow FindRow(int rowCount, int current, bool forward, const std::function<bo
 
 // Messages as tab-separated text: a header line of the columns' captions, then a line per
 // message. A tab or line break inside a text would break the table, so each becomes a space.
-std::string MessagesAsTable(const std::vector<const TTraceInfo*>& messages, const ShownColumns& columns);
+std::string MessagesAsTable(const std::vector<TTraceInfo>& messages, const ShownColumns& columns);
 
 } // namespace vireo

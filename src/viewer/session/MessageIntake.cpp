@@ -25,17 +25,18 @@ int MessageIntake::Take(const QString& ClassName, const QString& MessageStr, int
     const QByteArray computer = ComputerName.toUtf8();
     const QByteArray id = MessageID.toUtf8();
     const QByteArray unit = UnitFileName.toUtf8();
+    const QByteArray text = MessageStr.toUtf8();
 
     TraceFields fields;
     fields.ClassName = View(className);
-    fields.MessageStr = MessageStr.toStdString();
+    fields.MessageStr = View(text);
     fields.MessageType = MessageType;
     fields.MessageGroup = View(group);
     fields.ComputerName = View(computer);
     fields.MessageID = View(id);
     fields.UnitFileName = View(unit);
     fields.MessageDateTime = MessageDateTime;
-    return Take(std::move(fields));
+    return Take(fields);
 }
 
 int MessageIntake::Take(TraceFields fields)
@@ -43,7 +44,7 @@ int MessageIntake::Take(TraceFields fields)
     const TimeStampTexts stamp = FormatTimeStamp(fields.MessageDateTime, timeConventions_.Current());
     fields.MessageDate = stamp.Date;
     fields.MessageTime = stamp.Time;
-    return store_.Append(std::move(fields));
+    return store_.Append(fields);
 }
 
 } // namespace vireo

@@ -535,7 +535,7 @@ void MessageLogReader::TakeLine(std::string_view line)
     }
     TraceFields fields;
     fields.ClassName = f.ClassName;
-    fields.MessageStr = std::move(f.MessageStr);
+    fields.MessageStr = f.MessageStr;
     fields.MessageType = f.MessageType;
     fields.MessageGroup = f.MessageGroup;
     fields.ComputerName = f.ComputerName;
@@ -577,16 +577,16 @@ MessageLogReport OpenMessageLog(const std::filesystem::path& path, const Message
 
 LoggedMessage LoggedMessage::From(TraceFields&& fields)
 {
-    return {std::string(fields.ClassName), std::move(fields.MessageStr), std::string(fields.MessageGroup),
+    return {std::string(fields.ClassName), std::string(fields.MessageStr), std::string(fields.MessageGroup),
             std::string(fields.ComputerName), std::string(fields.MessageID), std::string(fields.UnitFileName),
             fields.MessageType, fields.MessageDateTime};
 }
 
-TraceFields LoggedMessage::Fields()
+TraceFields LoggedMessage::Fields() const
 {
     TraceFields fields;
     fields.ClassName = ClassName;
-    fields.MessageStr = std::move(MessageStr);
+    fields.MessageStr = MessageStr;
     fields.MessageType = MessageType;
     fields.MessageGroup = MessageGroup;
     fields.ComputerName = ComputerName;

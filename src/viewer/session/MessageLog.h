@@ -109,8 +109,8 @@ struct LoggedMessage {
 
     // Takes the texts of fields read from a log line.
     static LoggedMessage From(TraceFields&& fields);
-    // The fields for the store, viewing this message's texts; its MessageStr moves out.
-    TraceFields Fields();
+    // The fields for the store, viewing this message's texts.
+    TraceFields Fields() const;
 };
 
 } // namespace vireo

@@ -1,68 +1,171 @@
 #include "viewer/session/MessageStore.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
-#include <memory>
+#include <string>
+#include <vector>
 
 namespace vireo {
 
-int MessageStore::Append(TraceFields fields)
+// One message as kept, in 48 bytes: its own text by place in its block, the repeating ones by
+// pool number. No member initialisers, so a new block leaves its records (and their pages)
+// untouched until written.
+struct MessageStore::Record {
+    double MessageDateTime;
+    std::uint32_t Text; // where the text starts in its block's pieces (TextPieces::Place)
+    std::uint32_t TextLength;
+    TextPool::Id ClassName, MessageGroup, ComputerName, MessageID, UnitFileName, MessageDate, MessageTime;
+    int32_t MessageType;
+};
+
+// The message texts of one block, packed into pieces; a long text has a piece of its own.
+class TextPieces {
+public:
+    // Copies text in and returns its place.
+    std::uint32_t Keep(std::string_view text)
+    {
+        if (text.empty())
+            return 0;
+        std::uint32_t place;
+        if (text.size() > kOwnPiece) {
+            place = Place(pieces_.size(), 0);
+            pieces_.push_back(std::make_unique_for_overwrite<char[]>(text.size()));
+        } else {
+            if (kPiece - used_ < text.size()) {
+                shared_ = pieces_.size();
+                pieces_.push_back(std::make_unique_for_overwrite<char[]>(kPiece));
+                used_ = 0;
+            }
+            place = Place(shared_, used_);
+            used_ += text.size();
+        }
+        std::memcpy(At(place), text.data(), text.size());
+        return place;
+    }
+
+    // The first byte at a place Keep gave.
+    const char* At(std::uint32_t place) const { return pieces_[place >> kOffsetBits].get() + (place & kOffsetMask); }
+    char* At(std::uint32_t place) { return pieces_[place >> kOffsetBits].get() + (place & kOffsetMask); }
+
+private:
+    static constexpr unsigned kOffsetBits = 14;
+    static constexpr std::size_t kPiece = std::size_t{1} << kOffsetBits; // 16 KB
+    static constexpr std::uint32_t kOffsetMask = kPiece - 1;
+    static constexpr std::size_t kOwnPiece = kPiece / 4;
+
+    // A place: the piece's number above the offset within it. A block of 4,096 messages needs at
+    // most 4,096 own pieces and about 1,400 shared ones, well within the 18 bits left.
+    static std::uint32_t Place(std::size_t piece, std::size_t offset)
+    {
+        return static_cast<std::uint32_t>(piece << kOffsetBits | offset);
+    }
+
+    std::vector<std::unique_ptr<char[]>> pieces_;
+    std::size_t shared_ = 0; // the piece short texts go into
+    std::size_t used_ = kPiece; // bytes taken in it; full until there is one
+};
+
+// A run of consecutive messages and the texts they own; dropped whole once its last message goes.
+struct MessageStore::Block {
+    static constexpr int kRecords = 4096;
+    Record Records[kRecords];
+    TextPieces Texts;
+};
+
+MessageStore::MessageStore() = default;
+MessageStore::~MessageStore() = default;
+
+int MessageStore::Append(const TraceFields& fields)
 {
     // Numbers are never reused: once they are spent, messages are refused rather than wrapped.
     if (NextSequenceNumber == std::numeric_limits<int32_t>::max())
         throw std::overflow_error("No sequence numbers are left for new messages");
-    auto message = std::make_unique<TTraceInfo>();
-    message->ClassName = texts_.Intern(fields.ClassName);
-    message->MessageStr = std::move(fields.MessageStr);
-    message->MessageType = fields.MessageType;
-    message->MessageGroup = texts_.Intern(fields.MessageGroup);
-    message->ComputerName = texts_.Intern(fields.ComputerName);
-    message->MessageID = texts_.Intern(fields.MessageID);
-    message->UnitFileName = texts_.Intern(fields.UnitFileName);
-    message->MessageDate = texts_.Intern(fields.MessageDate);
-    message->MessageTime = texts_.Intern(fields.MessageTime);
-    message->MessageDateTime = fields.MessageDateTime;
-    message->SequenceNumber = NextSequenceNumber++;
-    bytes_ += BytesOf(*message);
-    return messages_.Add(std::move(message));
+    if (fields.MessageStr.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("A message text over 4 GB cannot be stored");
+    static_assert(sizeof(Record) == 48, "a message's record is its main cost");
+    const int slot = front_ + count_;
+    if (slot == static_cast<int>(blocks_.size()) * Block::kRecords)
+        blocks_.push_back(std::unique_ptr<Block>(new Block)); // default-initialised: pages stay untouched
+    Block& block = *blocks_[static_cast<std::size_t>(slot / Block::kRecords)];
+    Record& record = block.Records[slot % Block::kRecords];
+    record.MessageDateTime = fields.MessageDateTime;
+    record.Text = block.Texts.Keep(fields.MessageStr);
+    record.TextLength = static_cast<std::uint32_t>(fields.MessageStr.size());
+    record.ClassName = texts_.Intern(fields.ClassName);
+    record.MessageGroup = texts_.Intern(fields.MessageGroup);
+    record.ComputerName = texts_.Intern(fields.ComputerName);
+    record.MessageID = texts_.Intern(fields.MessageID);
+    record.UnitFileName = texts_.Intern(fields.UnitFileName);
+    record.MessageDate = texts_.Intern(fields.MessageDate);
+    record.MessageTime = texts_.Intern(fields.MessageTime);
+    record.MessageType = fields.MessageType;
+    if (count_ == 0)
+        firstSequence_ = NextSequenceNumber;
+    ++NextSequenceNumber;
+    bytes_ += sizeof(Record) + record.TextLength;
+    return count_++;
 }
 
-std::int64_t MessageStore::BytesOf(const TTraceInfo& message)
+const MessageStore::Record& MessageStore::RecordAt(int index) const
 {
-    // The record, its allocation's bookkeeping and the list's pointer, and a text too long to be
-    // held inside its string.
-    constexpr std::int64_t kRecord = sizeof(TTraceInfo) + 16 + sizeof(void*);
-    const std::size_t text = message.MessageStr.size();
-    return kRecord + (text >= sizeof(std::string) ? static_cast<std::int64_t>(text) + 1 : 0);
+    if (index < 0 || index >= count_)
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    const int slot = front_ + index;
+    return blocks_[static_cast<std::size_t>(slot / Block::kRecords)]->Records[slot % Block::kRecords];
+}
+
+TTraceInfo MessageStore::Items(int index) const
+{
+    const Record& r = RecordAt(index);
+    const int slot = front_ + index;
+    const Block& block = *blocks_[static_cast<std::size_t>(slot / Block::kRecords)];
+    TTraceInfo message;
+    message.ClassName = StoredText(texts_.Text(r.ClassName));
+    message.MessageStr = StoredText(r.TextLength == 0 ? std::string_view() : std::string_view(block.Texts.At(r.Text), r.TextLength));
+    message.MessageType = r.MessageType;
+    message.MessageGroup = StoredText(texts_.Text(r.MessageGroup));
+    message.ComputerName = StoredText(texts_.Text(r.ComputerName));
+    message.MessageID = StoredText(texts_.Text(r.MessageID));
+    message.UnitFileName = StoredText(texts_.Text(r.UnitFileName));
+    message.MessageDate = StoredText(texts_.Text(r.MessageDate));
+    message.MessageTime = StoredText(texts_.Text(r.MessageTime));
+    message.MessageDateTime = r.MessageDateTime;
+    message.SequenceNumber = firstSequence_ + index;
+    return message;
+}
+
+std::int64_t MessageStore::BytesAt(int index) const
+{
+    return static_cast<std::int64_t>(sizeof(Record)) + RecordAt(index).TextLength;
 }
 
 void MessageStore::DropOldest(int count)
 {
-    count = std::clamp(count, 0, Count());
+    count = std::clamp(count, 0, count_);
     for (int i = 0; i < count; ++i)
-        bytes_ -= BytesOf(Items(i));
-    messages_.DeleteFirst(count);
+        bytes_ -= BytesAt(i);
+    front_ += count;
+    count_ -= count;
+    firstSequence_ += count;
+    while (front_ >= Block::kRecords) {
+        blocks_.pop_front();
+        front_ -= Block::kRecords;
+    }
 }
 
 int MessageStore::IndexOfSequence(int32_t sequenceNumber) const
 {
-    // Sequence numbers rise with arrival order, so the first match is found by bisection.
-    int lo = 0;
-    int hi = Count();
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (Items(mid).SequenceNumber < sequenceNumber)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return (lo < Count() && Items(lo).SequenceNumber == sequenceNumber) ? lo : -1;
+    const std::int64_t index = std::int64_t{sequenceNumber} - firstSequence_;
+    return index >= 0 && index < count_ ? static_cast<int>(index) : -1;
 }
 
 void MessageStore::Clear()
 {
-    messages_.Clear();
+    blocks_.clear();
+    front_ = 0;
+    count_ = 0;
     texts_.Clear();
     bytes_ = 0;
 }

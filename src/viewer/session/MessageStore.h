@@ -1,19 +1,19 @@
 #pragma once
 
-#include "components/ObjectList.h"
 #include "intake/TextPool.h"
 #include "intake/TraceInfo.h"
 
 #include <cstdint>
-#include <string>
+#include <deque>
+#include <memory>
 #include <string_view>
 
 namespace vireo {
 
-// The texts of one message as they arrive, before the store pools and numbers them.
+// The texts of one message as they arrive, before the store keeps and numbers them.
 struct TraceFields {
     std::string_view ClassName;
-    std::string MessageStr;
+    std::string_view MessageStr;
     int32_t MessageType = 0;
     std::string_view MessageGroup;
     std::string_view ComputerName;
@@ -25,20 +25,29 @@ struct TraceFields {
 };
 
 // Every message received since the main window was created or last cleared, in arrival order,
-// with the counter of sequence numbers. Appending costs the same however large the store is.
+// with the counter of sequence numbers. Messages are kept compactly, with no allocation of their
+// own: fixed records in blocks of a few thousand, their texts packed beside them and the
+// repeating texts pooled. Appending costs the same however large the store is, and dropping the
+// oldest frees whole blocks.
 class MessageStore {
 public:
-    // Stores a message at the end, numbered with NextSequenceNumber, which then rises by one, and
-    // returns its index; throws std::overflow_error, storing nothing, once the numbers are spent.
-    int Append(TraceFields fields);
+    MessageStore();
+    ~MessageStore();
+    MessageStore(const MessageStore&) = delete;
+    MessageStore& operator=(const MessageStore&) = delete;
+
+    // Stores a copy of a message at the end, numbered with NextSequenceNumber, which then rises
+    // by one, and returns its index; throws std::overflow_error, storing nothing, once the
+    // numbers are spent.
+    int Append(const TraceFields& fields);
 
     // Number of stored messages.
-    int Count() const { return messages_.Count(); }
+    int Count() const { return count_; }
 
-    // The message at an arrival index (0 .. Count() - 1).
-    const TTraceInfo& Items(int index) const { return messages_.Items(index); }
+    // The message at an arrival index (0 .. Count() - 1); throws std::out_of_range outside.
+    TTraceInfo Items(int index) const;
 
-    // Index of the first message with the given sequence number, or -1.
+    // Index of the message with the given sequence number, or -1.
     int IndexOfSequence(int32_t sequenceNumber) const;
 
     // Frees the count oldest messages (at most Count()); the rest move to the front.
@@ -46,8 +55,8 @@ public:
 
     // Bytes the stored messages take, their shared texts aside.
     std::int64_t Bytes() const { return bytes_; }
-    // Bytes a stored message takes, its shared texts aside.
-    static std::int64_t BytesOf(const TTraceInfo& message);
+    // Bytes the message at an index takes, its shared texts aside.
+    std::int64_t BytesAt(int index) const;
 
     // Frees every message and its pooled texts; numbering goes on where it was.
     void Clear();
@@ -56,7 +65,15 @@ public:
     int32_t NextSequenceNumber = 0;
 
 private:
-    TObjectList<TTraceInfo> messages_;
+    struct Record;
+    struct Block;
+
+    const Record& RecordAt(int index) const;
+
+    std::deque<std::unique_ptr<Block>> blocks_;
+    int front_ = 0; // slot of message 0 in the first block
+    int count_ = 0;
+    int32_t firstSequence_ = 0; // numbers run on without gaps from message 0
     TextPool texts_;
     std::int64_t bytes_ = 0;
 };

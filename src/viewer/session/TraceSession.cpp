@@ -70,7 +70,7 @@ void TraceSession::AnnounceTaken()
 void TraceSession::KeepWithinLimit()
 {
     const int drop = MessagesToDrop(limit_, store_.Count(), store_.Bytes(),
-                                    [this](int index) { return MessageStore::BytesOf(store_.Items(index)); });
+                                    [this](int index) { return store_.BytesAt(index); });
     if (drop == 0)
         return;
     AnnounceTaken(); // views learn of a message before it is dropped, so their indices stay true
