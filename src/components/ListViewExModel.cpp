@@ -90,17 +90,29 @@ void TListViewExModel::RowsAppended()
     if (flushQueued_)
         return;
     flushQueued_ = true;
+    AnnounceAppendedRowsLater();
+}
+
+qint64 TListViewExModel::NanosecondsUntilAnnouncing() const
+{
     constexpr qint64 pauseFactor = 9;
     constexpr qint64 shortestPauseNs = 1'000'000;
     constexpr qint64 longestPauseNs = 1'000'000'000;
     const qint64 pauseNs = std::min(longestPauseNs, pauseFactor * (layoutCostNs_ + paintCostNs_));
-    const qint64 waitNs = pauseNs >= shortestPauseNs && sinceAnnounced_.isValid()
-                              ? pauseNs - sinceAnnounced_.nsecsElapsed()
-                              : 0;
+    return pauseNs >= shortestPauseNs && sinceAnnounced_.isValid() ? pauseNs - sinceAnnounced_.nsecsElapsed() : 0;
+}
+
+void TListViewExModel::AnnounceAppendedRowsLater()
+{
     const auto announce = [this] {
+        if (NanosecondsUntilAnnouncing() > 0) { // rows were removed meanwhile: a layout is due anyway
+            AnnounceAppendedRowsLater();
+            return;
+        }
         flushQueued_ = false;
         FlushAppendedRows();
     };
+    const qint64 waitNs = NanosecondsUntilAnnouncing();
     if (waitNs <= 0)
         QMetaObject::invokeMethod(this, announce, Qt::QueuedConnection);
     else
@@ -118,6 +130,7 @@ void TListViewExModel::EndRemoveStoredRows()
 {
     announced_ = StoredRowCount();
     endRemoveRows();
+    sinceAnnounced_.start();
 }
 
 void TListViewExModel::BeginResetRows()

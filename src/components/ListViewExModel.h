@@ -84,6 +84,11 @@ protected:
     void EndResetRows();
 
 private:
+    // How long until appended rows may be announced: views lay out every row after each
+    // announcement, so announcements (removals included) are spaced to keep that a small share.
+    qint64 NanosecondsUntilAnnouncing() const;
+    void AnnounceAppendedRowsLater();
+
     int announced_ = 0;
     bool flushQueued_ = false;
     qint64 layoutCostNs_ = 0;
