@@ -2,6 +2,12 @@
 
 namespace vireo {
 
+namespace {
+const std::string kEmpty;
+}
+
+PooledText::PooledText() : text_(&kEmpty) {}
+
 TextPool::TextPool()
 {
     Clear();
@@ -14,9 +20,9 @@ TextPool::Id TextPool::Intern(std::string_view text)
     const auto found = ids_.find(text);
     if (found != ids_.end())
         return found->second;
-    const std::string_view kept = texts_.emplace_back(text);
-    const Id id = static_cast<Id>(views_.size());
-    views_.push_back(kept);
+    const std::string& kept = texts_.emplace_back(text);
+    const Id id = static_cast<Id>(byId_.size());
+    byId_.push_back(&kept);
     ids_.emplace(kept, id);
     return id;
 }
@@ -24,7 +30,7 @@ TextPool::Id TextPool::Intern(std::string_view text)
 void TextPool::Clear()
 {
     ids_.clear();
-    views_.assign(1, std::string_view());
+    byId_.assign(1, &kEmpty);
     texts_.clear();
 }
 

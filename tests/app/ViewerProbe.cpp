@@ -48,7 +48,7 @@ public:
         const MessageStore& store = session_.Store();
         const TTraceInfo& m = store.Items(store.Count() - 1);
         out_ << "record " + std::to_string(m.SequenceNumber) + "|" + m.MessageDate.str() + "|" + m.MessageTime.str()
-             + "|" + m.ClassName.str() + "|" + m.MessageStr.str() + "|" + std::to_string(m.MessageType) + "|"
+             + "|" + m.ClassName.str() + "|" + std::string(m.MessageStr) + "|" + std::to_string(m.MessageType) + "|"
              + m.MessageGroup.str() + "|" + m.ComputerName.str() + "|" + m.MessageID.str() + "|"
              + m.UnitFileName.str()
              << '\n';

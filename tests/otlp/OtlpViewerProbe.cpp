@@ -24,7 +24,7 @@ int main(int argc, char* argv[])
             for (int i = first; i <= last; ++i) {
                 const TTraceInfo& m = session.Store().Items(i);
                 const QJsonObject line{{QStringLiteral("class"), QString::fromStdString(m.ClassName.str())},
-                                       {QStringLiteral("text"), QString::fromStdString(m.MessageStr.str())},
+                                       {QStringLiteral("text"), QString::fromUtf8(m.MessageStr.data(), static_cast<qsizetype>(m.MessageStr.size()))},
                                        {QStringLiteral("type"), m.MessageType},
                                        {QStringLiteral("group"), QString::fromStdString(m.MessageGroup.str())},
                                        {QStringLiteral("computer"), QString::fromStdString(m.ComputerName.str())},

@@ -24,7 +24,7 @@ namespace {
 // Everything a row of a message shows or carries, and the time stamp to the last bit.
 std::vector<std::string> Everything(const TTraceInfo& m)
 {
-    return {m.ClassName.str(), m.MessageStr.str(), std::to_string(m.MessageType), m.MessageGroup.str(),
+    return {m.ClassName.str(), std::string(m.MessageStr), std::to_string(m.MessageType), m.MessageGroup.str(),
             m.ComputerName.str(), m.MessageID.str(), m.UnitFileName.str(), m.MessageDate.str(),
             m.MessageTime.str(), std::to_string(m.SequenceNumber), std::to_string(std::bit_cast<std::uint64_t>(m.MessageDateTime))};
 }

@@ -73,10 +73,10 @@ FilterSnapshot::FilterSnapshot(EntryCheck classes, EntryCheck groups, EntryCheck
 {
 }
 
-bool FilterSnapshot::Passes(const EntryCheck& checks, Memo& memo, const StoredText& text,
+bool FilterSnapshot::Passes(const EntryCheck& checks, Memo& memo, const PooledText& text,
                             bool upperCase) const
 {
-    const char* key = text.data();
+    const std::string* key = &text.str();
     const auto known = memo.find(key);
     if (known != memo.end())
         return known->second;

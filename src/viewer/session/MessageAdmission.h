@@ -65,9 +65,9 @@ public:
     bool Admits(const TTraceInfo& message) const;
 
 private:
-    using Memo = std::unordered_map<const char*, bool>; // by a pooled text's place
+    using Memo = std::unordered_map<const std::string*, bool>;
     static EntryCheck FirstEntries(const std::vector<FilterEntry>& entries);
-    bool Passes(const EntryCheck& checks, Memo& memo, const StoredText& text, bool upperCase) const;
+    bool Passes(const EntryCheck& checks, Memo& memo, const PooledText& text, bool upperCase) const;
     bool PassesType(int32_t type) const;
 
     EntryCheck classes_, groups_, types_, computers_;

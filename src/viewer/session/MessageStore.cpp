@@ -108,37 +108,39 @@ int MessageStore::Append(const TraceFields& fields)
     return count_++;
 }
 
-const MessageStore::Record& MessageStore::RecordAt(int index) const
+std::pair<const MessageStore::Block*, int> MessageStore::Locate(int index) const
 {
     if (index < 0 || index >= count_)
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
     const int slot = front_ + index;
-    return blocks_[static_cast<std::size_t>(slot / Block::kRecords)]->Records[slot % Block::kRecords];
+    return {blocks_[static_cast<std::size_t>(slot / Block::kRecords)].get(), slot % Block::kRecords};
 }
 
 TTraceInfo MessageStore::Items(int index) const
 {
-    const Record& r = RecordAt(index);
-    const int slot = front_ + index;
-    const Block& block = *blocks_[static_cast<std::size_t>(slot / Block::kRecords)];
-    TTraceInfo message;
-    message.ClassName = StoredText(texts_.Text(r.ClassName));
-    message.MessageStr = StoredText(r.TextLength == 0 ? std::string_view() : std::string_view(block.Texts.At(r.Text), r.TextLength));
-    message.MessageType = r.MessageType;
-    message.MessageGroup = StoredText(texts_.Text(r.MessageGroup));
-    message.ComputerName = StoredText(texts_.Text(r.ComputerName));
-    message.MessageID = StoredText(texts_.Text(r.MessageID));
-    message.UnitFileName = StoredText(texts_.Text(r.UnitFileName));
-    message.MessageDate = StoredText(texts_.Text(r.MessageDate));
-    message.MessageTime = StoredText(texts_.Text(r.MessageTime));
-    message.MessageDateTime = r.MessageDateTime;
-    message.SequenceNumber = firstSequence_ + index;
-    return message;
+    const auto [block, slot] = Locate(index);
+    const Record& r = block->Records[slot];
+    const auto pooled = [this](TextPool::Id id) { return texts_.Text(id); };
+    // Every member named, so nothing is zeroed first: this is on every path that walks the store.
+    return TTraceInfo{
+        .ClassName = pooled(r.ClassName),
+        .MessageStr = r.TextLength == 0 ? std::string_view() : std::string_view(block->Texts.At(r.Text), r.TextLength),
+        .MessageType = r.MessageType,
+        .MessageGroup = pooled(r.MessageGroup),
+        .ComputerName = pooled(r.ComputerName),
+        .MessageID = pooled(r.MessageID),
+        .UnitFileName = pooled(r.UnitFileName),
+        .MessageDate = pooled(r.MessageDate),
+        .MessageTime = pooled(r.MessageTime),
+        .MessageDateTime = r.MessageDateTime,
+        .SequenceNumber = firstSequence_ + index,
+    };
 }
 
 std::int64_t MessageStore::BytesAt(int index) const
 {
-    return static_cast<std::int64_t>(sizeof(Record)) + RecordAt(index).TextLength;
+    const auto [block, slot] = Locate(index);
+    return static_cast<std::int64_t>(sizeof(Record)) + block->Records[slot].TextLength;
 }
 
 void MessageStore::DropOldest(int count)
@@ -149,10 +151,9 @@ void MessageStore::DropOldest(int count)
     front_ += count;
     count_ -= count;
     firstSequence_ += count;
-    while (front_ >= Block::kRecords) {
-        blocks_.pop_front();
-        front_ -= Block::kRecords;
-    }
+    const int spent = front_ / Block::kRecords;
+    blocks_.erase(blocks_.begin(), blocks_.begin() + spent);
+    front_ -= spent * Block::kRecords;
 }
 
 int MessageStore::IndexOfSequence(int32_t sequenceNumber) const

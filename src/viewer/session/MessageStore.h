@@ -4,9 +4,10 @@
 #include "intake/TraceInfo.h"
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vireo {
 
@@ -68,9 +69,10 @@ private:
     struct Record;
     struct Block;
 
-    const Record& RecordAt(int index) const;
+    // The block holding the message at an index, and the message's slot in it.
+    std::pair<const Block*, int> Locate(int index) const;
 
-    std::deque<std::unique_ptr<Block>> blocks_;
+    std::vector<std::unique_ptr<Block>> blocks_; // a drop moves the pointers of those left: cheap
     int front_ = 0; // slot of message 0 in the first block
     int count_ = 0;
     int32_t firstSequence_ = 0; // numbers run on without gaps from message 0
