@@ -37,7 +37,7 @@ TEST(TimeColumns, DeltaFollowsArrivalOrderAndTheMarkFollowsItsMessage)
     TimeColumns times(session, listing);
     int markChanges = 0;
     QObject::connect(&times, &TimeColumns::MarkChanged, [&] { ++markChanges; });
-    session.SetHistoryLimit({32, 0});
+    session.SetHistoryLimit({16, 0});
     const double seconds[] = {10, 10.125, 13.125, 10.125, 22.625};
     for (int i = 0; i < 5; ++i)
         Post(session, Msg().Class(i % 2 == 0 ? "A" : "B").Stamp(At(seconds[i])));
@@ -73,9 +73,9 @@ TEST(TimeColumns, DeltaFollowsArrivalOrderAndTheMarkFollowsItsMessage)
 
     // Passing the history limit drops the three oldest: the sorted rows and the mark move with
     // their messages, and the oldest listed one left has no delta.
-    for (int i = 0; i < 27; ++i)
+    for (int i = 0; i < 11; ++i)
         Post(session, Msg().Class("B").Stamp(At(30)));
-    ASSERT_EQ(session.Store().Count(), 30);
+    ASSERT_EQ(session.Store().Count(), 14);
     ASSERT_EQ(listing.Rows(), (std::vector<int>{1, 2}));
     EXPECT_EQ(times.Delta(1), "");
     EXPECT_EQ(times.Delta(2), "0.375");

@@ -14,8 +14,9 @@ struct HistoryLimit {
 };
 
 // How many of the oldest messages to drop so that the store is within the limit again. Within
-// it, none; past it, enough to fall a sixteenth of the bound below it, so that drops come in
-// blocks and each costs a constant share of the messages that arrived since the last one.
+// it, none; past it, enough to fall an eighth of the bound below it, so that drops come in
+// blocks and each costs a constant share of the messages that arrived since the last one (a list
+// lays out all its rows after each).
 // bytesOf(i) tells how many bytes the message at store index i takes.
 int MessagesToDrop(const HistoryLimit& limit, int count, std::int64_t bytes,
                    const std::function<std::int64_t(int index)>& bytesOf);
