@@ -56,8 +56,8 @@ TEST(MessageFind, TextsMatchCaseInsensitivelyOrByExpressionInTheShownColumnsOnly
     EXPECT_FALSE(TextMatcher(QStringLiteral("00.007"), false).Matches(late, {{4}, false}));
 
     // Copying: captions, then one line per message; tabs and line breaks inside texts become spaces.
-    const TTraceInfo& broken = Add(store, "a\tb\r\nc");
-    EXPECT_EQ(MessagesAsTable({broken, plain}, {{1, 0}, false}),
+    Add(store, "a\tb\r\nc");
+    EXPECT_EQ(MessagesAsTable(store, {3, 0}, {{1, 0}, false}),
               "Message\tClass Name\na b  c\tTPooled\nConnection LOST to server\tTPooled\n");
 }
 

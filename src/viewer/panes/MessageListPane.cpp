@@ -433,12 +433,10 @@ void MessageListPane::CopyMessages()
     if (rows.empty())
         return;
     std::sort(rows.begin(), rows.end());
-    const MessageStore& store = session_.Store();
-    std::vector<TTraceInfo> messages;
-    messages.reserve(rows.size());
-    for (const int row : rows)
-        messages.push_back(store.Items(rows_->StoreIndex(row)));
-    QGuiApplication::clipboard()->setText(QString::fromStdString(MessagesAsTable(messages, CurrentShownColumns())));
+    for (int& row : rows)
+        row = rows_->StoreIndex(row);
+    QGuiApplication::clipboard()->setText(
+        QString::fromStdString(MessagesAsTable(session_.Store(), rows, CurrentShownColumns())));
 }
 
 } // namespace vireo

@@ -184,7 +184,8 @@ FoundRow FindRow(int rowCount, int current, bool forward, const std::function<bo
     return {};
 }
 
-std::string MessagesAsTable(const std::vector<TTraceInfo>& messages, const ShownColumns& columns)
+std::string MessagesAsTable(const MessageStore& store, const std::vector<int>& storeIndices,
+                            const ShownColumns& columns)
 {
     std::string table;
     const auto appendLine = [&table, &columns](const auto& textOf) {
@@ -202,8 +203,10 @@ std::string MessagesAsTable(const std::vector<TTraceInfo>& messages, const Shown
     };
     appendLine([](int column) { return std::string_view(kMessageColumnCaptions[column]); });
     std::string scratch;
-    for (const TTraceInfo& message : messages)
+    for (const int index : storeIndices) {
+        const TTraceInfo message = store.Items(index);
         appendLine([&](int column) { return columns.Text(message, column, scratch); });
+    }
     return table;
 }
 

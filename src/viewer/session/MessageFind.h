@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/TraceInfo.h"
+#include "viewer/session/MessageStore.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -79,6 +80,8 @@ FoundRow FindRow(int rowCount, int current, bool forward, const std::function<bo
 
 // Messages as tab-separated text: a header line of the columns' captions, then a line per
 // message. A tab or line break inside a text would break the table, so each becomes a space.
-std::string MessagesAsTable(const std::vector<TTraceInfo>& messages, const ShownColumns& columns);
+// Messages are read one at a time, so copying a million rows holds no copy of them.
+std::string MessagesAsTable(const MessageStore& store, const std::vector<int>& storeIndices,
+                            const ShownColumns& columns);
 
 } // namespace vireo
